@@ -1,0 +1,170 @@
+#include "app/Database.h"
+
+#include "app/Locations.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSqlError>
+#include <QThread>
+#include <QThreadStorage>
+#include <QUrl>
+
+Q_LOGGING_CATEGORY(lcSql, "quillon.sql")
+
+namespace db {
+
+namespace {
+
+QThreadStorage<QString> t_lastError;
+// Names of this thread's connections, to close them all together.
+QThreadStorage<QStringList> t_connections;
+
+QString uriFor(const QString &path, bool readOnly)
+{
+    // Percent-encode the path, so that '?', '#' or '%' in a folder name stay part of it.
+    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
+    return QStringLiteral("file:") + QString::fromLatin1(encoded)
+        + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
+}
+
+void noteError(const QString &what)
+{
+    t_lastError.setLocalData(what);
+    qCWarning(lcSql).noquote() << what;
+}
+
+QString connectionName(const QString &path, bool readOnly)
+{
+    return QStringLiteral("quillon:%1:%2:%3")
+        .arg(quintptr(QThread::currentThreadId()))
+        .arg(readOnly ? QStringLiteral("ro") : QStringLiteral("rw"), path);
+}
+
+QSqlDatabase connectionFor(const QString &path, bool readOnly)
+{
+    const QString name = connectionName(path, readOnly);
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase existing = QSqlDatabase::database(name, false);
+        if (existing.isOpen())
+            return existing;
+        // A file that was missing earlier may be there now: try again.
+        if (existing.open())
+            return existing;
+        noteError(QStringLiteral("cannot open %1: %2").arg(path, existing.lastError().text()));
+        return existing;
+    }
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    QStringList names = t_connections.localData();
+    names << name;
+    t_connections.setLocalData(names);
+    database.setDatabaseName(uriFor(path, readOnly));
+    database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (path.isEmpty() || !database.open()) {
+        noteError(QStringLiteral("cannot open %1: %2").arg(path, database.lastError().text()));
+        return database;
+    }
+    QSqlQuery pragma(database);
+    pragma.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+    return database;
+}
+
+} // namespace
+
+QSqlDatabase openFile(const QString &path, bool readOnly)
+{
+    return connectionFor(path, readOnly);
+}
+
+QSqlDatabase data()
+{
+    return connectionFor(ModQLNV::DataMdbPath, false);
+}
+
+QSqlDatabase work()
+{
+    QSqlDatabase database = connectionFor(ModQLNV::WorkMdbPath, false);
+    if (!database.isOpen())
+        return database;
+    // Attach the data file once; retried on later calls while it is missing.
+    QSqlQuery q(database);
+    if (!exec(q, QStringLiteral("SELECT 1 FROM pragma_database_list WHERE name = 'data'")))
+        return database;
+    if (!q.next() && QFileInfo::exists(ModQLNV::DataMdbPath)) {
+        QSqlQuery attach(database);
+        exec(attach, QStringLiteral("ATTACH DATABASE ? AS data"), {uriFor(ModQLNV::DataMdbPath, false)});
+    }
+    return database;
+}
+
+void closeAll()
+{
+    const QStringList names = t_connections.localData();
+    for (const QString &name : names) {
+        {
+            QSqlDatabase database = QSqlDatabase::database(name, false);
+            database.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    t_connections.setLocalData({});
+}
+
+bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values)
+{
+    if (!q.prepare(sql)) {
+        noteError(QStringLiteral("prepare failed: %1 [%2]").arg(q.lastError().text(), sql));
+        return false;
+    }
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        noteError(QStringLiteral("statement failed: %1 [%2]").arg(q.lastError().text(), sql));
+        return false;
+    }
+    return true;
+}
+
+bool exec(const QSqlDatabase &database, const QString &sql, const QVariantList &values)
+{
+    if (!database.isOpen()) {
+        noteError(QStringLiteral("database not open [%1]").arg(sql));
+        return false;
+    }
+    QSqlQuery q(database);
+    return exec(q, sql, values);
+}
+
+QString lastError()
+{
+    return t_lastError.localData();
+}
+
+QVariant textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
+}
+
+Transaction::Transaction(const QSqlDatabase &database)
+    : m_db(database)
+{
+    // IMMEDIATE takes the write lock at once, so two writers never deadlock half-way.
+    m_active = exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction()
+{
+    if (m_active)
+        exec(m_db, QStringLiteral("ROLLBACK"));
+}
+
+bool Transaction::commit()
+{
+    if (!m_active)
+        return false;
+    if (!exec(m_db, QStringLiteral("COMMIT")))
+        return false; // still active: the destructor rolls back
+    m_active = false;
+    return true;
+}
+
+} // namespace db

@@ -1,0 +1,57 @@
+#pragma once
+// Access to the data and work databases.
+//
+// One connection per file and thread, opened on first use and kept (WAL journal, busy
+// timeout). Files are opened with mode=rw, so a missing file fails instead of being
+// created empty. The work connection has the data file attached as "data", for the
+// statements that move rows between the two files.
+//
+// Every statement goes through exec(): values are bound, never pasted into SQL text,
+// and a failure is logged and reported to the caller.
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+namespace db {
+
+// The connection for ModQLNV::DataMdbPath. Not open when the file is missing or unreadable.
+QSqlDatabase data();
+// The connection for ModQLNV::WorkMdbPath, with the data file attached as "data" when it exists.
+QSqlDatabase work();
+// Opens a file by path with the same rules (mode "rw" or "ro"); used for other files.
+QSqlDatabase openFile(const QString &path, bool readOnly = false);
+
+// Closes and forgets every connection of this thread (the locations changed, or the program ends).
+void closeAll();
+
+// Prepares sql on q's connection, binds values in order and runs it. Logs and returns false on failure.
+bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values = {});
+// The same for a statement whose result is not read.
+bool exec(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {});
+
+// The text of the last failure on this thread, for logs and status lines.
+QString lastError();
+
+// A value for a nullable column: a null QVariant of the right kind for an empty text.
+QVariant textOrNull(const QString &text);
+
+// A transaction that rolls back unless committed. Every multi-statement write runs in one.
+class Transaction
+{
+public:
+    explicit Transaction(const QSqlDatabase &database);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    bool isActive() const { return m_active; }
+    // True when the transaction was committed.
+    bool commit();
+
+private:
+    QSqlDatabase m_db;
+    bool m_active = false;
+};
+
+} // namespace db

@@ -1,0 +1,110 @@
+// Byte lengths in code page 932, for the fields whose size the old files count in bytes.
+#include "app/Formats.h"
+
+#include <QLoggingCategory>
+
+#include <unicode/ucnv.h>
+
+Q_DECLARE_LOGGING_CATEGORY(lcFormats)
+
+namespace formats {
+
+namespace {
+
+class Cp932
+{
+public:
+    Cp932()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        m_converter = ucnv_open("windows-932", &status);
+        if (U_FAILURE(status)) {
+            qCWarning(lcFormats) << "code page 932 converter not available:" << u_errorName(status);
+            m_converter = nullptr;
+            return;
+        }
+        // A character the code page lacks becomes '?', one byte, as it would on saving.
+        status = U_ZERO_ERROR;
+        ucnv_setSubstChars(m_converter, "?", 1, &status);
+    }
+    ~Cp932()
+    {
+        if (m_converter)
+            ucnv_close(m_converter);
+    }
+    Cp932(const Cp932 &) = delete;
+    Cp932 &operator=(const Cp932 &) = delete;
+
+    // Bytes of one character given as one or two UTF-16 units.
+    int bytesOf(const char16_t *units, int count)
+    {
+        if (count == 1 && units[0] < 0x80)
+            return 1;
+        if (!m_converter)
+            return count == 1 && units[0] >= 0xFF61 && units[0] <= 0xFF9F ? 1 : 2;
+        char out[8];
+        UErrorCode status = U_ZERO_ERROR;
+        // ucnv_fromUChars resets the converter first, so one character never leans on another.
+        const int32_t length = ucnv_fromUChars(m_converter, out, sizeof out, units, count, &status);
+        if (U_FAILURE(status) || length <= 0)
+            return 1;
+        return int(length);
+    }
+
+private:
+    UConverter *m_converter = nullptr;
+};
+
+Cp932 &cp932()
+{
+    thread_local Cp932 converter;
+    return converter;
+}
+
+// Calls step(units, count, bytes) for each character until it returns false.
+template<typename Step>
+void forEachCharacter(const QString &text, Step step)
+{
+    const auto *units = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size;) {
+        int count = 1;
+        if (QChar::isHighSurrogate(units[i]) && i + 1 < size && QChar::isLowSurrogate(units[i + 1]))
+            count = 2;
+        // A lone surrogate is no character of the code page: it counts as one '?'.
+        const int bytes = QChar::isSurrogate(units[i]) && count == 1 ? 1 : cp932().bytesOf(units + i, count);
+        if (!step(i, count, bytes))
+            return;
+        i += count;
+    }
+}
+
+} // namespace
+
+int sjisByteLength(const QString &text)
+{
+    int total = 0;
+    forEachCharacter(text, [&](qsizetype, int, int bytes) {
+        total += bytes;
+        return true;
+    });
+    return total;
+}
+
+QString sjisLeft(const QString &text, int maxBytes)
+{
+    if (maxBytes <= 0)
+        return QString();
+    int total = 0;
+    qsizetype end = 0;
+    forEachCharacter(text, [&](qsizetype index, int count, int bytes) {
+        if (total + bytes > maxBytes)
+            return false;
+        total += bytes;
+        end = index + count;
+        return true;
+    });
+    return text.left(end);
+}
+
+} // namespace formats

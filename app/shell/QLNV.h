@@ -1,0 +1,48 @@
+#pragma once
+// The main window: three tabs (invoice, history, settings), the version label, and the
+// start-up and closing of the program.
+#include <QMainWindow>
+#include <memory>
+
+class InvoiceTab;
+class HistoryTab;
+class SettingsTab;
+
+namespace Ui {
+class QLNV;
+}
+
+namespace ModQLNV {
+inline const QString AppVersion = QStringLiteral("1.00");
+inline const QString LastUpdate = QStringLiteral("2002/11/19");
+} // namespace ModQLNV
+
+class QLNV : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit QLNV(QWidget *parent = nullptr);
+    ~QLNV() override;
+
+    // Shows the window, places the data files under programDir and loads every tab.
+    void Form_Load(const QString &programDir);
+
+    // A second start asked this copy to come forward.
+    void bringToFront();
+
+    InvoiceTab *invoiceTab() const { return m_invoice; }
+    HistoryTab *historyTab() const { return m_history; }
+    SettingsTab *settingsTab() const { return m_settings; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormInit();
+    void reportMissingData();
+
+    std::unique_ptr<Ui::QLNV> ui;
+    InvoiceTab *m_invoice = nullptr;
+    HistoryTab *m_history = nullptr;
+    SettingsTab *m_settings = nullptr;
+};

@@ -1,0 +1,264 @@
+#include "data/Provision.h"
+
+#include "app/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUuid>
+
+// The schema files are compiled into this static library; its resources are only linked
+// in when something refers to them, hence the explicit registration.
+static void registerSchemaResource()
+{
+    Q_INIT_RESOURCE(schema);
+}
+
+namespace schema {
+
+namespace {
+
+struct DatabaseFile
+{
+    const char *fileName;
+    const char *schemaResource;
+    int version;
+};
+
+constexpr DatabaseFile kFiles[] = {
+    { "QLNVData.mdb", ":/quillon/schema/data.sql", DataSchemaVersion },
+    { "QLNVWork.mdb", ":/quillon/schema/work.sql", WorkSchemaVersion },
+};
+
+// SQLite leaves these beside a database file while it is open or after a crash.
+const QStringList kSideFileSuffixes
+    = { QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm") };
+
+// Splits a schema file into statements at the semicolons outside quotes and comments;
+// comments are dropped, so no statement is made of comments alone.
+QStringList splitStatements(const QString &sql)
+{
+    QStringList statements;
+    QString current;
+    enum class State { Plain, SingleQuote, DoubleQuote, LineComment, BlockComment } state = State::Plain;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < sql.size() ? sql.at(i + 1) : QChar();
+        switch (state) {
+        case State::Plain:
+            if (c == u'-' && next == u'-') {
+                state = State::LineComment;
+                ++i;
+                continue;
+            }
+            if (c == u'/' && next == u'*') {
+                state = State::BlockComment;
+                ++i;
+                continue;
+            }
+            if (c == u';') {
+                if (!current.trimmed().isEmpty())
+                    statements << current.trimmed();
+                current.clear();
+                continue;
+            }
+            if (c == u'\'')
+                state = State::SingleQuote;
+            else if (c == u'"')
+                state = State::DoubleQuote;
+            break;
+        case State::SingleQuote: // a doubled quote leaves and re-enters: same text
+            if (c == u'\'')
+                state = State::Plain;
+            break;
+        case State::DoubleQuote:
+            if (c == u'"')
+                state = State::Plain;
+            break;
+        case State::LineComment:
+            if (c == u'\n') {
+                state = State::Plain;
+                break; // keep the line break
+            }
+            continue;
+        case State::BlockComment:
+            if (c == u'*' && next == u'/') {
+                state = State::Plain;
+                ++i;
+                current += u' ';
+            }
+            continue;
+        }
+        current += c;
+    }
+    if (!current.trimmed().isEmpty())
+        statements << current.trimmed();
+    return statements;
+}
+
+QString readSchema(const char *resource, QString *error)
+{
+    QFile file(QString::fromLatin1(resource));
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("the schema %1 is missing from the program").arg(file.fileName());
+        return {};
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+// Runs the schema on an open, empty database and stamps it. Returns an error text or "".
+QString fillDatabase(const QSqlDatabase &database, const DatabaseFile &file)
+{
+    QString error;
+    const QString sql = readSchema(file.schemaResource, &error);
+    if (!error.isEmpty())
+        return error;
+    const QStringList statements = splitStatements(sql);
+    if (statements.isEmpty())
+        return QStringLiteral("the schema %1 holds no statement").arg(QLatin1String(file.schemaResource));
+
+    {
+        db::Transaction transaction(database);
+        if (!transaction.isActive())
+            return db::lastError();
+        for (const QString &statement : statements) {
+            if (!db::exec(database, statement))
+                return db::lastError();
+        }
+        // A pragma takes no bound parameters; the version is a constant of this program.
+        if (!db::exec(database, QStringLiteral("PRAGMA user_version = %1").arg(file.version)))
+            return db::lastError();
+        if (!transaction.commit())
+            return db::lastError();
+    }
+
+    // WAL is kept in the file itself, so every later connection reads while another writes.
+    QSqlQuery journal(database);
+    if (!db::exec(journal, QStringLiteral("PRAGMA journal_mode = WAL")))
+        return db::lastError();
+    if (!journal.next() || journal.value(0).toString().compare(u"wal", Qt::CaseInsensitive) != 0)
+        return QStringLiteral("the journal mode could not be set to WAL");
+    return {};
+}
+
+QString uriFor(const QString &path)
+{
+    // The one place where a database file may be created (mode=rwc).
+    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
+    return QStringLiteral("file:") + QString::fromLatin1(encoded) + QStringLiteral("?mode=rwc");
+}
+
+// Builds the database at path (which must not exist) and returns an error text or "".
+QString buildDatabase(const QString &path, const DatabaseFile &file)
+{
+    const QString connection = QStringLiteral("quillon-provision:") + QUuid::createUuid().toString();
+    QString error;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        database.setDatabaseName(uriFor(path));
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        if (!database.open())
+            error = QStringLiteral("cannot create %1: %2").arg(path, database.lastError().text());
+        else
+            error = fillDatabase(database, file);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    // Closing the last connection folds the WAL back into the file. A WAL still lying there
+    // holds part of the schema, which the rename would leave behind.
+    if (error.isEmpty() && QFileInfo::exists(path + QStringLiteral("-wal")))
+        error = QStringLiteral("cannot finish %1: its write-ahead log was not folded back").arg(path);
+    return error;
+}
+
+bool removeWithSideFiles(const QString &path)
+{
+    bool removed = true;
+    for (const QString &suffix : kSideFileSuffixes) {
+        const QString side = path + suffix;
+        const QFileInfo info(side);
+        if (info.exists() || info.isSymLink())
+            removed = QFile::remove(side) && removed;
+    }
+    return removed;
+}
+
+// Makes one database file: built as "<name>.tmp", then renamed, so that a failure or a
+// crash never leaves a half-made file under the real name.
+QString createDatabase(const QString &path, const DatabaseFile &file)
+{
+    const QString temporary = path + QStringLiteral(".tmp");
+    // A temporary file is only ever left by an interrupted run of this code.
+    if (!removeWithSideFiles(temporary))
+        return QStringLiteral("cannot remove the leftover %1").arg(temporary);
+
+    QString error = buildDatabase(temporary, file);
+    if (error.isEmpty()) {
+        // QFile::rename never replaces an existing file: one that appeared meanwhile wins.
+        QFile built(temporary);
+        if (!built.rename(path))
+            error = QStringLiteral("cannot move %1 to %2: %3").arg(temporary, path, built.errorString());
+    }
+    if (!error.isEmpty())
+        removeWithSideFiles(temporary);
+    return error;
+}
+
+} // namespace
+
+ProvisionReport provisionDataDir(const QString &dir)
+{
+    static const bool registered = (registerSchemaResource(), true);
+    Q_UNUSED(registered);
+    ProvisionReport report;
+    if (dir.isEmpty()) {
+        report.error = QStringLiteral("no data directory given");
+        return report;
+    }
+    const QFileInfo dirInfo(dir);
+    if (dirInfo.exists() && !dirInfo.isDir()) {
+        report.error = QStringLiteral("%1 is not a directory").arg(dir);
+        return report;
+    }
+    if (!dirInfo.exists() && !QDir().mkpath(dir)) {
+        report.error = QStringLiteral("cannot create the directory %1").arg(dir);
+        return report;
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        report.error = QStringLiteral("the SQLite driver of Qt is not installed");
+        return report;
+    }
+
+    const QDir directory(dir);
+    for (const DatabaseFile &file : kFiles) {
+        const QString path = directory.filePath(QString::fromLatin1(file.fileName));
+        const QFileInfo info(path);
+        // Only looked at, never opened: an existing file is the user's data.
+        if (info.exists()) {
+            if (!info.isFile()) {
+                report.error = QStringLiteral("%1 is not a file").arg(path);
+                return report;
+            }
+            report.kept << path;
+            continue;
+        }
+        if (!QFileInfo(directory.path()).isWritable()) {
+            report.error = QStringLiteral("cannot create %1: the directory %2 is not writable")
+                               .arg(path, directory.path());
+            return report;
+        }
+        const QString error = createDatabase(path, file);
+        if (!error.isEmpty()) {
+            report.error = error;
+            return report;
+        }
+        report.created << path;
+    }
+    return report;
+}
+
+} // namespace schema

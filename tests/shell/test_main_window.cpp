@@ -1,0 +1,147 @@
+#include "app/shell/QLNV.h"
+#include "app/shell/SingleInstance.h"
+
+#include "support/RecordingPresenter.h"
+#include "support/TestDataDir.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString versionText(const QLNV &w)
+{
+    return w.findChild<QLabel *>(QStringLiteral("lblVersion"))->text();
+}
+
+TEST(MainWindow, ShowsThreeTabsAndTheVersion)
+{
+    TestDataDir dir;
+    QLNV w;
+    w.Form_Load(dir.programDir());
+    auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("請求書"));
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral("履歴"));
+    EXPECT_EQ(tabs->tabText(2), QStringLiteral("設定"));
+    EXPECT_EQ(versionText(w), QStringLiteral("QLNV 請求書 Ver 1.00 LastUpdate 2002/11/19"));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+}
+
+TEST(MainWindow, MissingDataOpensTheWindowAndNamesWhatIsMissing)
+{
+    RecordingPresenter boxes;
+    {
+        TestDataDir dir(false);
+        QLNV w;
+        w.Form_Load(dir.programDir());
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(w.statusBar()->currentMessage().contains(QStringLiteral("データフォルダ")));
+        EXPECT_FALSE(QDir(dir.dataDir()).exists()) << "the program must not create its data folder";
+    }
+    {
+        TestDataDir dir;
+        QFile::remove(dir.workMdb());
+        QLNV w;
+        w.Form_Load(dir.programDir());
+        const QString message = w.statusBar()->currentMessage();
+        EXPECT_TRUE(message.contains(QStringLiteral("QLNVWork.mdb"))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("QLNVData.mdb")));
+    }
+    EXPECT_TRUE(boxes.shown.isEmpty()) << "a missing data file is not a message box at start-up";
+}
+
+// Each of the three close buttons and Esc close the program.
+TEST(MainWindow, CloseButtonsAndEscCloseTheWindow)
+{
+    TestDataDir dir;
+    for (const char *button : {"cmd閉じる", "Command11", "Command8", "Esc"}) {
+        SCOPED_TRACE(button);
+        QLNV w;
+        w.Form_Load(dir.programDir());
+        if (QString::fromUtf8(button) == QStringLiteral("Esc")) {
+            w.activateWindow();
+            QTest::keyClick(&w, Qt::Key_Escape);
+        } else {
+            auto *b = w.findChild<QPushButton *>(QString::fromUtf8(button));
+            ASSERT_NE(b, nullptr);
+            b->click();
+        }
+        EXPECT_FALSE(w.isVisible());
+    }
+}
+
+class ClosingRecorder : public QWidget
+{
+public:
+    ClosingRecorder(QStringList *log, QString name)
+        : m_log(log)
+        , m_name(std::move(name))
+    {
+    }
+
+protected:
+    void closeEvent(QCloseEvent *e) override
+    {
+        *m_log << m_name;
+        e->accept();
+    }
+
+private:
+    QStringList *m_log;
+    QString m_name;
+};
+
+TEST(MainWindow, ClosingClosesTheOtherWindowsLastOpenedFirst)
+{
+    TestDataDir dir;
+    QStringList log;
+    QLNV w;
+    w.Form_Load(dir.programDir());
+    ClosingRecorder first(&log, QStringLiteral("first"));
+    ClosingRecorder second(&log, QStringLiteral("second"));
+    first.show();
+    second.show();
+    w.activateWindow();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_EQ(log, (QStringList{QStringLiteral("second"), QStringLiteral("first")}));
+    EXPECT_FALSE(first.isVisible());
+    EXPECT_FALSE(second.isVisible());
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST(SingleInstance, ASecondStartAsksTheFirstToComeForwardAndEnds)
+{
+    const QString key = QStringLiteral("QuillonTest-%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(key);
+    ASSERT_TRUE(first.becomePrimary());
+    QSignalSpy raised(&first, &SingleInstance::activationRequested);
+
+    SingleInstance second(key);
+    EXPECT_FALSE(second.becomePrimary());
+    EXPECT_TRUE(raised.wait(2000));
+    EXPECT_EQ(raised.count(), 1);
+}
+
+TEST(SingleInstance, AStaleSocketDoesNotKeepTheProgramFromStarting)
+{
+    const QString key = QStringLiteral("QuillonStale-%1").arg(QCoreApplication::applicationPid());
+    // A copy that crashed leaves its socket file behind.
+    QFile leftover(QDir::tempPath() + QLatin1Char('/') + key);
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    SingleInstance next(key);
+    EXPECT_TRUE(next.becomePrimary());
+}
+
+} // namespace

@@ -1,0 +1,21 @@
+#pragma once
+// A freshly provisioned data directory in a temporary folder, set as the program's
+// locations for the life of the object.
+#include <QString>
+#include <QTemporaryDir>
+
+class TestDataDir
+{
+public:
+    // provision false leaves the data folder missing (for the failure cases).
+    explicit TestDataDir(bool provision = true);
+    ~TestDataDir();
+
+    QString programDir() const { return m_dir.path(); }
+    QString dataDir() const;
+    QString dataMdb() const;
+    QString workMdb() const;
+
+private:
+    QTemporaryDir m_dir;
+};
