@@ -1,13 +1,294 @@
 #include "settings/SettingsTab.h"
 
+#include "app/Formats.h"
+#include "app/Helpers.h"
+#include "app/Msg.h"
+#include "data/DataReset.h"
+#include "settings/ModQLNVSettings.h"
+#include "settings/NumberBoxValidator.h"
+#include "settings/PickOnlyCombo.h"
 #include "ui_SettingsTab.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QLabel>
+
+namespace {
+
+// Margins are twips added to the layout's own margins, either way; the limit only keeps out
+// figures no page could use. Fractions are allowed: the column is a number.
+constexpr double kMarginLimit = 99999.99;
+constexpr int kMaxColour = 0xFFFFFF;
+
+} // namespace
 
 SettingsTab::SettingsTab(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::SettingsTab>())
 {
     ui->setupUi(this);
+
+    for (QComboBox *combo : {ui->cmb年号, ui->cmb税端数, ui->cmb行端数, ui->cmb税区分, ui->cmb印刷用紙,
+                             ui->cmb小数, ui->cmb商品表示順, ui->cmb顧客リンクアプリ, ui->cmb商品リンクアプリ})
+        settings::makePickOnly(combo);
+    // A typed title is a value, not a new list entry.
+    ui->cmb入数列タイトル->setInsertPolicy(QComboBox::NoInsert);
+
+    ui->numTopMargin->setValidator(new settings::NumberBoxValidator(-kMarginLimit, kMarginLimit, 2, this));
+    ui->numLeftMargin->setValidator(new settings::NumberBoxValidator(-kMarginLimit, kMarginLimit, 2, this));
+    ui->num白紙罫線色->setValidator(new settings::NumberBoxValidator(0, kMaxColour, 0, this));
+    for (QLineEdit *box : {ui->numTopMargin, ui->numLeftMargin, ui->num白紙罫線色})
+        box->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 16);
+
+    ui->txt自社情報->setMinimumHeight(fontMetrics().lineSpacing() * 5 + 12);
+    ui->txt自社名->installEventFilter(this);
+    ui->txt自社情報->installEventFilter(this);
+
+    // Until something is read, the tab shows what a fresh start stores.
+    FormInit商品表示順();
+    Clear設定();
+    const settings::SettingsForm defaults = settings::defaultForm();
+    ui->numTopMargin->setText(defaults.TopMargin);
+    ui->numLeftMargin->setText(defaults.LeftMargin);
+    ui->num白紙罫線色->setText(defaults.罫線色);
+
     connect(ui->Command8, &QPushButton::clicked, this, &SettingsTab::closeRequested);
+    connect(ui->cmd設定登録, &QPushButton::clicked, this, &SettingsTab::cmd設定登録_Click);
+    connect(ui->cmd設定クリア, &QPushButton::clicked, this, &SettingsTab::Clear設定);
+    connect(ui->cmd初期化, &QPushButton::clicked, this, &SettingsTab::Data初期化);
+    connect(ui->cmd顧客リンクパス, &QPushButton::clicked, this, [this] {
+        chooseLinkFile(ui->cmb顧客リンクアプリ, ui->txt顧客リンクパス, QStringLiteral("顧客"));
+    });
+    connect(ui->cmd商品リンクパス, &QPushButton::clicked, this, [this] {
+        chooseLinkFile(ui->cmb商品リンクアプリ, ui->txt商品リンクパス, QStringLiteral("商品"));
+    });
+    connect(ui->Pic罫線色, &settings::ColorSwatch::doubleClicked, this, &SettingsTab::choose罫線色);
+    // A colour typed as a number shows in the swatch at once.
+    connect(ui->num白紙罫線色, &QLineEdit::textChanged, this, [this](const QString &text) {
+        const auto value = formats::parseWholeNumber(text);
+        ui->Pic罫線色->setColorValue(value && *value >= 0 && *value <= kMaxColour ? int(*value) : 0);
+    });
 }
 
 SettingsTab::~SettingsTab() = default;
+
+void SettingsTab::fillList(QComboBox *combo, const QStringList &items, const QString &current)
+{
+    combo->clear();
+    combo->addItems(items);
+    if (combo->isEditable())
+        combo->setCurrentText(current);
+    else
+        combo->setCurrentIndex(combo->findText(current));
+}
+
+void SettingsTab::FormInit商品表示順()
+{
+    const QString current = ui->cmb商品表示順->currentText();
+    fillList(ui->cmb商品表示順, settings::商品表示順Choices(),
+             current.isEmpty() ? settings::default商品表示順() : current);
+}
+
+void SettingsTab::Clear設定()
+{
+    ui->txt自社名->clear();
+    ui->txt自社情報->clear();
+    fillList(ui->cmb年号, settings::年号Choices(), settings::default年号());
+    fillList(ui->cmb税端数, settings::端数Choices(), settings::default端数());
+    fillList(ui->cmb行端数, settings::端数Choices(), settings::default端数());
+    fillList(ui->cmb税区分, settings::税区分Choices(), settings::default税区分());
+    fillList(ui->cmb印刷用紙, settings::印刷用紙Choices(), settings::default印刷用紙());
+    fillList(ui->cmb入数列タイトル, settings::入数列タイトルChoices(), settings::default入数列タイトル());
+    fillList(ui->cmb小数, settings::小数Choices(), settings::default小数());
+    // The blank entry is "no linked application": a pick-only list needs it to be chosen back.
+    fillList(ui->cmb顧客リンクアプリ, QStringList{QString()} + settings::顧客リンクアプリChoices(), QString());
+    fillList(ui->cmb商品リンクアプリ, QStringList{QString()} + settings::商品リンクアプリChoices(), QString());
+    ui->txt顧客リンクパス->clear();
+    ui->txt商品リンクパス->clear();
+}
+
+settings::SettingsForm SettingsTab::form() const
+{
+    settings::SettingsForm f;
+    f.自社名 = ui->txt自社名->text();
+    f.自社情報 = ui->txt自社情報->toPlainText();
+    f.年号 = ui->cmb年号->currentText();
+    f.税端数 = ui->cmb税端数->currentText();
+    f.行端数 = ui->cmb行端数->currentText();
+    f.税区分 = ui->cmb税区分->currentText();
+    f.印刷用紙 = ui->cmb印刷用紙->currentText();
+    f.入数列タイトル = ui->cmb入数列タイトル->currentText();
+    f.小数 = ui->cmb小数->currentText();
+    f.商品表示順 = ui->cmb商品表示順->currentText();
+    f.顧客リンクアプリ = ui->cmb顧客リンクアプリ->currentText();
+    f.顧客リンクパス = ui->txt顧客リンクパス->text();
+    f.商品リンクアプリ = ui->cmb商品リンクアプリ->currentText();
+    f.商品リンクパス = ui->txt商品リンクパス->text();
+    f.TopMargin = ui->numTopMargin->text();
+    f.LeftMargin = ui->numLeftMargin->text();
+    f.罫線色 = ui->num白紙罫線色->text();
+    return f;
+}
+
+void SettingsTab::showForm(const settings::SettingsForm &f)
+{
+    // A stored value the pick-only list does not offer shows as an empty choice; saving it
+    // then stores the default.
+    const auto show = [](QComboBox *combo, const QString &text) {
+        if (combo->isEditable())
+            combo->setCurrentText(text);
+        else
+            combo->setCurrentIndex(combo->findText(text));
+    };
+    ui->txt自社名->setText(f.自社名);
+    ui->txt自社情報->setPlainText(f.自社情報);
+    show(ui->cmb年号, f.年号);
+    show(ui->cmb税端数, f.税端数);
+    show(ui->cmb行端数, f.行端数);
+    show(ui->cmb税区分, f.税区分);
+    show(ui->cmb印刷用紙, f.印刷用紙);
+    show(ui->cmb入数列タイトル, f.入数列タイトル);
+    show(ui->cmb小数, f.小数);
+    show(ui->cmb商品表示順, f.商品表示順);
+    show(ui->cmb顧客リンクアプリ, f.顧客リンクアプリ);
+    ui->txt顧客リンクパス->setText(f.顧客リンクパス);
+    show(ui->cmb商品リンクアプリ, f.商品リンクアプリ);
+    ui->txt商品リンクパス->setText(f.商品リンクパス);
+    ui->numTopMargin->setText(f.TopMargin);
+    ui->numLeftMargin->setText(f.LeftMargin);
+    ui->num白紙罫線色->setText(f.罫線色);
+    const auto colour = formats::parseWholeNumber(f.罫線色);
+    ui->Pic罫線色->setColorValue(colour && *colour >= 0 && *colour <= kMaxColour ? int(*colour) : 0);
+}
+
+void SettingsTab::Read設定()
+{
+    const settings::SettingsRead read = settings::readSettingsRow();
+    if (read.status != settings::ReadStatus::Found)
+        return;
+    showForm(settings::formFromRow(read.row));
+}
+
+SettingsTab::SaveOutcome SettingsTab::saveSettings(bool ask)
+{
+    if (ask && !msg::Msg表示(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral("設定")))
+        return SaveOutcome::Declined;
+    if (!settings::writeSettingsRow(settings::rowFromForm(form()))) {
+        msg::showFailure(QStringLiteral("設定を登録できませんでした。"));
+        return SaveOutcome::Failed;
+    }
+    if (ask)
+        msg::Msg表示(QStringLiteral("登録"), QStringLiteral("完了"), QStringLiteral("設定"));
+    return SaveOutcome::Stored;
+}
+
+bool SettingsTab::Entry設定(bool ask)
+{
+    return saveSettings(ask) == SaveOutcome::Stored;
+}
+
+void SettingsTab::cmd設定登録_Click()
+{
+    const SaveOutcome outcome = saveSettings(true);
+    // After a failed save the user's edits stay on screen for another try; a reload would
+    // throw them away. After No the stored values are shown again.
+    if (outcome == SaveOutcome::Failed)
+        return;
+    ModQLNV::Read自社情報();
+    Read設定();
+    if (outcome != SaveOutcome::Stored)
+        return;
+    if (m_lbl自社名)
+        m_lbl自社名->setText(ModQLNV::自社名);
+    if (m_lbl自社情報)
+        m_lbl自社情報->setText(ModQLNV::自社情報);
+    emit settingsReloaded();
+}
+
+void SettingsTab::Data初期化()
+{
+    if (!msg::Msg表示(QStringLiteral("その他"), QStringLiteral("確認"),
+                      QStringLiteral("すべてのデータを初期化します。")))
+        return;
+    if (!resetAllData()) {
+        msg::showFailure(QStringLiteral("データの初期化に失敗しました。データは変更されていません。"));
+        return;
+    }
+    msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"), QStringLiteral("すべてのデータを初期化しました"));
+    emit dataReset();
+}
+
+void SettingsTab::chooseLinkFile(QComboBox *application, QLineEdit *path, const QString &what)
+{
+    const QString app = application->currentText();
+    if (app.isEmpty()) {
+        msg::Msg表示(QStringLiteral("入力"), QStringLiteral("必須入力なし"), what + QStringLiteral("リンクアプリ名が"));
+        application->setFocus();
+        return;
+    }
+    ModQLNV::OpenFileRequest request;
+    request.title = what + QStringLiteral("リンクパスを指定する");
+    request.filter = settings::linkFileFilter(app);
+    request.filterIndex = 1;
+    // Open where the current file is; otherwise the chooser falls back to the home folder.
+    const QFileInfo current(path->text());
+    request.initialDir = current.isAbsolute() && current.absoluteDir().exists() ? current.absolutePath()
+                                                                                : QStringLiteral("c:\\");
+    if (ModQLNV::GetOpenFile(window(), request))
+        path->setText(request.path);
+}
+
+void SettingsTab::choose罫線色()
+{
+    const int chosen = ModQLNV::GetColor(window(), ui->Pic罫線色->colorValue());
+    if (chosen == -1)
+        return;
+    ui->Pic罫線色->setColorValue(chosen);
+    ui->num白紙罫線色->setText(QString::number(chosen));
+}
+
+void SettingsTab::bindCompanyLabels(QLabel *name, QLabel *info)
+{
+    m_lbl自社名 = name;
+    m_lbl自社情報 = info;
+}
+
+void SettingsTab::focusCompanyName()
+{
+    ui->txt自社名->setFocus(Qt::OtherFocusReason);
+}
+
+void SettingsTab::focusCompanyInfo()
+{
+    ui->txt自社情報->setFocus(Qt::OtherFocusReason);
+}
+
+bool SettingsTab::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusOut && (watched == ui->txt自社名 || watched == ui->txt自社情報)) {
+        // Only leaving the box for another control counts: a message box or another window
+        // taking the focus is not the user leaving the box.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            companyBoxLeft(watched == ui->txt自社名);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsTab::companyBoxLeft(bool nameBox)
+{
+    QLabel *label = nameBox ? m_lbl自社名 : m_lbl自社情報;
+    if (!label || m_savingSilently)
+        return;
+    const QString text = nameBox ? ui->txt自社名->text() : ui->txt自社情報->toPlainText();
+    if (text == label->text())
+        return;
+    m_savingSilently = true;
+    const bool stored = Entry設定(false);
+    m_savingSilently = false;
+    // A failed save was reported; the label keeps the stored name, and leaving the box again
+    // tries again.
+    if (stored)
+        label->setText(text);
+}

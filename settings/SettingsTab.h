@@ -1,6 +1,17 @@
 #pragma once
+// The settings tab of the main window: company name and details, the calculation, display
+// and print options, the linked applications' files, the data reset.
+//
+// The tab only gathers and shows; the row, its defaults and the save rules are in
+// SettingsRow, the globals in ModQLNVSettings, the reset in data/DataReset.
+#include "settings/SettingsRow.h"
+
 #include <QWidget>
 #include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
 
 namespace Ui {
 class SettingsTab;
@@ -13,10 +24,57 @@ public:
     explicit SettingsTab(QWidget *parent = nullptr);
     ~SettingsTab() override;
 
+    // Fills the product-order list ("品名順", "ふりがな順"). Done once by the constructor; the
+    // main window's FormInit may call it again. Clear設定 leaves this list alone.
+    void FormInit商品表示順();
+
+    // Refills the lists and puts the tab to its defaults; nothing is saved. The product
+    // order, the margins and the colour are left as they are.
+    void Clear設定();
+    // Shows the stored row; with no row, or an unreadable data file, the tab stays as it is.
+    void Read設定();
+    // Saves the tab into the settings row. With ask, confirms first and reports afterwards.
+    // True when the row was stored; a failed save tells the user nothing was saved.
+    bool Entry設定(bool ask);
+    // Deletes all user data after a confirmation (the cmd初期化 button).
+    void Data初期化();
+
+    // The invoice tab's labels that show the company name and details. Leaving the name or
+    // details box with a text that differs from its label saves the settings at once and
+    // updates the label.
+    void bindCompanyLabels(QLabel *name, QLabel *info);
+    // Put the cursor into the name or details box (the labels were double-clicked; the main
+    // window has already switched to this tab).
+    void focusCompanyName();
+    void focusCompanyInfo();
+
+    // The boxes as they stand, and showing a set of values.
+    settings::SettingsForm form() const;
+    void showForm(const settings::SettingsForm &form);
+
 signals:
     // The tab's close button was pressed; the main window closes.
     void closeRequested();
+    // cmd設定登録 stored the settings and reloaded the globals.
+    void settingsReloaded();
+    // Data初期化 deleted all user data.
+    void dataReset();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    enum class SaveOutcome { Stored, Declined, Failed };
+    SaveOutcome saveSettings(bool ask);
+
+    void cmd設定登録_Click();
+    void chooseLinkFile(QComboBox *application, QLineEdit *path, const QString &what);
+    void choose罫線色();
+    void companyBoxLeft(bool nameBox);
+    void fillList(QComboBox *combo, const QStringList &items, const QString &current);
+
     std::unique_ptr<Ui::SettingsTab> ui;
+    QLabel *m_lbl自社名 = nullptr;
+    QLabel *m_lbl自社情報 = nullptr;
+    bool m_savingSilently = false;
 };

@@ -3,6 +3,7 @@
 #include "app/Locations.h"
 #include "invoice/InvoiceTab.h"
 #include "records/HistoryTab.h"
+#include "settings/ModQLNVSettings.h"
 #include "settings/SettingsTab.h"
 #include "ui_QLNV.h"
 
@@ -10,6 +11,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QWindow>
@@ -34,6 +36,21 @@ QLNV::QLNV(QWidget *parent)
     auto *esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     esc->setContext(Qt::WindowShortcut);
     connect(esc, &QShortcut::activated, this, &QWidget::close);
+
+    // Double-clicking the company name or details on the invoice tab opens the settings
+    // tab with the cursor in the matching box.
+    connect(m_invoice, &InvoiceTab::companyNameDoubleClicked, this, [this] {
+        ui->SSTab1->setCurrentWidget(m_settings);
+        m_settings->focusCompanyName();
+    });
+    connect(m_invoice, &InvoiceTab::companyInfoDoubleClicked, this, [this] {
+        ui->SSTab1->setCurrentWidget(m_settings);
+        m_settings->focusCompanyInfo();
+    });
+    // A company name is shown as typed, never read as markup.
+    m_invoice->companyNameLabel()->setTextFormat(Qt::PlainText);
+    m_invoice->companyInfoLabel()->setTextFormat(Qt::PlainText);
+    m_settings->bindCompanyLabels(m_invoice->companyNameLabel(), m_invoice->companyInfoLabel());
 }
 
 QLNV::~QLNV() = default;
@@ -45,13 +62,19 @@ void QLNV::Form_Load(const QString &programDir)
 
     // The development marker is a Windows path: nothing to probe here.
     ModQLNV::setLocations(ModQLNV::locationsFor(programDir, false));
+    ModQLNV::Read自社情報();
 
     FormInit();
+    m_settings->Clear設定();
+    m_settings->Read設定();
+    m_invoice->companyNameLabel()->setText(ModQLNV::自社名);
+    m_invoice->companyInfoLabel()->setText(ModQLNV::自社情報);
     reportMissingData();
 }
 
 void QLNV::FormInit()
 {
+    m_settings->FormInit商品表示順();
     ui->lblVersion->setText(QStringLiteral("QLNV 請求書 Ver ") + ModQLNV::AppVersion
                             + QStringLiteral(" LastUpdate ") + ModQLNV::LastUpdate);
 }

@@ -1,3 +1,4 @@
+#include "app/Database.h"
 #include "app/shell/QLNV.h"
 #include "app/shell/SingleInstance.h"
 
@@ -6,6 +7,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -59,6 +61,33 @@ TEST(MainWindow, MissingDataOpensTheWindowAndNamesWhatIsMissing)
         EXPECT_FALSE(message.contains(QStringLiteral("QLNVData.mdb")));
     }
     EXPECT_TRUE(boxes.shown.isEmpty()) << "a missing data file is not a message box at start-up";
+}
+
+TEST(MainWindow, LoadShowsTheStoredCompanyAndADoubleClickOpensItsSettings)
+{
+    TestDataDir dir;
+    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 自社情報 (自社名, 自社情報, 税区分) VALUES (?, ?, ?)"),
+                         {QStringLiteral("<b>O'Brien商店</b>"), QStringLiteral("東京都\n03-1234"), QStringLiteral("内税")}));
+    QLNV w;
+    w.Form_Load(dir.programDir());
+    auto *name = w.findChild<QLabel *>(QStringLiteral("lbl自社名"));
+    auto *info = w.findChild<QLabel *>(QStringLiteral("lbl自社情報"));
+    ASSERT_TRUE(name && info);
+    EXPECT_EQ(name->text(), QStringLiteral("<b>O'Brien商店</b>"));
+    EXPECT_EQ(name->textFormat(), Qt::PlainText);
+    EXPECT_EQ(w.findChild<QComboBox *>(QStringLiteral("cmb税区分"))->currentText(), QStringLiteral("内税"));
+
+    auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+    struct Case {
+        QLabel *label;
+        const char *box;
+    };
+    for (const Case &c : {Case{name, "txt自社名"}, Case{info, "txt自社情報"}}) {
+        tabs->setCurrentIndex(0);
+        QTest::mouseDClick(c.label, Qt::LeftButton);
+        EXPECT_EQ(tabs->currentIndex(), 2);
+        EXPECT_EQ(QApplication::focusWidget(), w.findChild<QWidget *>(QString::fromUtf8(c.box)));
+    }
 }
 
 // Each of the three close buttons and Esc close the program.

@@ -1,0 +1,27 @@
+#include "data/DataReset.h"
+
+#include "app/Database.h"
+
+#include <QStringList>
+
+bool resetAllData()
+{
+    static const QStringList statements{
+        QStringLiteral("DELETE FROM 顧客マスタ"),
+        QStringLiteral("DELETE FROM 商品マスタ"),
+        QStringLiteral("DELETE FROM 自社情報"),
+        QStringLiteral("DELETE FROM 請求書"),
+        QStringLiteral("DELETE FROM 請求書ヘッダ"),
+        QStringLiteral("UPDATE コードマスタ SET sname = NULL"),
+    };
+
+    QSqlDatabase database = db::data();
+    db::Transaction transaction(database);
+    if (!transaction.isActive())
+        return false;
+    for (const QString &sql : statements) {
+        if (!db::exec(database, sql))
+            return false; // the guard rolls back what ran so far
+    }
+    return transaction.commit();
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The invoice being edited, as plain values: the header fields of the invoice tab and the
+// lines of the work table w明細 (always 99 rows numbered 1 to 99).
+#include <QDate>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+inline constexpr int DetailLineCount = 99;
+
+struct InvoiceHeader {
+    qint64 伝票番号 = 0;
+    QDate 日付;
+    QString 顧客名;
+    QString 顧客情報;
+    QString 敬称;
+    QString 件名;
+    QString メモ;
+    std::optional<qint64> 税抜計;
+    std::optional<qint64> 消費税;
+    std::optional<qint64> 合計;
+    std::optional<qint64> 請求金額;
+};
+
+// One row of w明細. An empty text stands for Null.
+struct DetailLine {
+    int 行番号 = 0;
+    QString 品名;
+    QString 入数;
+    std::optional<double> 数量;
+    QString 単位;
+    std::optional<double> 単価;
+    std::optional<qint64> 金額;
+    bool 小計 = false;
+    bool 非課税 = false;
+    QString ふりがな;
+
+    // A line the user left blank: no name, pack size, quantity, unit, price or amount.
+    bool isEmpty() const;
+    bool operator==(const DetailLine &) const = default;
+};
+
+namespace detail {
+
+// Empties w明細 back to 99 blank lines. One transaction; false when it failed.
+bool Clear明細ワーク(const QSqlDatabase &work);
+
+// All rows of w明細 in line order; nothing when the table cannot be read.
+std::optional<QList<DetailLine>> readLines(const QSqlDatabase &work);
+std::optional<DetailLine> readLine(const QSqlDatabase &work, int 行番号);
+
+// Writes one line by its number (empty texts as Null).
+bool writeLine(const QSqlDatabase &work, const DetailLine &line);
+
+// Replaces the whole table by these lines, numbered 1.. in the given order and padded with
+// blank lines to 99. One transaction. More than 99 lines is refused.
+bool replaceLines(const QSqlDatabase &work, const QList<DetailLine> &lines);
+
+} // namespace detail

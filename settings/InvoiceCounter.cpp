@@ -1,0 +1,88 @@
+#include "settings/InvoiceCounter.h"
+
+#include "app/Database.h"
+#include "app/Formats.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace counter {
+
+std::optional<qint64> nextInvoiceNumber()
+{
+    QSqlQuery q(db::data());
+    if (!db::exec(q, QStringLiteral("SELECT 最大請求書番号 FROM 自社情報 ORDER BY rowid LIMIT 1")))
+        return std::nullopt;
+    if (!q.next())
+        return 1;
+    // Null, an empty text or anything unreadable counts as "nothing saved yet".
+    const auto stored = formats::parseWholeNumber(q.value(0).toString());
+    if (!stored)
+        return 1;
+    return *stored + 1;
+}
+
+bool recordInvoiceNumber(const QSqlDatabase &database, qint64 n)
+{
+    // A Null maximum takes n itself: storing anything lower would make the next proposal a
+    // number that is already taken.
+    QSqlQuery update(database);
+    if (!db::exec(update,
+                  QStringLiteral("UPDATE 自社情報 SET 最大請求書番号 = CASE "
+                                 "WHEN 最大請求書番号 IS NULL OR 最大請求書番号 = '' THEN ? "
+                                 "WHEN 最大請求書番号 < ? THEN ? "
+                                 "ELSE 最大請求書番号 END "
+                                 "WHERE rowid = (SELECT min(rowid) FROM 自社情報)"),
+                  {std::max<qint64>(n, 1), n, n}))
+        return false;
+    if (update.numRowsAffected() > 0)
+        return true;
+    return db::exec(database, QStringLiteral("INSERT INTO 自社情報 (最大請求書番号) VALUES (?)"), {n});
+}
+
+bool setMaxInvoiceNumber(qint64 n)
+{
+    QSqlDatabase database = db::data();
+    db::Transaction transaction(database);
+    if (!transaction.isActive())
+        return false;
+    if (!recordInvoiceNumber(database, n))
+        return false;
+    return transaction.commit();
+}
+
+} // namespace counter
+
+namespace ModQLNV {
+
+QString Proc管理(const QString &item, const QString &mode, const QString &value, bool *ok)
+{
+    if (ok)
+        *ok = true;
+    if (item != QStringLiteral("最大請求書番号"))
+        return {};
+
+    if (mode == QStringLiteral("Get")) {
+        const auto next = counter::nextInvoiceNumber();
+        if (!next) {
+            if (ok)
+                *ok = false;
+            return {};
+        }
+        return QString::number(*next);
+    }
+
+    if (mode == QStringLiteral("Set")) {
+        const auto n = formats::parseWholeNumber(value);
+        if (!n)
+            return {};
+        const bool stored = counter::setMaxInvoiceNumber(*n);
+        if (ok)
+            *ok = stored;
+    }
+    return {};
+}
+
+} // namespace ModQLNV

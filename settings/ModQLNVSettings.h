@@ -1,0 +1,51 @@
+#pragma once
+// The settings globals: one per column of the settings row 自社情報 (except the invoice
+// counter), named after the column and read directly by the parts of the program that apply
+// them. Loaded by Read自社情報 at start-up and after every save with the settings tab's
+// register button.
+//
+// They start at the defaults the settings tab shows, not empty: on a fresh data directory,
+// before anything is saved, an invoice is rounded and taxed the way the settings tab says.
+#include <QString>
+#include <QtGlobal>
+
+namespace settings {
+struct SettingsRow;
+}
+
+namespace ModQLNV {
+
+extern QString 自社名;
+extern QString 自社情報;
+extern QString 年号;
+extern QString 税端数;
+extern QString 税区分;
+extern QString 商品表示順;
+extern QString 印刷用紙;
+extern QString 小数;
+extern QString 行端数;
+extern QString 顧客リンクアプリ;
+extern QString 顧客リンクパス;
+extern QString 商品リンクアプリ;
+extern QString 商品リンクパス;
+extern double 白紙TopMargin;  // twips, added to the layout's own top margin
+extern double 白紙LeftMargin; // twips, added to the layout's own left margin
+extern double S101TopMargin;  // carried only: no layout prints on that form
+extern double S101LeftMargin;
+extern qint32 白紙罫線色; // RGB long, red in the low byte
+extern QString 入数列タイトル;
+extern bool YubinLocalEriaSw;
+extern QString YubinLocalEria;
+
+// Loads the first settings row into the globals; a Null column gives its default. With no
+// row, or when the data file cannot be read, the globals keep their values and the result
+// is false.
+bool Read自社情報();
+
+// Puts a row's values into the globals (Null columns as their defaults).
+void applySettings(const settings::SettingsRow &row);
+
+// Puts every global back to its default (the state of a fresh start).
+void resetSettingsGlobals();
+
+} // namespace ModQLNV

@@ -1,0 +1,310 @@
+#include "settings/SettingsRow.h"
+
+#include "app/Database.h"
+#include "app/Formats.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+#include <cmath>
+
+namespace settings {
+
+const QStringList &年号Choices()
+{
+    static const QStringList list{QStringLiteral("和暦"), QStringLiteral("西暦")};
+    return list;
+}
+
+const QStringList &端数Choices()
+{
+    static const QStringList list{QStringLiteral("四捨五入"), QStringLiteral("切り捨て"),
+                                  QStringLiteral("切り上げ")};
+    return list;
+}
+
+const QStringList &税区分Choices()
+{
+    static const QStringList list{QStringLiteral("外税"), QStringLiteral("内税"), QStringLiteral("非課税")};
+    return list;
+}
+
+const QStringList &印刷用紙Choices()
+{
+    static const QStringList list{QStringLiteral("A4白紙"), QStringLiteral("B5白紙")};
+    return list;
+}
+
+const QStringList &入数列タイトルChoices()
+{
+    static const QStringList list{QStringLiteral("入数"), QStringLiteral("規格")};
+    return list;
+}
+
+const QStringList &小数Choices()
+{
+    static const QStringList list{QStringLiteral("使用しない"), QStringLiteral("使用する")};
+    return list;
+}
+
+const QStringList &商品表示順Choices()
+{
+    static const QStringList list{QStringLiteral("品名順"), QStringLiteral("ふりがな順")};
+    return list;
+}
+
+const QStringList &顧客リンクアプリChoices()
+{
+    static const QStringList list{QStringLiteral("Orb顧客管理"), QStringLiteral("OrbⅡ顧客管理"),
+                                  QStringLiteral("Ormel顧客管理")};
+    return list;
+}
+
+const QStringList &商品リンクアプリChoices()
+{
+    static const QStringList list{QStringLiteral("QLNV請求書")};
+    return list;
+}
+
+QString linkFileFilter(const QString &application)
+{
+    if (application == QStringLiteral("Orb顧客管理"))
+        return QStringLiteral("MDB ファイル(*.mdb)|orbdata.mdb|");
+    if (application == QStringLiteral("OrbⅡ顧客管理"))
+        return QStringLiteral("MDB ファイル(*.mdb)|orb2data.mdb|");
+    if (application == QStringLiteral("QLNV請求書"))
+        return QStringLiteral("MDB ファイル(*.mdb)|Vyxdata.mdb|");
+    return {};
+}
+
+QString default年号() { return 年号Choices().first(); }
+QString default端数() { return 端数Choices().first(); }
+QString default税区分() { return 税区分Choices().first(); }
+QString default印刷用紙() { return 印刷用紙Choices().first(); }
+QString default入数列タイトル() { return 入数列タイトルChoices().first(); }
+QString default小数() { return 小数Choices().first(); }
+QString default商品表示順() { return 商品表示順Choices().first(); }
+
+namespace {
+
+// Every column the row has, in one place so that the read and the write agree on the names.
+const QString kSelect = QStringLiteral(
+    "SELECT 自社名, 自社情報, 年号, 税端数, 税区分, 商品表示順, 印刷用紙, 小数, 行端数, "
+    "顧客リンクアプリ, 顧客リンクパス, 商品リンクアプリ, 商品リンクパス, "
+    "白紙TopMargin, 白紙LeftMargin, S101TopMargin, S101LeftMargin, 白紙罫線色, 入数列タイトル, "
+    "YubinLocalEriaSw, YubinLocalEria FROM 自社情報 ORDER BY rowid LIMIT 1");
+
+// The columns the settings tab edits; the update and the insert bind them in this order.
+const QStringList kWritten{
+    QStringLiteral("自社名"),         QStringLiteral("自社情報"),       QStringLiteral("年号"),
+    QStringLiteral("税端数"),         QStringLiteral("税区分"),         QStringLiteral("商品表示順"),
+    QStringLiteral("印刷用紙"),       QStringLiteral("小数"),           QStringLiteral("行端数"),
+    QStringLiteral("顧客リンクアプリ"), QStringLiteral("顧客リンクパス"), QStringLiteral("商品リンクアプリ"),
+    QStringLiteral("商品リンクパス"),   QStringLiteral("白紙TopMargin"),  QStringLiteral("白紙LeftMargin"),
+    QStringLiteral("白紙罫線色"),     QStringLiteral("入数列タイトル"),
+};
+
+std::optional<QString> textValue(const QVariant &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<double> realValue(const QVariant &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+std::optional<qint32> colorValue(const QVariant &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong n = v.toLongLong(&ok);
+    // Anything but an RGB value is as good as no colour.
+    if (!ok || n < 0 || n > 0xFFFFFF)
+        return std::nullopt;
+    return qint32(n);
+}
+
+std::optional<bool> boolValue(const QVariant &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    return v.toLongLong() != 0;
+}
+
+QVariant bindText(const std::optional<QString> &v)
+{
+    return v ? QVariant(*v) : QVariant(QMetaType::fromType<QString>());
+}
+
+QVariant bindReal(const std::optional<double> &v)
+{
+    return v ? QVariant(*v) : QVariant(QMetaType::fromType<double>());
+}
+
+QVariant bindInt(const std::optional<qint32> &v)
+{
+    return v ? QVariant(*v) : QVariant(QMetaType::fromType<qint32>());
+}
+
+QString orDefault(const std::optional<QString> &v, const QString &fallback)
+{
+    return v ? *v : fallback;
+}
+
+// An empty combo stores the column's default.
+QString comboOrDefault(const QString &text, const QString &fallback)
+{
+    return text.isEmpty() ? fallback : text;
+}
+
+} // namespace
+
+SettingsRead readSettingsRow()
+{
+    SettingsRead result;
+    QSqlQuery q(db::data());
+    if (!db::exec(q, kSelect))
+        return result;
+    if (!q.next()) {
+        result.status = q.isActive() ? ReadStatus::NoRow : ReadStatus::Failed;
+        return result;
+    }
+    SettingsRow &r = result.row;
+    r.自社名 = textValue(q.value(0));
+    r.自社情報 = textValue(q.value(1));
+    r.年号 = textValue(q.value(2));
+    r.税端数 = textValue(q.value(3));
+    r.税区分 = textValue(q.value(4));
+    r.商品表示順 = textValue(q.value(5));
+    r.印刷用紙 = textValue(q.value(6));
+    r.小数 = textValue(q.value(7));
+    r.行端数 = textValue(q.value(8));
+    r.顧客リンクアプリ = textValue(q.value(9));
+    r.顧客リンクパス = textValue(q.value(10));
+    r.商品リンクアプリ = textValue(q.value(11));
+    r.商品リンクパス = textValue(q.value(12));
+    r.白紙TopMargin = realValue(q.value(13));
+    r.白紙LeftMargin = realValue(q.value(14));
+    r.S101TopMargin = realValue(q.value(15));
+    r.S101LeftMargin = realValue(q.value(16));
+    r.白紙罫線色 = colorValue(q.value(17));
+    r.入数列タイトル = textValue(q.value(18));
+    r.YubinLocalEriaSw = boolValue(q.value(19));
+    r.YubinLocalEria = textValue(q.value(20));
+    result.status = ReadStatus::Found;
+    return result;
+}
+
+bool writeSettingsRow(const SettingsRow &row)
+{
+    const QVariantList values{
+        bindText(row.自社名),         bindText(row.自社情報),       bindText(row.年号),
+        bindText(row.税端数),         bindText(row.税区分),         bindText(row.商品表示順),
+        bindText(row.印刷用紙),       bindText(row.小数),           bindText(row.行端数),
+        bindText(row.顧客リンクアプリ), bindText(row.顧客リンクパス), bindText(row.商品リンクアプリ),
+        bindText(row.商品リンクパス),   bindReal(row.白紙TopMargin),  bindReal(row.白紙LeftMargin),
+        bindInt(row.白紙罫線色),      bindText(row.入数列タイトル),
+    };
+
+    QSqlDatabase database = db::data();
+    db::Transaction transaction(database);
+    if (!transaction.isActive())
+        return false;
+
+    QStringList assignments;
+    for (const QString &column : kWritten)
+        assignments << column + QStringLiteral(" = ?");
+    QSqlQuery update(database);
+    if (!db::exec(update,
+                  QStringLiteral("UPDATE 自社情報 SET ") + assignments.join(QStringLiteral(", "))
+                      + QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM 自社情報)"),
+                  values))
+        return false;
+
+    if (update.numRowsAffected() == 0) {
+        const QString marks = QStringList(kWritten.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+        if (!db::exec(database,
+                      QStringLiteral("INSERT INTO 自社情報 (") + kWritten.join(QStringLiteral(", "))
+                          + QStringLiteral(") VALUES (") + marks + QStringLiteral(")"),
+                      values))
+            return false;
+    }
+    return transaction.commit();
+}
+
+QString numberText(double value)
+{
+    if (value == 0)
+        return QStringLiteral("0"); // never "-0"
+    return QString::number(value, 'g', 15);
+}
+
+SettingsForm formFromRow(const SettingsRow &row)
+{
+    SettingsForm f;
+    f.自社名 = orDefault(row.自社名, {});
+    f.自社情報 = orDefault(row.自社情報, {});
+    f.年号 = orDefault(row.年号, default年号());
+    f.税端数 = orDefault(row.税端数, default端数());
+    f.行端数 = orDefault(row.行端数, default端数());
+    f.税区分 = orDefault(row.税区分, default税区分());
+    f.印刷用紙 = orDefault(row.印刷用紙, default印刷用紙());
+    f.入数列タイトル = orDefault(row.入数列タイトル, default入数列タイトル());
+    f.小数 = orDefault(row.小数, default小数());
+    f.商品表示順 = orDefault(row.商品表示順, default商品表示順());
+    f.顧客リンクアプリ = orDefault(row.顧客リンクアプリ, {});
+    f.顧客リンクパス = orDefault(row.顧客リンクパス, {});
+    f.商品リンクアプリ = orDefault(row.商品リンクアプリ, {});
+    f.商品リンクパス = orDefault(row.商品リンクパス, {});
+    f.TopMargin = numberText(row.白紙TopMargin.value_or(0));
+    f.LeftMargin = numberText(row.白紙LeftMargin.value_or(0));
+    f.罫線色 = QString::number(row.白紙罫線色.value_or(0));
+    return f;
+}
+
+SettingsForm defaultForm()
+{
+    return formFromRow(SettingsRow{});
+}
+
+SettingsRow rowFromForm(const SettingsForm &f)
+{
+    const auto textOrNull = [](const QString &text) -> std::optional<QString> {
+        if (text.isEmpty())
+            return std::nullopt;
+        return text;
+    };
+    SettingsRow r;
+    r.自社名 = textOrNull(f.自社名);
+    r.自社情報 = textOrNull(f.自社情報);
+    r.年号 = comboOrDefault(f.年号, default年号());
+    r.税端数 = comboOrDefault(f.税端数, default端数());
+    r.行端数 = comboOrDefault(f.行端数, default端数());
+    r.税区分 = comboOrDefault(f.税区分, default税区分());
+    r.印刷用紙 = comboOrDefault(f.印刷用紙, default印刷用紙());
+    r.入数列タイトル = comboOrDefault(f.入数列タイトル, default入数列タイトル());
+    r.小数 = comboOrDefault(f.小数, default小数());
+    r.商品表示順 = comboOrDefault(f.商品表示順, default商品表示順());
+    r.顧客リンクアプリ = textOrNull(f.顧客リンクアプリ);
+    r.顧客リンクパス = textOrNull(f.顧客リンクパス);
+    r.商品リンクアプリ = textOrNull(f.商品リンクアプリ);
+    r.商品リンクパス = textOrNull(f.商品リンクパス);
+    r.白紙TopMargin = formats::parseNumber(f.TopMargin).value_or(0);
+    r.白紙LeftMargin = formats::parseNumber(f.LeftMargin).value_or(0);
+    if (const auto colour = formats::parseWholeNumber(f.罫線色); colour && *colour >= 0 && *colour <= 0xFFFFFF)
+        r.白紙罫線色 = qint32(*colour);
+    return r;
+}
+
+} // namespace settings

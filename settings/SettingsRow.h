@@ -1,0 +1,126 @@
+#pragma once
+// The settings row 自社情報 of the data database: its values, its choices and defaults, and
+// the one read and the one write of it. Only the first row (lowest rowid) is ever used.
+//
+// The settings tab edits the row through SettingsForm, the texts of its boxes; the rules
+// that turn those texts into stored values (empty combo -> default, empty path -> Null,
+// empty margin -> 0, empty colour -> Null) live here, so they are tested without a window.
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace settings {
+
+// The lists of the settings tab, in the order they are shown.
+const QStringList &年号Choices();         // 和暦, 西暦
+const QStringList &端数Choices();         // 四捨五入, 切り捨て, 切り上げ (tax and line rounding)
+const QStringList &税区分Choices();       // 外税, 内税, 非課税
+const QStringList &印刷用紙Choices();     // A4白紙, B5白紙
+const QStringList &入数列タイトルChoices(); // 入数, 規格 (suggestions; any title may be typed)
+const QStringList &小数Choices();         // 使用しない, 使用する
+const QStringList &商品表示順Choices();   // 品名順, ふりがな順
+const QStringList &顧客リンクアプリChoices();
+const QStringList &商品リンクアプリChoices();
+
+// The file-open filter for a linked application's data file ("desc|pattern|"); empty
+// (all files) for an application whose file name is not fixed.
+QString linkFileFilter(const QString &application);
+
+// Defaults: what a Null column means and what an empty combo stores.
+QString default年号();
+QString default端数();
+QString default税区分();
+QString default印刷用紙();
+QString default入数列タイトル();
+QString default小数();
+QString default商品表示順();
+
+// The row as stored; nullopt is a Null column.
+struct SettingsRow {
+    std::optional<QString> 自社名;
+    std::optional<QString> 自社情報;
+    std::optional<QString> 年号;
+    std::optional<QString> 税端数;
+    std::optional<QString> 税区分;
+    std::optional<QString> 商品表示順;
+    std::optional<QString> 印刷用紙;
+    std::optional<QString> 小数;
+    std::optional<QString> 行端数;
+    std::optional<QString> 顧客リンクアプリ;
+    std::optional<QString> 顧客リンクパス;
+    std::optional<QString> 商品リンクアプリ;
+    std::optional<QString> 商品リンクパス;
+    std::optional<double> 白紙TopMargin;
+    std::optional<double> 白紙LeftMargin;
+    std::optional<double> S101TopMargin;
+    std::optional<double> S101LeftMargin;
+    std::optional<qint32> 白紙罫線色;
+    std::optional<QString> 入数列タイトル;
+    std::optional<bool> YubinLocalEriaSw;
+    std::optional<QString> YubinLocalEria;
+
+    bool operator==(const SettingsRow &) const = default;
+};
+
+enum class ReadStatus {
+    Found,  // row holds the first row
+    NoRow,  // the table is empty (a fresh database, or after the data reset)
+    Failed, // the file is missing or the statement failed
+};
+
+struct SettingsRead {
+    ReadStatus status = ReadStatus::Failed;
+    SettingsRow row;
+};
+
+// Reads the first row of 自社情報.
+SettingsRead readSettingsRow();
+
+// Saves the columns the settings tab edits into the first row, or adds the row when there is
+// none. The invoice counter 最大請求書番号, the S101 margins and the postal search columns are
+// never written here: they belong to the counter and to the postal component.
+// False when nothing was stored.
+bool writeSettingsRow(const SettingsRow &row);
+
+// The settings tab's boxes as text.
+struct SettingsForm {
+    QString 自社名;
+    QString 自社情報;
+    QString 年号;
+    QString 税端数;
+    QString 行端数;
+    QString 税区分;
+    QString 印刷用紙;
+    QString 入数列タイトル;
+    QString 小数;
+    QString 商品表示順;
+    QString 顧客リンクアプリ;
+    QString 顧客リンクパス;
+    QString 商品リンクアプリ;
+    QString 商品リンクパス;
+    QString TopMargin;
+    QString LeftMargin;
+    QString 罫線色;
+
+    bool operator==(const SettingsForm &) const = default;
+};
+
+// What the tab shows for a stored row: a Null column shows its default; the margin boxes
+// show the blank-paper margins whatever the paper (the S101 form has no layout); the colour
+// shows 0 (black) when Null.
+SettingsForm formFromRow(const SettingsRow &row);
+
+// The tab shown after Clear設定 with nothing stored (the margins and colour at 0).
+SettingsForm defaultForm();
+
+// What a save stores: texts as typed (empty -> Null), an empty combo its default (the link
+// applications Null), an empty link path Null, an empty or unreadable margin 0, an empty
+// or out-of-range colour Null. Columns the tab has no box for stay nullopt.
+SettingsRow rowFromForm(const SettingsForm &form);
+
+// The shown text of a number: "0", "12.5", "-30".
+QString numberText(double value);
+
+} // namespace settings

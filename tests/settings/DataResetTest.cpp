@@ -1,0 +1,116 @@
+// Deleting all data from the settings tab: the confirmation, the all-or-nothing deletion and
+// what is said afterwards.
+#include "SettingsTestUtil.h"
+
+#include "data/DataReset.h"
+#include "settings/InvoiceCounter.h"
+#include "settings/SettingsTab.h"
+#include "support/RecordingPresenter.h"
+#include "support/TestDataDir.h"
+
+#include <QPushButton>
+#include <QTest>
+
+using namespace settingstest;
+
+namespace {
+
+const QString kConfirm = QStringLiteral("すべてのデータを初期化します。、よろしいですか");
+const QString kDone = QStringLiteral("すべてのデータを初期化しました");
+const QString kFailed = QStringLiteral("データの初期化に失敗しました。データは変更されていません。");
+
+// A data file in use: a customer, a product, an invoice, the settings row, code entries.
+void seed()
+{
+    run(QStringLiteral("INSERT INTO 顧客マスタ (顧客名, 敬称) VALUES ('O''Brien 商会', '様')"));
+    run(QStringLiteral("INSERT INTO 商品マスタ (品名, 単価) VALUES ('鉛筆', 50)"));
+    run(QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名) VALUES (12, '2024-04-01', '山田')"));
+    run(QStringLiteral("INSERT INTO 請求書 (伝票番号, 日付, 行番号, 品名) VALUES (12, '2024-04-01', 0, '鉛筆')"));
+    run(QStringLiteral("INSERT INTO 自社情報 (自社名, 最大請求書番号) VALUES ('山田商店', 12)"));
+    run(QStringLiteral("UPDATE コードマスタ SET sname = 'ダース' WHERE kcode = '入数' AND code = '01'"));
+}
+
+struct Counts {
+    int customers, products, headers, lines, settings, codes, codeEntries;
+    bool operator==(const Counts &) const = default;
+};
+
+Counts counts()
+{
+    return {count(QStringLiteral("顧客マスタ")),
+            count(QStringLiteral("商品マスタ")),
+            count(QStringLiteral("請求書ヘッダ")),
+            count(QStringLiteral("請求書")),
+            count(QStringLiteral("自社情報")),
+            count(QStringLiteral("コードマスタ")),
+            scalar(QStringLiteral("SELECT count(*) FROM コードマスタ WHERE sname IS NOT NULL")).toInt()};
+}
+
+void pressReset(SettingsTab &tab)
+{
+    QTest::mouseClick(tab.findChild<QPushButton *>(QStringLiteral("cmd初期化")), Qt::LeftButton);
+}
+
+class DataResetTest : public GlobalsReset
+{
+protected:
+    RecordingPresenter boxes;
+};
+
+} // namespace
+
+TEST_F(DataResetTest, NoDeletesNothing)
+{
+    TestDataDir dir;
+    seed();
+    const Counts before = counts();
+    SettingsTab tab;
+    boxes.answers << QMessageBox::No;
+    pressReset(tab);
+    EXPECT_EQ(boxes.texts(), QStringList{kConfirm});
+    EXPECT_EQ(boxes.shown.first().defaultButton, QMessageBox::Yes);
+    EXPECT_EQ(counts(), before);
+}
+
+TEST_F(DataResetTest, YesEmptiesTheMastersInvoicesAndSettingsButKeepsTheCodeSlots)
+{
+    TestDataDir dir;
+    seed();
+    const int codes = count(QStringLiteral("コードマスタ"));
+    ASSERT_GT(codes, 0);
+    SettingsTab tab;
+    pressReset(tab);
+    EXPECT_EQ(boxes.texts(), (QStringList{kConfirm, kDone}));
+    EXPECT_EQ(boxes.shown.last().icon, QMessageBox::Information);
+    EXPECT_EQ(counts(), (Counts{0, 0, 0, 0, 0, codes, 0}));
+    EXPECT_EQ(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), {}), QStringLiteral("1"));
+}
+
+TEST_F(DataResetTest, AFailingStatementDeletesNothingAndSaysSo)
+{
+    // The table of the last delete is gone, so the earlier deletes have already run when
+    // the failure comes.
+    TestDataDir dir;
+    seed();
+    run(QStringLiteral("DROP TABLE 請求書ヘッダ"));
+    const auto countsWithoutHeaders = [] {
+        return QList<int>{count(QStringLiteral("顧客マスタ")), count(QStringLiteral("商品マスタ")),
+                          count(QStringLiteral("請求書")), count(QStringLiteral("自社情報")),
+                          scalar(QStringLiteral("SELECT count(*) FROM コードマスタ WHERE sname IS NOT NULL")).toInt()};
+    };
+    const QList<int> before = countsWithoutHeaders();
+    SettingsTab tab;
+    pressReset(tab);
+    EXPECT_EQ(boxes.texts(), (QStringList{kConfirm, kFailed}));
+    EXPECT_EQ(countsWithoutHeaders(), before);
+    EXPECT_EQ(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), {}), QStringLiteral("13"));
+}
+
+TEST_F(DataResetTest, AMissingDataFileFails)
+{
+    TestDataDir missing(false);
+    EXPECT_FALSE(resetAllData());
+    SettingsTab tab;
+    pressReset(tab);
+    EXPECT_EQ(boxes.texts(), (QStringList{kConfirm, kFailed}));
+}

@@ -1,0 +1,196 @@
+// The settings row without a window: what a Null column shows, what a save stores, the
+// read and write of the first row, and the globals.
+#include "SettingsTestUtil.h"
+
+#include "settings/ModQLNVSettings.h"
+#include "settings/SettingsRow.h"
+#include "support/TestDataDir.h"
+
+using namespace settingstest;
+using settings::SettingsForm;
+using settings::SettingsRow;
+
+namespace {
+
+SettingsForm expectedDefaults()
+{
+    SettingsForm f;
+    f.年号 = QStringLiteral("和暦");
+    f.税端数 = QStringLiteral("四捨五入");
+    f.行端数 = QStringLiteral("四捨五入");
+    f.税区分 = QStringLiteral("外税");
+    f.印刷用紙 = QStringLiteral("A4白紙");
+    f.入数列タイトル = QStringLiteral("入数");
+    f.小数 = QStringLiteral("使用しない");
+    f.商品表示順 = QStringLiteral("品名順");
+    f.TopMargin = QStringLiteral("0");
+    f.LeftMargin = QStringLiteral("0");
+    f.罫線色 = QStringLiteral("0");
+    return f;
+}
+
+} // namespace
+
+TEST(SettingsRow, ANullRowShowsTheDefaults)
+{
+    EXPECT_EQ(settings::formFromRow(SettingsRow{}), expectedDefaults());
+    EXPECT_EQ(settings::defaultForm(), expectedDefaults());
+}
+
+TEST(SettingsRow, ASaveStoresEmptyBoxesAsTheirDefaultsOrNull)
+{
+    // Everything empty: the combos their defaults, the texts, paths and link applications Null,
+    // the margins 0, the colour Null.
+    const SettingsRow empty = settings::rowFromForm(SettingsForm{});
+    SettingsRow expected;
+    expected.年号 = QStringLiteral("和暦");
+    expected.税端数 = QStringLiteral("四捨五入");
+    expected.行端数 = QStringLiteral("四捨五入");
+    expected.税区分 = QStringLiteral("外税");
+    expected.印刷用紙 = QStringLiteral("A4白紙");
+    expected.入数列タイトル = QStringLiteral("入数");
+    expected.小数 = QStringLiteral("使用しない");
+    expected.商品表示順 = QStringLiteral("品名順");
+    expected.白紙TopMargin = 0;
+    expected.白紙LeftMargin = 0;
+    EXPECT_EQ(empty, expected);
+}
+
+TEST(SettingsRow, NumberBoxesAreReadAsTheProgramShowsThem)
+{
+    struct Case {
+        const char *top, *colour;
+        double storedTop;
+        std::optional<qint32> storedColour;
+    };
+    const Case cases[] = {
+        {"", "", 0, std::nullopt},
+        {"-12.5", "255", -12.5, 255},
+        {"１２", "１６７７７２１５", 12, 0xFFFFFF},
+        {"-", "16777216", 0, std::nullopt}, // half-typed margin; a colour beyond white
+        {"1,440", "-1", 1440, std::nullopt},
+    };
+    for (const Case &c : cases) {
+        SettingsForm f;
+        f.TopMargin = QString::fromUtf8(c.top);
+        f.罫線色 = QString::fromUtf8(c.colour);
+        const SettingsRow row = settings::rowFromForm(f);
+        EXPECT_EQ(row.白紙TopMargin, c.storedTop) << c.top;
+        EXPECT_EQ(row.白紙罫線色, c.storedColour) << c.colour;
+    }
+}
+
+TEST(SettingsRow, LinkFileFiltersByApplication)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"Orb顧客管理", "MDB ファイル(*.mdb)|orbdata.mdb|"},
+        {"OrbⅡ顧客管理", "MDB ファイル(*.mdb)|orb2data.mdb|"},
+        {"Ormel顧客管理", ""},
+        {"QLNV請求書", "MDB ファイル(*.mdb)|Vyxdata.mdb|"},
+    };
+    for (const auto &[application, filter] : cases)
+        EXPECT_EQ(settings::linkFileFilter(QString::fromUtf8(application)), QString::fromUtf8(filter));
+}
+
+class SettingsRowFile : public GlobalsReset
+{
+};
+
+TEST_F(SettingsRowFile, TheFirstWriteAddsTheRowAndLaterWritesChangeIt)
+{
+    TestDataDir dir;
+    EXPECT_EQ(settings::readSettingsRow().status, settings::ReadStatus::NoRow);
+
+    SettingsRow row = settings::rowFromForm(SettingsForm{});
+    row.自社名 = QStringLiteral("O'Brien's 商店");
+    row.自社情報 = QStringLiteral("〒100-0001\n東京都千代田区 '1-1'\n") + QString(5000, QChar(u'長'));
+    row.顧客リンクアプリ = QStringLiteral("OrbⅡ顧客管理");
+    row.顧客リンクパス = QStringLiteral("/no/such/folder/it's/orb2data.mdb");
+    row.白紙TopMargin = 120.25;
+    row.白紙罫線色 = 0x123456;
+    ASSERT_TRUE(settings::writeSettingsRow(row));
+    EXPECT_EQ(count(QStringLiteral("自社情報")), 1);
+
+    row.税区分 = QStringLiteral("内税");
+    ASSERT_TRUE(settings::writeSettingsRow(row));
+    EXPECT_EQ(count(QStringLiteral("自社情報")), 1);
+
+    const settings::SettingsRead read = settings::readSettingsRow();
+    ASSERT_EQ(read.status, settings::ReadStatus::Found);
+    row.YubinLocalEriaSw = false; // the column's own default on a new row
+    EXPECT_EQ(read.row, row);
+}
+
+TEST_F(SettingsRowFile, AWriteLeavesTheCounterTheS101MarginsAndThePostalColumnsAlone)
+{
+    TestDataDir dir;
+    run(QStringLiteral("INSERT INTO 自社情報 (自社名, 最大請求書番号, S101TopMargin, S101LeftMargin, "
+                       "YubinLocalEriaSw, YubinLocalEria) VALUES ('旧', 41, 11.5, 12, 1, '東京都千代田区')"));
+    // A second row is never read or written: only the first one counts.
+    run(QStringLiteral("INSERT INTO 自社情報 (自社名) VALUES ('二行目')"));
+
+    ASSERT_TRUE(settings::writeSettingsRow(settings::rowFromForm(SettingsForm{})));
+
+    EXPECT_TRUE(stored(QStringLiteral("自社名")).isNull());
+    EXPECT_EQ(stored(QStringLiteral("最大請求書番号")).toInt(), 41);
+    EXPECT_EQ(stored(QStringLiteral("S101TopMargin")).toDouble(), 11.5);
+    EXPECT_EQ(stored(QStringLiteral("YubinLocalEria")).toString(), QStringLiteral("東京都千代田区"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT 自社名 FROM 自社情報 ORDER BY rowid DESC LIMIT 1")).toString(),
+              QStringLiteral("二行目"));
+}
+
+TEST_F(SettingsRowFile, AMissingOrBrokenDataFileFailsTheReadAndTheWrite)
+{
+    {
+        TestDataDir missing(false);
+        EXPECT_EQ(settings::readSettingsRow().status, settings::ReadStatus::Failed);
+        EXPECT_FALSE(settings::writeSettingsRow(settings::rowFromForm(SettingsForm{})));
+    }
+    {
+        TestDataDir dir;
+        run(QStringLiteral("DROP TABLE 自社情報"));
+        EXPECT_EQ(settings::readSettingsRow().status, settings::ReadStatus::Failed);
+        EXPECT_FALSE(settings::writeSettingsRow(settings::rowFromForm(SettingsForm{})));
+    }
+}
+
+TEST_F(SettingsRowFile, ReadingIntoTheGlobals)
+{
+    TestDataDir dir;
+
+    // No row: the globals keep what they hold (the defaults of a fresh start).
+    EXPECT_FALSE(ModQLNV::Read自社情報());
+    EXPECT_EQ(ModQLNV::税区分, QStringLiteral("外税"));
+    EXPECT_EQ(ModQLNV::行端数, QStringLiteral("四捨五入"));
+    EXPECT_EQ(ModQLNV::入数列タイトル, QStringLiteral("入数"));
+
+    // Null columns give the defaults.
+    ModQLNV::税区分 = QStringLiteral("非課税");
+    run(QStringLiteral("INSERT INTO 自社情報 (自社名, 最大請求書番号) VALUES ('山田商店', 3)"));
+    EXPECT_TRUE(ModQLNV::Read自社情報());
+    EXPECT_EQ(ModQLNV::自社名, QStringLiteral("山田商店"));
+    EXPECT_EQ(ModQLNV::税区分, QStringLiteral("外税"));
+    EXPECT_EQ(ModQLNV::年号, QStringLiteral("和暦"));
+    EXPECT_EQ(ModQLNV::白紙TopMargin, 0);
+    EXPECT_EQ(ModQLNV::白紙罫線色, 0);
+    EXPECT_TRUE(ModQLNV::顧客リンクアプリ.isEmpty());
+
+    // Stored values, the carried ones included.
+    run(QStringLiteral("UPDATE 自社情報 SET 税区分 = '内税', 印刷用紙 = 'B5白紙', 白紙TopMargin = -40.5, "
+                       "S101LeftMargin = 7, 白紙罫線色 = 255, 入数列タイトル = '規格', YubinLocalEriaSw = 1, "
+                       "YubinLocalEria = '大阪府大阪市'"));
+    EXPECT_TRUE(ModQLNV::Read自社情報());
+    EXPECT_EQ(ModQLNV::税区分, QStringLiteral("内税"));
+    EXPECT_EQ(ModQLNV::印刷用紙, QStringLiteral("B5白紙"));
+    EXPECT_EQ(ModQLNV::白紙TopMargin, -40.5);
+    EXPECT_EQ(ModQLNV::S101LeftMargin, 7);
+    EXPECT_EQ(ModQLNV::白紙罫線色, 255);
+    EXPECT_EQ(ModQLNV::入数列タイトル, QStringLiteral("規格"));
+    EXPECT_TRUE(ModQLNV::YubinLocalEriaSw);
+    EXPECT_EQ(ModQLNV::YubinLocalEria, QStringLiteral("大阪府大阪市"));
+
+    // After the data reset removed the row, the globals keep their values until a save.
+    run(QStringLiteral("DELETE FROM 自社情報"));
+    EXPECT_FALSE(ModQLNV::Read自社情報());
+    EXPECT_EQ(ModQLNV::税区分, QStringLiteral("内税"));
+}

@@ -1,0 +1,436 @@
+// The settings tab, built offscreen and driven through its named controls; message boxes
+// and choosers are answered by the recording presenter, results read back with SQL.
+#include "SettingsTestUtil.h"
+
+#include "settings/ColorSwatch.h"
+#include "settings/ModQLNVSettings.h"
+#include "settings/SettingsTab.h"
+#include "support/RecordingPresenter.h"
+#include "support/TestDataDir.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace settingstest;
+
+namespace {
+
+class SettingsTabTest : public GlobalsReset
+{
+protected:
+    // The start-up order of the main window: globals, lists and defaults, then the stored row.
+    std::unique_ptr<SettingsTab> openTab()
+    {
+        ModQLNV::Read自社情報();
+        auto tab = std::make_unique<SettingsTab>();
+        tab->Read設定();
+        tab->resize(900, 640);
+        tab->show();
+        tab->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(tab.get()));
+        return tab;
+    }
+
+    template<class T>
+    static T *child(const SettingsTab &tab, const char *name)
+    {
+        T *widget = tab.findChild<T *>(QString::fromUtf8(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    static QComboBox *combo(const SettingsTab &tab, const char *name) { return child<QComboBox>(tab, name); }
+    static QLineEdit *line(const SettingsTab &tab, const char *name) { return child<QLineEdit>(tab, name); }
+    static void click(const SettingsTab &tab, const char *name)
+    {
+        QTest::mouseClick(child<QPushButton>(tab, name), Qt::LeftButton);
+    }
+    static void pick(const SettingsTab &tab, const char *name, const QString &text)
+    {
+        QComboBox *box = combo(tab, name);
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << name;
+        box->setCurrentIndex(index);
+    }
+
+    RecordingPresenter boxes;
+};
+
+// Typed characters as the input method delivers them; QTest::keyClicks knows ASCII only.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+const char *const kPickOnly[] = {"cmb年号", "cmb税端数", "cmb行端数", "cmb税区分", "cmb印刷用紙",
+                                 "cmb小数", "cmb商品表示順", "cmb顧客リンクアプリ", "cmb商品リンクアプリ"};
+
+} // namespace
+
+TEST_F(SettingsTabTest, AFreshDatabaseShowsTheDefaultsAndTheFirstSaveAddsTheRow)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+
+    const std::pair<const char *, const char *> shown[] = {
+        {"cmb年号", "和暦"},       {"cmb税端数", "四捨五入"},   {"cmb行端数", "四捨五入"},
+        {"cmb税区分", "外税"},     {"cmb印刷用紙", "A4白紙"},  {"cmb入数列タイトル", "入数"},
+        {"cmb小数", "使用しない"}, {"cmb商品表示順", "品名順"}, {"cmb顧客リンクアプリ", ""},
+        {"cmb商品リンクアプリ", ""},
+    };
+    for (const auto &[name, text] : shown)
+        EXPECT_EQ(combo(*tab, name)->currentText(), QString::fromUtf8(text)) << name;
+    EXPECT_EQ(combo(*tab, "cmb年号")->count(), 2);
+    EXPECT_EQ(combo(*tab, "cmb税端数")->itemText(2), QStringLiteral("切り上げ"));
+    EXPECT_EQ(combo(*tab, "cmb商品表示順")->itemText(1), QStringLiteral("ふりがな順"));
+    EXPECT_EQ(line(*tab, "numTopMargin")->text(), QStringLiteral("0"));
+    EXPECT_EQ(line(*tab, "num白紙罫線色")->text(), QStringLiteral("0"));
+    EXPECT_EQ(child<settings::ColorSwatch>(*tab, "Pic罫線色")->colorValue(), 0);
+
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("設定 を登録します。よろしいですか"),
+                                         QStringLiteral("設定 を登録しました。")}));
+    EXPECT_EQ(count(QStringLiteral("自社情報")), 1);
+    EXPECT_EQ(stored(QStringLiteral("税区分")).toString(), QStringLiteral("外税"));
+    EXPECT_EQ(stored(QStringLiteral("入数列タイトル")).toString(), QStringLiteral("入数"));
+    EXPECT_TRUE(stored(QStringLiteral("顧客リンクアプリ")).isNull());
+    EXPECT_TRUE(stored(QStringLiteral("白紙罫線色")).isNull() || stored(QStringLiteral("白紙罫線色")).toInt() == 0);
+    EXPECT_TRUE(stored(QStringLiteral("最大請求書番号")).isNull());
+}
+
+TEST_F(SettingsTabTest, NullColumnsLoadAsDefaults)
+{
+    TestDataDir dir;
+    run(QStringLiteral("INSERT INTO 自社情報 (自社名, 最大請求書番号) VALUES ('山田商店', 12)"));
+    auto tab = openTab();
+    EXPECT_EQ(line(*tab, "txt自社名")->text(), QStringLiteral("山田商店"));
+    EXPECT_EQ(combo(*tab, "cmb税区分")->currentText(), QStringLiteral("外税"));
+    EXPECT_EQ(combo(*tab, "cmb入数列タイトル")->currentText(), QStringLiteral("入数"));
+    EXPECT_EQ(combo(*tab, "cmb商品表示順")->currentText(), QStringLiteral("品名順"));
+    EXPECT_EQ(line(*tab, "numLeftMargin")->text(), QStringLiteral("0"));
+    EXPECT_EQ(line(*tab, "num白紙罫線色")->text(), QStringLiteral("0"));
+    EXPECT_TRUE(combo(*tab, "cmb顧客リンクアプリ")->currentText().isEmpty());
+}
+
+TEST_F(SettingsTabTest, B5AndMarginsSurviveTheSaveAndReload)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    pick(*tab, "cmb印刷用紙", QStringLiteral("B5白紙"));
+    pick(*tab, "cmb税区分", QStringLiteral("内税"));
+    pick(*tab, "cmb商品表示順", QStringLiteral("ふりがな順"));
+    line(*tab, "numTopMargin")->setText(QStringLiteral("120.5"));
+    line(*tab, "numLeftMargin")->setText(QStringLiteral("-30"));
+    click(*tab, "cmd設定登録");
+
+    EXPECT_EQ(combo(*tab, "cmb印刷用紙")->currentText(), QStringLiteral("B5白紙"));
+    EXPECT_EQ(line(*tab, "numTopMargin")->text(), QStringLiteral("120.5"));
+    EXPECT_EQ(line(*tab, "numLeftMargin")->text(), QStringLiteral("-30"));
+    EXPECT_EQ(stored(QStringLiteral("白紙TopMargin")).toDouble(), 120.5);
+    EXPECT_EQ(stored(QStringLiteral("商品表示順")).toString(), QStringLiteral("ふりがな順"));
+    // The register button reloads the globals.
+    EXPECT_EQ(ModQLNV::印刷用紙, QStringLiteral("B5白紙"));
+    EXPECT_EQ(ModQLNV::白紙LeftMargin, -30);
+    EXPECT_EQ(ModQLNV::税区分, QStringLiteral("内税"));
+
+    // A fresh tab reads the same back.
+    auto again = openTab();
+    EXPECT_EQ(combo(*again, "cmb印刷用紙")->currentText(), QStringLiteral("B5白紙"));
+    EXPECT_EQ(line(*again, "numTopMargin")->text(), QStringLiteral("120.5"));
+    EXPECT_EQ(combo(*again, "cmb商品表示順")->currentText(), QStringLiteral("ふりがな順"));
+}
+
+TEST_F(SettingsTabTest, AnEmptyLinkApplicationStoresNull)
+{
+    TestDataDir dir;
+    run(QStringLiteral("INSERT INTO 自社情報 (顧客リンクアプリ, 顧客リンクパス, 商品リンクアプリ) "
+                       "VALUES ('Orb顧客管理', '/x/orbdata.mdb', 'QLNV請求書')"));
+    auto tab = openTab();
+    EXPECT_EQ(combo(*tab, "cmb顧客リンクアプリ")->currentText(), QStringLiteral("Orb顧客管理"));
+    pick(*tab, "cmb顧客リンクアプリ", QString());
+    line(*tab, "txt顧客リンクパス")->clear();
+    click(*tab, "cmd設定登録");
+
+    EXPECT_TRUE(stored(QStringLiteral("顧客リンクアプリ")).isNull());
+    EXPECT_TRUE(stored(QStringLiteral("顧客リンクパス")).isNull());
+    EXPECT_EQ(stored(QStringLiteral("商品リンクアプリ")).toString(), QStringLiteral("QLNV請求書"));
+    EXPECT_TRUE(combo(*tab, "cmb顧客リンクアプリ")->currentText().isEmpty());
+}
+
+TEST_F(SettingsTabTest, EveryBoxStoresApostrophesAndLongTextAsTyped)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    const QString name = QStringLiteral("O'Brien's 商店 '; DROP TABLE 自社情報; --");
+    const QString info = QStringLiteral("〒100-0001\n東京都 'A' \"B\"\n") + QString(8000, QChar(u'亜'));
+    const QString title = QStringLiteral("規'格") + QString(3000, QChar(u'x'));
+    const QString path = QStringLiteral("/no/such/dir/it's/") + QString(2000, QChar(u'p')) + QStringLiteral(".mdb");
+    line(*tab, "txt自社名")->setText(name);
+    child<QPlainTextEdit>(*tab, "txt自社情報")->setPlainText(info);
+    combo(*tab, "cmb入数列タイトル")->setCurrentText(title);
+    pick(*tab, "cmb顧客リンクアプリ", QStringLiteral("OrbⅡ顧客管理"));
+    line(*tab, "txt顧客リンクパス")->setText(path);
+    pick(*tab, "cmb商品リンクアプリ", QStringLiteral("QLNV請求書"));
+    line(*tab, "txt商品リンクパス")->setText(path + QStringLiteral("'"));
+    click(*tab, "cmd設定登録");
+
+    EXPECT_EQ(stored(QStringLiteral("自社名")).toString(), name);
+    EXPECT_EQ(stored(QStringLiteral("自社情報")).toString(), info);
+    EXPECT_EQ(stored(QStringLiteral("入数列タイトル")).toString(), title);
+    EXPECT_EQ(stored(QStringLiteral("顧客リンクアプリ")).toString(), QStringLiteral("OrbⅡ顧客管理"));
+    EXPECT_EQ(stored(QStringLiteral("顧客リンクパス")).toString(), path);
+    EXPECT_EQ(stored(QStringLiteral("商品リンクパス")).toString(), path + QStringLiteral("'"));
+    EXPECT_EQ(line(*tab, "txt自社名")->text(), name);
+    // A typed title is a value, not a new entry of the suggestions.
+    EXPECT_EQ(combo(*tab, "cmb入数列タイトル")->count(), 2);
+}
+
+TEST_F(SettingsTabTest, PickOnlyCombosIgnoreTypingAndDelete)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    for (const char *name : kPickOnly) {
+        QComboBox *box = combo(*tab, name);
+        box->setFocus();
+        const int before = box->currentIndex();
+        // A first letter of every list would jump to its item in a plain combo box.
+        QTest::keyClicks(box, QStringLiteral("BOQx"));
+        typeText(box, QStringLiteral("西切外使ふ内非"));
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        EXPECT_EQ(box->currentIndex(), before) << name;
+        EXPECT_FALSE(box->isEditable()) << name;
+    }
+    // The arrow keys still choose.
+    QComboBox *era = combo(*tab, "cmb年号");
+    QTest::keyClick(era, Qt::Key_Down);
+    EXPECT_EQ(era->currentText(), QStringLiteral("西暦"));
+
+    // The pack-size title takes any text.
+    QComboBox *title = combo(*tab, "cmb入数列タイトル");
+    title->lineEdit()->selectAll();
+    typeText(title->lineEdit(), QStringLiteral("容量"));
+    EXPECT_EQ(title->currentText(), QStringLiteral("容量"));
+}
+
+TEST_F(SettingsTabTest, NumberBoxesTakeNumbersOnly)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    struct Case {
+        const char *box, *typed, *shown;
+    };
+    const Case cases[] = {
+        {"numTopMargin", "-12.5x", "-12.5"}, {"numTopMargin", "1e3", "13"},  {"numLeftMargin", "１２０．２５", "120.25"},
+        {"numLeftMargin", "1.234", "1.23"},  {"num白紙罫線色", "-5a", "5"}, {"num白紙罫線色", "99999999", "9999999"},
+    };
+    for (const Case &c : cases) {
+        QLineEdit *box = line(*tab, c.box);
+        box->clear();
+        typeText(box, QString::fromUtf8(c.typed));
+        EXPECT_EQ(box->text(), QString::fromUtf8(c.shown)) << c.box << " " << c.typed;
+    }
+    // A typed colour shows in the swatch.
+    line(*tab, "num白紙罫線色")->setText(QStringLiteral("255"));
+    auto *swatch = child<settings::ColorSwatch>(*tab, "Pic罫線色");
+    EXPECT_EQ(swatch->palette().color(QPalette::Window), QColor(255, 0, 0));
+}
+
+TEST_F(SettingsTabTest, ClearResetsTheTabButNotTheOrderMarginsOrColourAndSavesNothing)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    line(*tab, "txt自社名")->setText(QStringLiteral("山田商店"));
+    pick(*tab, "cmb税区分", QStringLiteral("非課税"));
+    pick(*tab, "cmb商品表示順", QStringLiteral("ふりがな順"));
+    pick(*tab, "cmb顧客リンクアプリ", QStringLiteral("Ormel顧客管理"));
+    line(*tab, "txt顧客リンクパス")->setText(QStringLiteral("/x"));
+    line(*tab, "numTopMargin")->setText(QStringLiteral("50"));
+    line(*tab, "num白紙罫線色")->setText(QStringLiteral("255"));
+    click(*tab, "cmd設定クリア");
+
+    EXPECT_TRUE(line(*tab, "txt自社名")->text().isEmpty());
+    EXPECT_EQ(combo(*tab, "cmb税区分")->currentText(), QStringLiteral("外税"));
+    EXPECT_EQ(combo(*tab, "cmb税区分")->count(), 3);
+    EXPECT_TRUE(combo(*tab, "cmb顧客リンクアプリ")->currentText().isEmpty());
+    EXPECT_TRUE(line(*tab, "txt顧客リンクパス")->text().isEmpty());
+    EXPECT_EQ(combo(*tab, "cmb商品表示順")->currentText(), QStringLiteral("ふりがな順"));
+    EXPECT_EQ(combo(*tab, "cmb商品表示順")->count(), 2);
+    EXPECT_EQ(line(*tab, "numTopMargin")->text(), QStringLiteral("50"));
+    EXPECT_EQ(line(*tab, "num白紙罫線色")->text(), QStringLiteral("255"));
+    EXPECT_EQ(count(QStringLiteral("自社情報")), 0);
+}
+
+TEST_F(SettingsTabTest, AnsweringNoSavesNothingAndShowsTheStoredValuesAgain)
+{
+    TestDataDir dir;
+    run(QStringLiteral("INSERT INTO 自社情報 (税区分) VALUES ('内税')"));
+    auto tab = openTab();
+    pick(*tab, "cmb税区分", QStringLiteral("非課税"));
+    boxes.answers << QMessageBox::No;
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(stored(QStringLiteral("税区分")).toString(), QStringLiteral("内税"));
+    EXPECT_EQ(combo(*tab, "cmb税区分")->currentText(), QStringLiteral("内税"));
+}
+
+TEST_F(SettingsTabTest, AFailedSaveSaysSoAndKeepsTheEdits)
+{
+    struct Case {
+        const char *name;
+        bool provision;
+        const char *breakIt;
+    };
+    const Case cases[] = {
+        {"data folder missing", false, nullptr},
+        {"settings table gone", true, "DROP TABLE 自社情報"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        TestDataDir dir(c.provision);
+        if (c.breakIt)
+            run(QString::fromUtf8(c.breakIt));
+        auto tab = openTab();
+        EXPECT_EQ(combo(*tab, "cmb税区分")->currentText(), QStringLiteral("外税")); // the defaults
+        pick(*tab, "cmb税区分", QStringLiteral("内税"));
+        click(*tab, "cmd設定登録");
+        EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("設定 を登録します。よろしいですか"),
+                                             QStringLiteral("設定を登録できませんでした。")}));
+        EXPECT_EQ(boxes.shown.last().icon, QMessageBox::Warning);
+        EXPECT_EQ(combo(*tab, "cmb税区分")->currentText(), QStringLiteral("内税"));
+        EXPECT_EQ(ModQLNV::税区分, QStringLiteral("外税"));
+    }
+}
+
+TEST_F(SettingsTabTest, LeavingTheCompanyBoxesWithANewTextSavesSilently)
+{
+    TestDataDir dir;
+    run(QStringLiteral("INSERT INTO 自社情報 (自社名, 税区分) VALUES ('旧商店', '内税')"));
+    auto tab = openTab();
+    QLabel nameLabel(QStringLiteral("旧商店"));
+    QLabel infoLabel;
+    tab->bindCompanyLabels(&nameLabel, &infoLabel);
+
+    // Leaving with the label's text writes nothing.
+    run(QStringLiteral("UPDATE 自社情報 SET 税区分 = '非課税'"));
+    tab->focusCompanyName();
+    line(*tab, "txt顧客リンクパス")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(stored(QStringLiteral("税区分")).toString(), QStringLiteral("非課税"));
+
+    tab->focusCompanyName();
+    EXPECT_TRUE(line(*tab, "txt自社名")->hasFocus());
+    line(*tab, "txt自社名")->setText(QStringLiteral("新'商店"));
+    line(*tab, "txt顧客リンクパス")->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(stored(QStringLiteral("自社名")).toString(), QStringLiteral("新'商店"));
+    EXPECT_EQ(stored(QStringLiteral("税区分")).toString(), QStringLiteral("内税")); // the whole tab is saved
+    EXPECT_EQ(nameLabel.text(), QStringLiteral("新'商店"));
+    EXPECT_EQ(ModQLNV::自社名, QStringLiteral("旧商店")); // the globals are not reloaded
+
+    tab->focusCompanyInfo();
+    child<QPlainTextEdit>(*tab, "txt自社情報")->setPlainText(QStringLiteral("東京都\nTEL 03"));
+    line(*tab, "txt自社名")->setFocus(Qt::BacktabFocusReason);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(stored(QStringLiteral("自社情報")).toString(), QStringLiteral("東京都\nTEL 03"));
+    EXPECT_EQ(infoLabel.text(), QStringLiteral("東京都\nTEL 03"));
+    EXPECT_EQ(count(QStringLiteral("自社情報")), 1);
+}
+
+TEST_F(SettingsTabTest, ASilentSaveThatFailsSaysSoAndLeavesTheLabel)
+{
+    TestDataDir dir(false);
+    auto tab = openTab();
+    QLabel nameLabel;
+    QLabel infoLabel;
+    tab->bindCompanyLabels(&nameLabel, &infoLabel);
+    tab->focusCompanyName();
+    line(*tab, "txt自社名")->setText(QStringLiteral("山田商店"));
+    line(*tab, "txt顧客リンクパス")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("設定を登録できませんでした。")});
+    EXPECT_TRUE(nameLabel.text().isEmpty());
+}
+
+TEST_F(SettingsTabTest, ChoosingALinkFile)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+
+    // Without an application: the input warning, no dialog.
+    click(*tab, "cmd顧客リンクパス");
+    click(*tab, "cmd商品リンクパス");
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("顧客リンクアプリ名が指定されていません。確認してください"),
+                                         QStringLiteral("商品リンクアプリ名が指定されていません。確認してください")}));
+    EXPECT_EQ(boxes.shown.first().title, QStringLiteral("入力注意"));
+    EXPECT_TRUE(boxes.fileRequests.isEmpty());
+    EXPECT_TRUE(combo(*tab, "cmb商品リンクアプリ")->hasFocus());
+
+    struct Case {
+        const char *application, *appBox, *button, *pathBox, *title, *pattern;
+    };
+    const Case cases[] = {
+        {"Orb顧客管理", "cmb顧客リンクアプリ", "cmd顧客リンクパス", "txt顧客リンクパス", "顧客リンクパスを指定する",
+         "orbdata.mdb"},
+        {"OrbⅡ顧客管理", "cmb顧客リンクアプリ", "cmd顧客リンクパス", "txt顧客リンクパス",
+         "顧客リンクパスを指定する", "orb2data.mdb"},
+        {"Ormel顧客管理", "cmb顧客リンクアプリ", "cmd顧客リンクパス", "txt顧客リンクパス",
+         "顧客リンクパスを指定する", nullptr},
+        {"QLNV請求書", "cmb商品リンクアプリ", "cmd商品リンクパス", "txt商品リンクパス", "商品リンクパスを指定する",
+         "Vyxdata.mdb"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.application);
+        boxes.clear();
+        pick(*tab, c.appBox, QString::fromUtf8(c.application));
+        line(*tab, c.pathBox)->setText(QStringLiteral("kept"));
+
+        click(*tab, c.button); // cancelled
+        EXPECT_EQ(line(*tab, c.pathBox)->text(), QStringLiteral("kept"));
+
+        const QString chosen = dir.programDir() + QStringLiteral("/chosen.mdb");
+        boxes.fileAnswers << chosen;
+        click(*tab, c.button);
+        EXPECT_EQ(line(*tab, c.pathBox)->text(), chosen);
+
+        click(*tab, c.button); // cancelled again: the choice stays
+        EXPECT_EQ(line(*tab, c.pathBox)->text(), chosen);
+
+        ASSERT_EQ(boxes.fileRequests.size(), 3);
+        const auto &request = boxes.fileRequests.first();
+        EXPECT_EQ(request.title, QString::fromUtf8(c.title));
+        if (c.pattern) {
+            EXPECT_TRUE(request.filter.startsWith(QStringLiteral("MDB ファイル(*.mdb)"))) << request.filter.toStdString();
+            EXPECT_TRUE(request.filter.contains(QString::fromUtf8(c.pattern))) << request.filter.toStdString();
+        } else {
+            EXPECT_TRUE(request.filter.isEmpty()) << request.filter.toStdString();
+        }
+        // The next dialog opens where the chosen file is.
+        EXPECT_EQ(boxes.fileRequests.last().dir, dir.programDir());
+        EXPECT_TRUE(boxes.shown.isEmpty());
+    }
+    EXPECT_EQ(count(QStringLiteral("自社情報")), 0); // nothing saved until the user saves
+}
+
+TEST_F(SettingsTabTest, DoubleClickingTheSwatchChoosesTheRuleColour)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    auto *swatch = child<settings::ColorSwatch>(*tab, "Pic罫線色");
+
+    QTest::mouseDClick(swatch, Qt::LeftButton); // cancelled
+    EXPECT_EQ(line(*tab, "num白紙罫線色")->text(), QStringLiteral("0"));
+
+    boxes.colorAnswers << QColor(0x12, 0x34, 0x56);
+    QTest::mouseDClick(swatch, Qt::LeftButton);
+    EXPECT_EQ(boxes.colorRequests.size(), 2);
+    EXPECT_EQ(line(*tab, "num白紙罫線色")->text(), QString::number(0x563412));
+    EXPECT_EQ(swatch->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
+
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(stored(QStringLiteral("白紙罫線色")).toInt(), 0x563412);
+    EXPECT_EQ(ModQLNV::白紙罫線色, 0x563412);
+}
