@@ -1,0 +1,189 @@
+#include "print/InvoiceLayout.h"
+
+#include "app/Formats.h"
+
+namespace print {
+
+namespace {
+
+using report::Control;
+using report::ControlKind;
+
+const QString Mincho = QStringLiteral("ＭＳ Ｐ明朝");
+const QString Gothic = QStringLiteral("ＭＳ ゴシック");
+const QString PGothic = QStringLiteral("ＭＳ Ｐゴシック");
+
+Qt::Alignment alignmentOf(unsigned style)
+{
+    const Qt::Alignment horizontal = (style & ControlDef::Right)    ? Qt::AlignRight
+                                     : (style & ControlDef::Center) ? Qt::AlignHCenter
+                                                                    : Qt::AlignLeft;
+    return horizontal | ((style & ControlDef::Top) ? Qt::AlignTop : Qt::AlignVCenter);
+}
+
+Control controlFrom(const ControlDef &d)
+{
+    Control c;
+    c.kind = d.kind;
+    c.name = QString::fromUtf16(d.name);
+    if (d.kind == ControlKind::Line)
+        c.line = QLineF(d.x, d.y, d.w, d.h);
+    else
+        c.rect = QRectF(d.x, d.y, d.w, d.h);
+    c.text = QString::fromUtf16(d.text);
+    c.font.family = (d.style & ControlDef::Gothic) ? Gothic : (d.style & ControlDef::PGothic) ? PGothic : Mincho;
+    c.font.pointSize = d.points;
+    c.font.bold = d.style & ControlDef::Bold;
+    c.alignment = alignmentOf(d.style);
+    c.flags = ((d.style & ControlDef::Wrap) ? report::Wrap : 0) | ((d.style & ControlDef::Fit) ? report::ShrinkToFit : 0);
+    c.visible = !(d.style & ControlDef::Hidden);
+    c.ruled = d.kind == ControlKind::Line || d.kind == ControlKind::Box || (d.style & ControlDef::Ruled);
+    return c;
+}
+
+// Whole numbers ("#,###": zero and empty print nothing) or two decimals ("#,##0.00").
+QString quantityText(const std::optional<double> &value, bool decimals)
+{
+    if (!value)
+        return {};
+    return formats::formatNumber(*value, decimals ? formats::NumberFormat::GroupedTwoDecimals
+                                                  : formats::NumberFormat::Grouped);
+}
+
+QString groupedText(const std::optional<qint64> &value, formats::NumberFormat format)
+{
+    return value ? formats::formatNumber(*value, format) : QString();
+}
+
+} // namespace
+
+report::Section makeSection(std::span<const ControlDef> table, double height)
+{
+    report::Section section;
+    section.height = height;
+    section.controls.reserve(qsizetype(table.size()));
+    for (const ControlDef &d : table)
+        section.controls << controlFrom(d);
+    return section;
+}
+
+QString dateText(const PrintHeader &header, const PrintSettings &settings)
+{
+    if (!header.日付印刷)
+        return {};
+    return formats::formatDate(header.日付, settings.年号 == u"西暦" ? formats::DateFormat::WesternSlash
+                                                                    : formats::DateFormat::EraDateSpaced);
+}
+
+// The yen sign itself: the IPA fonts draw a backslash as a backslash.
+QString amountInvoicedText(const std::optional<qint64> &amount)
+{
+    return QStringLiteral("¥") + groupedText(amount, formats::NumberFormat::Grouped);
+}
+
+QString packTitle(const QString &setting)
+{
+    if (setting == u"入数")
+        return QStringLiteral("入　数");
+    if (setting == u"規格")
+        return QStringLiteral("規　格");
+    return setting;
+}
+
+QString cutUnit(const QString &unit)
+{
+    // Four characters, not four UTF-16 units: a character outside the BMP stays whole.
+    qsizetype end = 0;
+    for (int n = 0; n < 4 && end < unit.size(); ++n)
+        end += (unit.at(end).isHighSurrogate() && end + 1 < unit.size()) ? 2 : 1;
+    return unit.left(end);
+}
+
+InvoiceLayout::InvoiceLayout(const PrintHeader &header, const QList<DetailLine> &lines,
+                             const PrintSettings &settings, const PaperSetup &paper)
+    : m_header(header), m_lines(lines), m_settings(settings), m_paper(paper)
+{
+    title = QStringLiteral("請求書");
+}
+
+void InvoiceLayout::reportStart()
+{
+    page.pageSize = QPageSize(m_paper.size);
+    page.margins = m_paper.margins;
+    page.shift = QPointF(m_settings.leftMargin, m_settings.topMargin);
+    m_linesPerPage = m_paper.linesPerPage;
+    m_pages = pageCount(m_header.最終行, m_linesPerPage);
+    m_currentPage = 0;
+}
+
+void InvoiceLayout::setText(report::Section &section, QStringView name, const QString &text)
+{
+    if (Control *c = section.find(name))
+        c->text = text;
+}
+
+void InvoiceLayout::pageHeaderFormat()
+{
+    setText(pageHeader, u"txtCday", dateText(m_header, m_settings));
+    setText(pageHeader, u"txt顧客名", m_header.顧客名);
+    setText(pageHeader, u"txt顧客情報", m_header.顧客情報);
+    setText(pageHeader, u"txt自社名", m_header.自社名);
+    setText(pageHeader, u"txt自社情報", m_header.自社情報);
+    setText(pageFooter, u"txtメモ", m_header.メモ);
+    setText(pageHeader, u"txt件名", m_header.件名);
+    setText(pageHeader, u"txt敬称", m_header.敬称);
+    setText(pageHeader, u"txt請求金額", amountInvoicedText(m_header.請求金額));
+
+    ++m_currentPage;
+    setText(pageHeader, u"txtTotalPage", QString::number(m_pages));
+    setText(pageHeader, u"txtCurPage", QString::number(m_currentPage));
+
+    forEachControl([this](Control &c) {
+        if (c.ruled)
+            c.color = m_settings.罫線色;
+    });
+    setText(pageHeader, u"lbl入数", packTitle(m_settings.入数列タイトル));
+}
+
+void InvoiceLayout::pageFooterFormat()
+{
+    setText(pageFooter, u"txt税抜計", groupedText(m_header.税抜計, formats::NumberFormat::Grouped));
+    setText(pageFooter, u"txt消費税", groupedText(m_header.消費税, formats::NumberFormat::Grouped));
+    setText(pageFooter, u"txt合計", groupedText(m_header.合計, formats::NumberFormat::Grouped));
+}
+
+void InvoiceLayout::clearDetailFields()
+{
+    m_row = nullptr;
+    for (Control &c : detail.controls)
+        if (c.name.startsWith(u"txt"))
+            c.text.clear();
+}
+
+void InvoiceLayout::bindRow(int row)
+{
+    m_row = &m_lines.at(row);
+    const bool decimals = m_settings.小数 == u"使用する";
+    setText(detail, u"txt品名", m_row->品名);
+    setText(detail, u"txt入数", m_row->入数);
+    setText(detail, u"txt数量", quantityText(m_row->数量, decimals));
+    setText(detail, u"txt単位", cutUnit(m_row->単位));
+    setText(detail, u"txt単価", quantityText(m_row->単価, decimals));
+    setText(detail, u"txt金額", groupedText(m_row->金額, formats::NumberFormat::GroupedZero));
+    setText(detail, u"txt小計FL", m_row->小計 ? QStringLiteral("True") : QStringLiteral("False"));
+    if (Control *name = detail.find(u"txt品名"))
+        name->font.pointSize = 12;
+}
+
+void InvoiceLayout::detailBeforePrint()
+{
+    const bool subtotal = m_row && m_row->小計;
+    for (const char16_t *name : {u"txt品名", u"txt金額"})
+        if (Control *c = detail.find(name))
+            c->font.bold = subtotal;
+    if (subtotal)
+        for (const char16_t *name : {u"txt入数", u"txt数量", u"txt単位", u"txt単価"})
+            setText(detail, name, QString());
+}
+
+} // namespace print

@@ -1,0 +1,65 @@
+#include "print/PrintPanel.h"
+
+#include "print/PrintCommands.h"
+#include "settings/ModQLNVSettings.h"
+#include "settings/PickOnlyCombo.h"
+#include "settings/SettingsRow.h"
+#include "ui_PrintPanel.h"
+
+PrintPanel::PrintPanel(QWidget *parent) : QFrame(parent), ui(std::make_unique<Ui::PrintPanel>())
+{
+    ui->setupUi(this);
+    ui->cmb用紙選択->addItems(settings::印刷用紙Choices());
+    settings::makePickOnly(ui->cmb用紙選択);
+    connect(ui->cmdプレビュー, &QPushButton::clicked, this, &PrintPanel::cmdプレビュー_Click);
+    connect(ui->cmd印刷実行, &QPushButton::clicked, this, &PrintPanel::cmd印刷実行_Click);
+    connect(ui->cmd印刷選択キャンセル, &QPushButton::clicked, this, &PrintPanel::cmd印刷選択キャンセル_Click);
+    hide();
+}
+
+PrintPanel::~PrintPanel() = default;
+
+void PrintPanel::setInvoiceSource(InvoiceSource source)
+{
+    m_source = std::move(source);
+}
+
+void PrintPanel::Open印刷選択()
+{
+    show();
+    raise();
+    ui->chk日付印刷->setChecked(true);
+    const int paper = ui->cmb用紙選択->findText(ModQLNV::印刷用紙);
+    ui->cmb用紙選択->setCurrentIndex(paper >= 0 ? paper : 0);
+}
+
+void PrintPanel::runReport(bool preview)
+{
+    const bool 日付印刷 = ui->chk日付印刷->isChecked();
+    const std::optional<print::Paper> paper = print::paperFromText(ui->cmb用紙選択->currentText());
+    if (!paper)
+        return;
+    const InvoiceHeader invoice = m_source ? m_source() : InvoiceHeader{};
+    if (*paper == print::Paper::A4)
+        print::SetPrnData請求書A4(window(), invoice, 日付印刷, preview);
+    else
+        print::SetPrnData請求書B5(window(), invoice, 日付印刷, preview);
+}
+
+void PrintPanel::cmdプレビュー_Click()
+{
+    runReport(true);
+    hide();
+    emit previewFinished();
+}
+
+void PrintPanel::cmd印刷実行_Click()
+{
+    runReport(false);
+}
+
+void PrintPanel::cmd印刷選択キャンセル_Click()
+{
+    hide();
+    emit cancelled();
+}

@@ -1,0 +1,65 @@
+// The real preview and printer dialogs, offscreen: the preview paints every page through the
+// report painter; a cancelled printer dialog prints nothing.
+#include "PrintTestUtil.h"
+
+#include "print/ReportOutput.h"
+
+#include <QApplication>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTimer>
+
+using namespace printtest;
+
+namespace {
+
+// Runs check on the modal dialog of type T once it is up, then closes it.
+template<class T, class F>
+void whenShown(F check)
+{
+    QTimer::singleShot(0, [check] {
+        T *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            ADD_FAILURE() << "no dialog";
+            if (QWidget *other = QApplication::activeModalWidget())
+                other->close();
+            return;
+        }
+        check(*dialog);
+        dialog->reject();
+    });
+}
+
+TEST(ReportDialogs, ThePreviewShowsEveryPageOnItsPaper)
+{
+    for (const print::Paper paper : {print::Paper::A4, print::Paper::B5}) {
+        const Report report = build(paper, filledRows(16));
+        int pages = -1;
+        QPageSize::PageSizeId size = QPageSize::Custom;
+        whenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog &dialog) {
+            QPrintPreviewWidget *widget = dialog.findChild<QPrintPreviewWidget *>();
+            ASSERT_NE(widget, nullptr);
+            pages = widget->pageCount();
+            size = dialog.printer()->pageLayout().pageSize().id();
+        });
+        print::DialogReportOutput output;
+        EXPECT_TRUE(output.preview(nullptr, report));
+        EXPECT_EQ(pages, 2);
+        EXPECT_EQ(size, paper == print::Paper::A4 ? QPageSize::A4 : QPageSize::JisB5);
+    }
+}
+
+TEST(ReportDialogs, PrintingAsksForThePrinterFirst)
+{
+    bool asked = false;
+    whenShown<QPrintDialog>([&](QPrintDialog &dialog) {
+        asked = true;
+        EXPECT_EQ(dialog.printer()->pageLayout().pageSize().id(), QPageSize::JisB5);
+    });
+    print::DialogReportOutput output;
+    EXPECT_EQ(output.print(nullptr, build(print::Paper::B5, filledRows(3))), print::ReportOutput::PrintResult::Cancelled);
+    EXPECT_TRUE(asked);
+}
+
+} // namespace
