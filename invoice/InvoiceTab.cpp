@@ -1,31 +1,326 @@
+// The invoice tab: construction, the one-time set-up, clearing, the header fields and the
+// pick-lists. The detail lines are in InvoiceTabLines.cpp.
 #include "invoice/InvoiceTab.h"
 
+#include "app/Database.h"
+#include "app/Formats.h"
+#include "app/Msg.h"
+#include "invoice/CellChecks.h"
+#include "invoice/DetailDelegate.h"
+#include "invoice/DetailGrid.h"
+#include "invoice/DetailModel.h"
+#include "invoice/GridCombos.h"
+#include "invoice/PickListModels.h"
+#include "invoice/PickLists.h"
+#include "settings/InvoiceCounter.h"
+#include "settings/ModQLNVSettings.h"
 #include "ui_InvoiceTab.h"
 
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+const QStringList kHonorifics = {QStringLiteral("様"), QStringLiteral("御中"), QStringLiteral("殿")};
+
+} // namespace
 
 InvoiceTab::InvoiceTab(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::InvoiceTab>())
 {
     ui->setupUi(this);
+
+    QFont nameFont = ui->lbl自社名->font();
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.3);
+    nameFont.setBold(true);
+    ui->lbl自社名->setFont(nameFont);
+    ui->txt顧客情報->setFixedHeight(ui->txt顧客情報->fontMetrics().lineSpacing() * 4 + 12);
+    ui->cmb敬称->setFixedWidth(ui->cmb敬称->fontMetrics().horizontalAdvance(QStringLiteral("御中御中")) + 36);
+    makePopupCompletion(ui->cmb顧客名);
+    for (auto *box : {ui->num税抜計, ui->num消費税, ui->num合計, ui->num請求金額})
+        box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("9,999,999,999,999")) + 12);
+
     connect(ui->cmd閉じる, &QPushButton::clicked, this, &InvoiceTab::closeRequested);
+    connect(ui->cmdクリア, &QPushButton::clicked, this, [this] { Clear請求書(true); });
+    connect(ui->cmd小計, &QPushButton::clicked, this, &InvoiceTab::Create小計);
+    connect(ui->cmd行削除, &QPushButton::clicked, this, &InvoiceTab::LineDelete);
+    connect(ui->Grid明細, &DetailGrid::productPicked, this, &InvoiceTab::productPicked);
+
     ui->lbl自社名->installEventFilter(this);
     ui->lbl自社情報->installEventFilter(this);
+    ui->txtNo->installEventFilter(this);
+    // The combo box has the focus and passes keys on to its line; either may see the leaving.
+    ui->cmb顧客名->installEventFilter(this);
+    ui->cmb顧客名->lineEdit()->installEventFilter(this);
 }
+
+InvoiceTab::~InvoiceTab() = default;
 
 QLabel *InvoiceTab::companyNameLabel() const { return ui->lbl自社名; }
 QLabel *InvoiceTab::companyInfoLabel() const { return ui->lbl自社情報; }
+DetailGrid *InvoiceTab::grid() const { return ui->Grid明細; }
+
+void InvoiceTab::FormInit()
+{
+    // The data controls: w明細 behind the grid, the three pick-list tables behind its drop-downs.
+    const QSqlDatabase work = db::work();
+    if (!m_lines) {
+        m_lines = new DetailModel(work, this);
+        m_lines->setEditHandler([this](int row, int column, const QString &text) { return cellEdited(row, column, text); });
+        m_products = new ProductListModel(work, this);
+        m_packSizes = new WorkListModel(QStringLiteral("w入数参照"), work, this);
+        m_units = new WorkListModel(QStringLiteral("w単位参照"), work, this);
+        m_lines->setObjectName(QStringLiteral("wkDat"));
+        m_products->setObjectName(QStringLiteral("dat商品参照"));
+        m_packSizes->setObjectName(QStringLiteral("dat入数参照"));
+        m_units->setObjectName(QStringLiteral("dat単位参照"));
+        ui->Grid明細->setDetailModel(m_lines);
+        ui->Grid明細->delegate()->setLists(m_products, m_packSizes, m_units);
+    }
+
+    // The date box by 年号; its width follows the old layout, but never clips the date.
+    const bool era = ModQLNV::年号 == u"和暦";
+    using formats::DateFormat;
+    ui->dt日付->setDisplayFormat(formats::datePattern(era ? DateFormat::EraDate : DateFormat::WesternDate));
+    ui->dt日付->setCalendarTitleFormat(formats::datePattern(era ? DateFormat::EraMonthTitle : DateFormat::WesternMonthTitle));
+    const QString sample = formats::formatDate(QDate(2088, 12, 28), ui->dt日付->displayFormat());
+    const int needed = ui->dt日付->lineEdit()->fontMetrics().horizontalAdvance(sample) + 40;
+    ui->dt日付->setFixedWidth(qMax(DetailGrid::pixelsFromTwips(era ? 2235 : 1755), needed));
+
+    // The pack-size title: an empty setting is taken as "入　数" from now on.
+    if (ModQLNV::入数列タイトル.isEmpty())
+        ModQLNV::入数列タイトル = picklists::packSizeCaption(QString());
+    const QString packTitle = picklists::packSizeCaption(ModQLNV::入数列タイトル);
+    const auto quantityFormat = ModQLNV::小数 == u"使用しない" ? formats::NumberFormat::Grouped
+                                                                : formats::NumberFormat::Standard;
+    m_lines->setQuantityFormat(quantityFormat);
+    ui->Grid明細->setupColumns(packTitle);
+    m_products->setPriceFormat(quantityFormat);
+    m_products->setPackSizeTitle(packTitle);
+
+    // The grid is as wide as its columns.
+    DetailGrid *grid = ui->Grid明細;
+    int width = 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < m_lines->columnCount(); ++c)
+        width += grid->isColumnHidden(c) ? 0 : grid->columnWidth(c);
+    grid->setFixedWidth(width);
+    ui->pnlHeader->setFixedWidth(width);
+
+    createSyokeiLineStyle();
+}
+
+void InvoiceTab::createSyokeiLineStyle()
+{
+    if (m_lines)
+        m_lines->setSubtotalBackground(QColor(0xE0, 0xE0, 0xE0));
+    ui->Grid明細->viewport()->update();
+}
+
+void InvoiceTab::Clear請求書(bool full)
+{
+    ui->cmb敬称->clear();
+    ui->cmb敬称->addItems(kHonorifics);
+    ui->cmb敬称->setCurrentIndex(0);
+
+    for (auto *box : {ui->num請求金額, ui->num税抜計, ui->num消費税, ui->num合計})
+        box->clear();
+    ui->cmb顧客名->setCurrentIndex(-1);
+    ui->cmb顧客名->setEditText(QString());
+    ui->txt件名->clear();
+    ui->txtメモ->clear();
+    ui->txt顧客情報->clear();
+    ui->dt日付->setDate(QDate::currentDate());
+    ui->lbl自社名->setText(ModQLNV::自社名);
+    ui->lbl自社情報->setText(ModQLNV::自社情報);
+
+    Clear明細ワーク();
+
+    if (full) {
+        SetDD品名();
+        emit historyClearRequested();
+        Readコード表(picklists::AllKinds);
+        AddCmb顧客名();
+        ui->txtNo->setText(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), QString()));
+    }
+    emit invoiceCleared(full);
+}
+
+void InvoiceTab::Clear明細ワーク()
+{
+    // A missing work file is named in the status line at start-up; the grid then stays empty.
+    detail::Clear明細ワーク(db::work());
+    if (m_lines) {
+        m_lines->reload();
+        ui->Grid明細->setCurrentCell(0, cells::Col品名);
+    }
+}
+
+void InvoiceTab::setTaxRoundingSource(std::function<QString()> source)
+{
+    m_taxRoundingSource = std::move(source);
+}
+
+QString InvoiceTab::taxRounding() const
+{
+    return m_taxRoundingSource ? m_taxRoundingSource() : ModQLNV::税端数;
+}
+
+InvoiceHeader InvoiceTab::header() const
+{
+    InvoiceHeader h;
+    h.伝票番号 = formats::parseWholeNumber(ui->txtNo->text()).value_or(0);
+    h.日付 = ui->dt日付->date();
+    h.顧客名 = ui->cmb顧客名->currentText();
+    h.顧客情報 = ui->txt顧客情報->toPlainText();
+    h.敬称 = ui->cmb敬称->currentText();
+    h.件名 = ui->txt件名->text();
+    h.メモ = ui->txtメモ->text();
+    h.税抜計 = ui->num税抜計->value();
+    h.消費税 = ui->num消費税->value();
+    h.合計 = ui->num合計->value();
+    h.請求金額 = ui->num請求金額->value();
+    return h;
+}
+
+void InvoiceTab::showHeader(const InvoiceHeader &h)
+{
+    if (h.日付.isValid())
+        ui->dt日付->setDate(h.日付);
+    ui->cmb顧客名->setEditText(h.顧客名);
+    ui->txt顧客情報->setPlainText(h.顧客情報);
+    ui->cmb敬称->setEditText(h.敬称);
+    ui->txt件名->setText(h.件名);
+    ui->txtメモ->setText(h.メモ);
+    ui->num税抜計->setValue(h.税抜計);
+    ui->num消費税->setValue(h.消費税);
+    ui->num合計->setValue(h.合計);
+    ui->num請求金額->setValue(h.請求金額);
+}
+
+void InvoiceTab::AddCmb顧客名()
+{
+    const auto names = picklists::customerNames(db::data());
+    if (!names)
+        return; // an unreadable master leaves the lists as they are
+    QComboBox *box = ui->cmb顧客名;
+    const QString typed = box->currentText();
+    box->clear();
+    box->addItems(*names);
+    box->setCurrentIndex(-1);
+    box->setEditText(typed);
+    emit customerNamesChanged(*names);
+}
+
+void InvoiceTab::SetDD品名()
+{
+    picklists::SetDD品名(db::work(), ModQLNV::商品表示順);
+    if (m_products)
+        m_products->reload();
+}
+
+void InvoiceTab::Readコード表(const QString &kind)
+{
+    picklists::Readコード表(db::work(), kind, ModQLNV::入数列タイトル);
+    const bool all = kind == picklists::AllKinds;
+    if (m_units && (all || kind == picklists::UnitKind))
+        m_units->reload();
+    if (m_packSizes && (all || kind == ModQLNV::入数列タイトル))
+        m_packSizes->reload();
+}
+
+void InvoiceTab::enterInvoiceNumber(qint64 number)
+{
+    ui->txtNo->setText(QString::number(number));
+    txtNoLeft();
+}
+
+void InvoiceTab::setPrintPanel(QWidget *panel)
+{
+    ui->layoutPrintPanel->addWidget(panel);
+}
+
+void InvoiceTab::txtNoLeft()
+{
+    const QString text = ui->txtNo->text();
+    if (text.isEmpty() || m_checkingNo)
+        return;
+    const auto number = formats::parseWholeNumber(text);
+    if (!number) {
+        m_checkingNo = true;
+        msg::Msg表示(QStringLiteral("入力"), QStringLiteral("数字のみ"), QStringLiteral("伝票番号"));
+        ui->txtNo->clear();
+        ui->txtNo->setFocus(Qt::OtherFocusReason);
+        m_checkingNo = false;
+        return;
+    }
+    emit invoiceNumberEntered(*number);
+}
+
+void InvoiceTab::customerNameLeft()
+{
+    const QString name = ui->cmb顧客名->currentText();
+    if (name.isEmpty()) {
+        ui->txt顧客情報->setPlainText(QString());
+        return;
+    }
+    const auto customer = picklists::Seek顧客情報(db::data(), name);
+    if (!customer || !customer->顧客情報)
+        return;
+    ui->txt顧客情報->setPlainText(*customer->顧客情報);
+    if (customer->敬称)
+        ui->cmb敬称->setEditText(*customer->敬称);
+}
+
+void InvoiceTab::focusGridName()
+{
+    DetailGrid *grid = ui->Grid明細;
+    grid->setFocus(Qt::OtherFocusReason);
+    const int row = grid->currentIndex().isValid() ? grid->currentIndex().row() : 0;
+    grid->setCurrentCell(row, cells::Col品名);
+}
 
 bool InvoiceTab::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonDblClick) {
+    switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
         if (watched == ui->lbl自社名)
             emit companyNameDoubleClicked();
         else if (watched == ui->lbl自社情報)
             emit companyInfoDoubleClicked();
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            break;
+        if (watched == ui->txtNo) {
+            ui->cmb顧客名->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+        if (watched == ui->cmb顧客名 || watched == ui->cmb顧客名->lineEdit()) {
+            focusGridName();
+            return true;
+        }
+        break;
+    }
+    case QEvent::FocusOut: {
+        // A list or message box opening, or another window, is no leaving of the field.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+            break;
+        if (watched == ui->txtNo)
+            // After the focus has settled, so that the warning can give it back.
+            QTimer::singleShot(0, this, &InvoiceTab::txtNoLeft);
+        else if (watched == ui->cmb顧客名 || watched == ui->cmb顧客名->lineEdit())
+            customerNameLeft();
+        break;
+    }
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
 }
-
-InvoiceTab::~InvoiceTab() = default;

@@ -1,12 +1,35 @@
 #pragma once
+// The invoice tab of the main window: the header fields, the detail grid Grid明細 over w明細,
+// the amounts, the subtotal and delete-line buttons, and the pick-lists behind them.
+//
+// The tab gathers and shows; the calculation, the line shifts, the cell checks and the
+// look-ups are in InvoiceCalc, LineOps, CellChecks/LineEntry and PickLists.
+#include "invoice/InvoiceData.h"
+
+#include <QStringList>
 #include <QWidget>
+
+#include <functional>
 #include <memory>
 
+class DetailGrid;
+class DetailModel;
+class ProductListModel;
 class QLabel;
+class WorkListModel;
 
 namespace Ui {
 class InvoiceTab;
 }
+
+namespace calc {
+struct LineSums;
+} // namespace calc
+
+namespace entry {
+struct CellResult;
+struct Rules;
+} // namespace entry
 
 class InvoiceTab : public QWidget
 {
@@ -18,6 +41,50 @@ public:
     // The own-company labels, shown from the settings.
     QLabel *companyNameLabel() const;
     QLabel *companyInfoLabel() const;
+    DetailGrid *grid() const;
+
+    // One-time set-up after the settings are read: the data controls, the date form by 年号,
+    // the grid's columns and number forms by 小数 and 入数列タイトル, the product drop-down's
+    // captions, and the grey of subtotal rows.
+    void FormInit();
+    // The "SyokeiLine" style: subtotal rows drawn light grey (0xE0E0E0).
+    void createSyokeiLineStyle();
+
+    // Empties the invoice: header, amounts and 99 blank lines. full also refills the product,
+    // unit and pack-size lists and the customer names, asks the history list to clear and
+    // proposes the next invoice number; otherwise the number typed stays.
+    void Clear請求書(bool full);
+    // w明細 back to 99 blank lines, shown in the grid.
+    void Clear明細ワーク();
+
+    // Where the tax rounding comes from: the text shown in the settings tab's cmb税端数.
+    // Unset, the setting 税端数 is used.
+    void setTaxRoundingSource(std::function<QString()> source);
+
+    // The header fields as they stand (伝票番号 0 when txtNo holds no number).
+    InvoiceHeader header() const;
+    // Shows a stored header; the invoice number in txtNo is left as it is.
+    void showHeader(const InvoiceHeader &header);
+
+    // Recomputes subtotal rows and amounts from w明細 and shows them.
+    void Calc明細();
+    // Shows w明細 again after it was written from outside (an invoice was loaded).
+    void reloadLines();
+
+    // The buttons cmd小計 and cmd行削除.
+    void Create小計();
+    void LineDelete();
+
+    // The pick-lists, refilled by a full clear.
+    void AddCmb顧客名();
+    void SetDD品名();
+    void Readコード表(const QString &kind);
+
+    // Puts an invoice number into txtNo as if the user typed it and left the field.
+    void enterInvoiceNumber(qint64 number);
+
+    // The print panel, placed beside the grid above the amounts.
+    void setPrintPanel(QWidget *panel);
 
 signals:
     // The tab's close button was pressed; the main window closes.
@@ -25,10 +92,39 @@ signals:
     // The user double-clicked the company name or details: they want to edit them.
     void companyNameDoubleClicked();
     void companyInfoDoubleClicked();
+    // The customer names were read again (for the history tab's list).
+    void customerNamesChanged(const QStringList &names);
+    // A full clear empties the history list as well.
+    void historyClearRequested();
+    // txtNo was left holding a valid number: that invoice is to be loaded.
+    void invoiceNumberEntered(qint64 number);
+    // Clear請求書 ran (for the print panel, which refills its paper list).
+    void invoiceCleared(bool full);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Detail lines (InvoiceTabLines.cpp).
+    bool cellEdited(int row, int column, const QString &text);
+    void productPicked(int row, int productRow);
+    bool applyCellResult(int row, int column, const entry::CellResult &result);
+    entry::Rules rules() const;
+    QList<int> calcAndShow();
+    QList<int> showAmounts(const calc::LineSums &sums);
+    int lineOfRow(int row) const;
+
+    // Header fields.
+    void txtNoLeft();
+    void customerNameLeft();
+    void focusGridName();
+    QString taxRounding() const;
+
     std::unique_ptr<Ui::InvoiceTab> ui;
+    DetailModel *m_lines = nullptr;
+    ProductListModel *m_products = nullptr;
+    WorkListModel *m_packSizes = nullptr;
+    WorkListModel *m_units = nullptr;
+    std::function<QString()> m_taxRoundingSource;
+    bool m_checkingNo = false;
 };

@@ -1,13 +1,183 @@
 #include "records/HistoryTab.h"
 
+#include "app/Database.h"
+#include "app/Formats.h"
+#include "app/Msg.h"
+#include "records/HistoryList.h"
+#include "records/HistoryListModel.h"
+#include "records/InvoiceLoad.h"
+#include "settings/ModQLNVSettings.h"
 #include "ui_HistoryTab.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+
+// Twips of the designed form, for the widths of the range boxes.
+int pixels(int twips)
+{
+    return twips / 15;
+}
+
+} // namespace
 
 HistoryTab::HistoryTab(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::HistoryTab>())
 {
     ui->setupUi(this);
+    ui->CnRirekiMsg->hide();
+    for (DateBox *box : {ui->txt開始, ui->txt終了})
+        box->setNullable(true);
+    ui->Grid履歴リスト->verticalHeader()->hide();
+    ui->Grid履歴リスト->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    ui->Grid履歴リスト->horizontalHeader()->setStretchLastSection(true);
+    ui->Grid履歴リスト->installEventFilter(this);
+    // The model reads nothing until the first search or clear: the locations are not known yet.
+    m_model = new HistoryListModel(this);
+    QTableView *grid = ui->Grid履歴リスト;
+    grid->setModel(m_model);
+    const QFontMetrics fm = fontMetrics();
+    grid->setColumnWidth(HistoryListModel::TickColumn, fm.horizontalAdvance(QStringLiteral("選択")) + 20);
+    grid->setColumnWidth(HistoryListModel::NumberColumn, fm.horizontalAdvance(QStringLiteral("0000000000")) + 16);
+    grid->setColumnWidth(HistoryListModel::DateColumn, fm.horizontalAdvance(QStringLiteral("0000/00/00")) + 24);
+    grid->setColumnWidth(HistoryListModel::CustomerColumn, fm.horizontalAdvance(QString(18, QChar(u'名'))));
+    showCount(0);
+    applyDateStyle();
+
     connect(ui->Command11, &QPushButton::clicked, this, &HistoryTab::closeRequested);
+    connect(ui->cmd_ENT, &QPushButton::clicked, this, &HistoryTab::Read請求履歴);
+    connect(ui->cmd履歴クリア, &QPushButton::clicked, this, &HistoryTab::cmd履歴クリア_Click);
+    connect(ui->cmd履歴削除, &QPushButton::clicked, this, &HistoryTab::Delete履歴);
+    connect(ui->cmd請求書, &QPushButton::clicked, this, &HistoryTab::cmd請求書_Click);
+    connect(ui->Grid履歴リスト, &QTableView::doubleClicked, this, &HistoryTab::gridDoubleClicked);
 }
 
 HistoryTab::~HistoryTab() = default;
+
+void HistoryTab::applyDateStyle()
+{
+    const bool era = ModQLNV::年号 == QStringLiteral("和暦");
+    for (DateBox *box : {ui->txt開始, ui->txt終了}) {
+        box->setDisplayFormat(formats::datePattern(era ? formats::DateFormat::EraDateSpaced
+                                                       : formats::DateFormat::WesternSlash));
+        box->setCalendarTitleFormat(formats::datePattern(era ? formats::DateFormat::EraMonthTitleSpaced
+                                                             : formats::DateFormat::WesternMonthTitleSpaced));
+        // The designed width, or more where this font needs it for the widest date.
+        const QString widest = formats::formatDate(QDate(2088, 12, 28), box->displayFormat());
+        box->setFixedWidth(qMax(pixels(era ? 2370 : 1590), fontMetrics().horizontalAdvance(widest) + 44));
+    }
+    m_model->setEraDates(era);
+}
+
+void HistoryTab::refreshList()
+{
+    m_model->select();
+}
+
+void HistoryTab::showCount(qint64 count)
+{
+    ui->num登録件数->setText(formats::formatNumber(count, formats::NumberFormat::GroupedZero));
+}
+
+void HistoryTab::setCustomerNames(const QStringList &names)
+{
+    const QString typed = ui->cmb履歴顧客名->currentText();
+    ui->cmb履歴顧客名->clear();
+    ui->cmb履歴顧客名->addItems(names);
+    ui->cmb履歴顧客名->setCurrentIndex(-1);
+    ui->cmb履歴顧客名->setEditText(typed);
+}
+
+void HistoryTab::Clear履歴()
+{
+    records::history::Clear履歴(db::work());
+    refreshList();
+}
+
+void HistoryTab::Read請求履歴()
+{
+    ui->lblRirekiMsg->setText(QStringLiteral("読込中です････"));
+    ui->CnRirekiMsg->show();
+    ui->CnRirekiMsg->raise();
+    ui->CnRirekiMsg->repaint();
+
+    records::history::Filter filter;
+    // A name of blanks only is no filter, not a customer called " ".
+    if (!ui->cmb履歴顧客名->currentText().trimmed().isEmpty())
+        filter.顧客名 = ui->cmb履歴顧客名->currentText();
+    filter.開始 = ui->txt開始->date();
+    filter.終了 = ui->txt終了->date();
+    const auto listed = records::history::Read請求履歴(db::work(), filter);
+    refreshList();
+    ui->CnRirekiMsg->hide();
+    if (listed) {
+        showCount(*listed);
+    } else {
+        // The list is as it was; so is its count.
+        msg::showFailure(records::history::SearchFailedNotice);
+    }
+}
+
+void HistoryTab::cmd履歴クリア_Click()
+{
+    ui->cmb履歴顧客名->setCurrentIndex(-1);
+    ui->cmb履歴顧客名->clearEditText();
+    ui->txt開始->clear();
+    ui->txt終了->clear();
+    Clear履歴();
+}
+
+void HistoryTab::Delete履歴()
+{
+    if (!msg::Msg削除(QStringLiteral("指定確認"), QStringLiteral("請求書")))
+        return;
+    const auto outcome = records::history::Delete履歴(db::work());
+    refreshList();
+    if (!outcome) {
+        msg::showFailure(records::DeleteFailedNotice);
+        return;
+    }
+    showCount(outcome.remaining);
+}
+
+void HistoryTab::openRow(int row)
+{
+    if (const auto number = m_model->numberAt(row))
+        emit openInvoiceRequested(*number);
+}
+
+void HistoryTab::cmd請求書_Click()
+{
+    openRow(ui->Grid履歴リスト->currentIndex().row());
+}
+
+void HistoryTab::gridDoubleClicked(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    if (index.column() == HistoryListModel::TickColumn)
+        m_model->toggleTick(index.row());
+    else
+        openRow(index.row());
+}
+
+bool HistoryTab::eventFilter(QObject *watched, QEvent *event)
+{
+    // From the keyboard: the space bar ticks the current row, Enter opens its invoice.
+    if (watched == ui->Grid履歴リスト && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QModelIndex current = ui->Grid履歴リスト->currentIndex();
+        if (key->key() == Qt::Key_Space && current.isValid()) {
+            m_model->toggleTick(current.row());
+            return true;
+        }
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && current.isValid()) {
+            openRow(current.row());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,6 +1,13 @@
 #pragma once
+// The history tab: searches the stored invoices by customer and date range into the list,
+// opens one on the invoice tab, and deletes the ticked ones together.
+#include <QStringList>
 #include <QWidget>
+
 #include <memory>
+
+class HistoryListModel;
+class QModelIndex;
 
 namespace Ui {
 class HistoryTab;
@@ -13,10 +20,42 @@ public:
     explicit HistoryTab(QWidget *parent = nullptr);
     ~HistoryTab() override;
 
+    // The date forms of the range boxes and of the list's date column, from ModQLNV::年号.
+    // Called at start-up after the settings are read, and again after they change.
+    void applyDateStyle();
+
+    // The customer names of the filter list (the invoice tab publishes them). A name typed
+    // into the filter stays.
+    void setCustomerNames(const QStringList &names);
+
+    // Empties the list. Called at start-up and whenever the invoice tab is cleared for a new
+    // invoice (after a save or a delete). The count stays as it was.
+    void Clear履歴();
+
+    // Fills the list from the filters (the search button).
+    void Read請求履歴();
+    // Deletes the ticked invoices after confirmation (the delete button).
+    void Delete履歴();
+
+    HistoryListModel *listModel() const { return m_model; }
+
 signals:
     // The tab's close button was pressed; the main window closes.
     void closeRequested();
+    // The user chose an invoice of the list: the main window shows it on the invoice tab.
+    void openInvoiceRequested(qint64 伝票番号);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void refreshList();
+    void showCount(qint64 count);
+    void cmd履歴クリア_Click();
+    void cmd請求書_Click();
+    void gridDoubleClicked(const QModelIndex &index);
+    void openRow(int row);
+
     std::unique_ptr<Ui::HistoryTab> ui;
+    HistoryListModel *m_model = nullptr;
 };

@@ -1,0 +1,173 @@
+// The invoice tab with full masters (5,000 products, 2,000 customers): one accepted cell (line
+// written, Calc明細 over the 99 lines with its subtotal pass, grid refreshed and repainted),
+// Create小計 and LineDelete through the buttons' code, and a full Clear請求書. The accepted cell
+// is also measured without the repaint, to tell the database's share from the drawing's.
+#include "app/Database.h"
+#include "app/Locations.h"
+#include "data/Provision.h"
+#include "invoice/DetailGrid.h"
+#include "invoice/DetailModel.h"
+#include "invoice/InvoiceData.h"
+#include "invoice/InvoiceTab.h"
+#include "settings/ModQLNVSettings.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kProducts = 5000;
+constexpr int kCustomers = 2000;
+constexpr int kFilledLines = 60;
+
+// A provisioned data directory with full masters and an open, loaded invoice tab.
+class Fixture
+{
+public:
+    Fixture()
+    {
+        schema::provisionDataDir(m_dir.path() + QStringLiteral("/data"));
+        ModQLNV::setLocations(ModQLNV::locationsFor(m_dir.path(), false));
+        const QSqlDatabase data = db::data();
+        db::Transaction tx(data);
+        db::exec(data, QStringLiteral(
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+                           "INSERT INTO 商品マスタ SELECT '商品' || printf('%05d', i), (i % 12) || '入', '個', "
+                           "i * 10 + 0.5, i % 7 = 0, 'しょうひん' || printf('%05d', 5000 - i) FROM n"),
+                 {kProducts});
+        db::exec(data, QStringLiteral(
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+                           "INSERT INTO 顧客マスタ SELECT '顧客' || printf('%05d', i), '東京都' || i, "
+                           "'こきゃく' || printf('%05d', i), '様' FROM n"),
+                 {kCustomers});
+        tx.commit();
+
+        tab = std::make_unique<InvoiceTab>();
+        tab->FormInit();
+        tab->Clear請求書(true);
+        tab->resize(1020, 680);
+        tab->show();
+        QApplication::processEvents();
+    }
+    ~Fixture()
+    {
+        tab.reset();
+        db::closeAll();
+    }
+
+    // Lines 1..kFilledLines with products, quantities and prices, and a subtotal every ten.
+    void fillLines()
+    {
+        QList<DetailLine> lines;
+        for (int i = 1; i <= kFilledLines; ++i) {
+            DetailLine l;
+            l.品名 = i % 10 == 0 ? QStringLiteral(" 小 計") : QStringLiteral("商品%1").arg(i, 5, 10, QLatin1Char('0'));
+            l.小計 = i % 10 == 0;
+            if (!l.小計) {
+                l.数量 = i;
+                l.単価 = 100.5;
+                l.金額 = qint64(i * 100.5);
+                l.ふりがな = QStringLiteral("よみ");
+            }
+            lines << l;
+        }
+        detail::replaceLines(db::work(), lines);
+        tab->reloadLines();
+        tab->Calc明細();
+        QApplication::processEvents();
+    }
+
+    DetailModel *model() const { return tab->grid()->detailModel(); }
+
+    std::unique_ptr<InvoiceTab> tab;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void BM_AcceptedCell(benchmark::State &state)
+{
+    Fixture f;
+    f.fillLines();
+    const QModelIndex quantity = f.model()->index(14, 3);
+    int value = 1;
+    for (auto _ : state) {
+        // A changed quantity: the line amount, the write, the sums, the subtotal pass, the refresh.
+        f.model()->setData(quantity, QString::number(++value % 50 + 1));
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_AcceptedCell)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+
+void BM_AcceptedCellNoPaint(benchmark::State &state)
+{
+    Fixture f;
+    f.fillLines();
+    const QModelIndex quantity = f.model()->index(14, 3);
+    int value = 1;
+    for (auto _ : state) {
+        f.model()->setData(quantity, QString::number(++value % 50 + 1));
+        state.PauseTiming();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AcceptedCellNoPaint)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_Create小計(benchmark::State &state)
+{
+    Fixture f;
+    f.fillLines();
+    for (auto _ : state) {
+        f.tab->grid()->setCurrentCell(24, 1);
+        f.tab->Create小計();
+        QApplication::processEvents();
+        state.PauseTiming();
+        f.tab->LineDelete();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Create小計)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+
+void BM_LineDelete(benchmark::State &state)
+{
+    Fixture f;
+    f.fillLines();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.tab->grid()->setCurrentCell(24, 1);
+        f.tab->Create小計();
+        state.ResumeTiming();
+        f.tab->LineDelete();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_LineDelete)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+
+void BM_Clear請求書Full(benchmark::State &state)
+{
+    Fixture f;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.fillLines();
+        state.ResumeTiming();
+        f.tab->Clear請求書(true);
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_Clear請求書Full)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

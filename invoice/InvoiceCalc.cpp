@@ -1,0 +1,117 @@
+#include "invoice/InvoiceCalc.h"
+
+#include "app/Database.h"
+#include "app/Helpers.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <cmath>
+
+namespace ModQLNV {
+
+bool LineAmountEdited = false;
+
+} // namespace ModQLNV
+
+namespace calc {
+
+std::optional<qint64> lineAmount(std::optional<double> 数量, std::optional<double> 単価, const QString &行端数)
+{
+    if (!数量 || !単価)
+        return std::nullopt;
+    return ModQLNV::Calc端数(*単価 * *数量, 行端数);
+}
+
+Amounts computeAmounts(qint64 total, qint64 taxable, const QString &税区分, const QString &taxRounding,
+                       std::optional<qint64> current請求金額, bool lineAmountEdited)
+{
+    Amounts a;
+    a.税抜計 = total;
+    if (total == 0)
+        return a; // 請求金額, 消費税 and 合計 stay empty
+
+    if (税区分 == u"外税") {
+        const qint64 tax = ModQLNV::Calc端数(double(taxable) * TaxRate, taxRounding);
+        a.消費税 = tax;
+        a.合計 = total + tax;
+    } else if (税区分 == u"内税") {
+        // The net part of the taxable lines, kept to four decimals like a currency value.
+        const double base = std::round(double(taxable) / (1.0 + TaxRate) * 10000.0) / 10000.0;
+        const qint64 tax = ModQLNV::Calc端数(double(taxable) - base, taxRounding);
+        a.消費税 = tax;
+        a.税抜計 = total - tax;
+        a.合計 = total;
+    } else {
+        a.合計 = total;
+    }
+    a.請求金額 = lineAmountEdited ? a.合計 : current請求金額;
+    return a;
+}
+
+std::optional<LineSums> sumLines(const QSqlDatabase &work)
+{
+    struct Row {
+        int 行番号;
+        std::optional<qint64> 金額;
+        bool 小計;
+        bool 非課税;
+    };
+    QList<Row> rows;
+    {
+        QSqlQuery q(work);
+        q.setForwardOnly(true);
+        if (!db::exec(q, QStringLiteral("SELECT 行番号, 金額, 小計, 非課税 FROM w明細 ORDER BY 行番号")))
+            return std::nullopt;
+        while (q.next()) {
+            const QVariant amount = q.value(1);
+            rows.append({q.value(0).toInt(), amount.isNull() ? std::nullopt : std::optional<qint64>(amount.toLongLong()),
+                         q.value(2).toInt() != 0, q.value(3).toInt() != 0});
+        }
+    }
+
+    LineSums sums;
+    qint64 running = 0;
+    QSqlQuery update(work);
+    for (const Row &row : rows) {
+        if (!row.小計) {
+            const qint64 amount = row.金額.value_or(0);
+            sums.total += amount;
+            if (!row.非課税)
+                sums.taxable += amount;
+            running += amount;
+            continue;
+        }
+        if (row.金額 != running) {
+            if (!db::exec(update, QStringLiteral("UPDATE w明細 SET 金額 = ? WHERE 行番号 = ?"), {running, row.行番号}))
+                return std::nullopt;
+            sums.changedSubtotalRows << row.行番号;
+        }
+        running = 0;
+    }
+    return sums;
+}
+
+std::optional<LineSums> writeLineAndCalc(const QSqlDatabase &work, const DetailLine &line)
+{
+    db::Transaction tx(work);
+    if (!tx.isActive() || !detail::writeLine(work, line))
+        return std::nullopt;
+    auto sums = sumLines(work);
+    if (!sums || !tx.commit())
+        return std::nullopt;
+    return sums;
+}
+
+std::optional<LineSums> Calc明細(const QSqlDatabase &work)
+{
+    db::Transaction tx(work);
+    if (!tx.isActive())
+        return std::nullopt;
+    auto sums = sumLines(work);
+    if (!sums || !tx.commit())
+        return std::nullopt;
+    return sums;
+}
+
+} // namespace calc

@@ -1,0 +1,68 @@
+#pragma once
+// The invoice calculation Calc明細: line amounts, the consumption tax, the four amount fields
+// and the subtotal rows of w明細.
+//
+// The tax arithmetic is a pure function of the sums and the settings, so that every tax mode
+// and rounding method can be checked without a database; the database part reads the lines
+// once, rewrites the subtotal rows in one transaction and hands the sums back.
+#include "invoice/InvoiceData.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace ModQLNV {
+
+// True once the user changed a quantity, unit price or amount; set false only by loading an
+// invoice. While it is true the calculation copies 合計 into 請求金額.
+extern bool LineAmountEdited;
+
+} // namespace ModQLNV
+
+namespace calc {
+
+// The one consumption tax rate of the program.
+inline constexpr double TaxRate = 0.05;
+
+// quantity × unit price under the line rounding; nothing unless both are there.
+std::optional<qint64> lineAmount(std::optional<double> 数量, std::optional<double> 単価, const QString &行端数);
+
+// The four amount fields of the invoice tab; nothing shows an empty field.
+struct Amounts {
+    std::optional<qint64> 税抜計;
+    std::optional<qint64> 消費税;
+    std::optional<qint64> 合計;
+    std::optional<qint64> 請求金額;
+    bool operator==(const Amounts &) const = default;
+};
+
+// total: the sum of every line that is not a subtotal row; taxable: the same without the
+// non-taxable lines. 税区分 "外税" adds the tax, "内税" takes it out of the taxable lines
+// (税抜計 is then total − tax, so that 税抜計 + 消費税 = 合計 also with non-taxable lines),
+// anything else has no tax. 請求金額 follows 合計 while lineAmountEdited, keeps current
+// otherwise, and is empty when the total is 0.
+Amounts computeAmounts(qint64 total, qint64 taxable, const QString &税区分, const QString &taxRounding,
+                       std::optional<qint64> current請求金額, bool lineAmountEdited);
+
+struct LineSums {
+    qint64 total = 0;
+    qint64 taxable = 0;
+    QList<int> changedSubtotalRows; // 行番号 of the subtotal rows whose amount was rewritten
+};
+
+// Sums the lines of w明細 and writes into every subtotal row the sum of the lines since the
+// previous subtotal row. Runs in the caller's transaction, if any.
+std::optional<LineSums> sumLines(const QSqlDatabase &work);
+
+// Writes one line and recomputes, in one transaction: the line and the subtotal rows never
+// disagree, and an accepted cell costs one commit.
+std::optional<LineSums> writeLineAndCalc(const QSqlDatabase &work, const DetailLine &line);
+
+// sumLines in a transaction of its own. Nothing when the table could not be read or written
+// (then nothing was changed).
+std::optional<LineSums> Calc明細(const QSqlDatabase &work);
+
+} // namespace calc

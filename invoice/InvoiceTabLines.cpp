@@ -1,0 +1,184 @@
+// The invoice tab's detail lines: accepted cells, product picks, the calculation shown in the
+// amount fields, subtotal rows and line deletion.
+#include "invoice/InvoiceTab.h"
+
+#include "app/Database.h"
+#include "app/Msg.h"
+#include "invoice/CellChecks.h"
+#include "invoice/DetailGrid.h"
+#include "invoice/DetailModel.h"
+#include "invoice/InvoiceCalc.h"
+#include "invoice/LineEntry.h"
+#include "invoice/LineOps.h"
+#include "invoice/PickListModels.h"
+#include "settings/ModQLNVSettings.h"
+#include "ui_InvoiceTab.h"
+
+#include <QTimer>
+
+namespace {
+
+void notice(const QString &text)
+{
+    msg::Msg表示(QStringLiteral("その他"), QStringLiteral("注意"), text);
+}
+
+} // namespace
+
+entry::Rules InvoiceTab::rules() const
+{
+    return {ModQLNV::印刷用紙, ModQLNV::行端数, ModQLNV::入数列タイトル};
+}
+
+int InvoiceTab::lineOfRow(int row) const
+{
+    return m_lines->data(m_lines->index(row, cells::Col行番号), Qt::EditRole).toInt();
+}
+
+bool InvoiceTab::cellEdited(int row, int column, const QString &text)
+{
+    const auto line = detail::readLine(db::work(), lineOfRow(row));
+    if (!line)
+        return false;
+    const auto result = entry::editCell(*line, column, text, rules(), [](const QString &name) {
+        return picklists::Seek商品(db::data(), name);
+    });
+    return applyCellResult(row, column, result);
+}
+
+void InvoiceTab::productPicked(int row, int productRow)
+{
+    const auto line = detail::readLine(db::work(), lineOfRow(row));
+    if (!line || productRow < 0 || productRow >= m_products->rowCount())
+        return;
+    auto field = [&](int column) { return m_products->data(m_products->index(productRow, column), Qt::EditRole); };
+    entry::PickedProduct product;
+    product.品名 = field(ProductListModel::Col品名).toString();
+    product.入数 = field(ProductListModel::Col入数).toString();
+    product.単位 = field(ProductListModel::Col単位).toString();
+    const QVariant price = field(ProductListModel::Col単価);
+    if (!price.isNull())
+        product.単価 = price.toDouble();
+    product.非課税 = field(ProductListModel::Col非課税).toInt() != 0;
+    product.ふりがな = field(ProductListModel::Colふりがな).toString();
+    if (applyCellResult(row, cells::Col品名, entry::pickProduct(*line, product, rules())))
+        ui->Grid明細->setCurrentCell(row, cells::Col数量);
+}
+
+bool InvoiceTab::applyCellResult(int row, int column, const entry::CellResult &r)
+{
+    const QSqlDatabase work = db::work();
+    switch (r.outcome) {
+    case entry::Outcome::RefusedSubtotal:
+        notice(QStringLiteral("小計行は変更できません。行削除してください。"));
+        return false;
+    case entry::Outcome::RefusedNotNumeric:
+        return false;
+    case entry::Outcome::RefusedB5:
+        detail::writeLine(work, r.line);
+        m_lines->refreshRows({row});
+        return false;
+    case entry::Outcome::Accepted:
+        break;
+    }
+
+    if (!r.codeKind.isEmpty() && picklists::AutoEntryコードマスタ(db::data(), r.codeKind, r.codeName))
+        Readコード表(r.codeKind);
+    const auto sums = calc::writeLineAndCalc(work, r.line);
+    if (!sums) {
+        msg::showFailure(QStringLiteral("明細行を書き込めませんでした。"));
+        m_lines->refreshRows({row});
+        return false;
+    }
+    if (r.amountEdited)
+        ModQLNV::LineAmountEdited = true;
+    QList<int> rows = showAmounts(*sums);
+    rows.prepend(row);
+    m_lines->refreshRows(rows);
+    if (r.keepColumn) {
+        // The view moves on after the editor closes; come back to the emptied cell.
+        QTimer::singleShot(0, ui->Grid明細, [grid = ui->Grid明細, row, column] { grid->setCurrentCell(row, column); });
+        return false;
+    }
+    return true;
+}
+
+QList<int> InvoiceTab::calcAndShow()
+{
+    const auto sums = calc::Calc明細(db::work());
+    if (!sums)
+        return {}; // unreadable lines leave the amounts as they are
+    return showAmounts(*sums);
+}
+
+QList<int> InvoiceTab::showAmounts(const calc::LineSums &sums)
+{
+    const calc::Amounts a = calc::computeAmounts(sums.total, sums.taxable, ModQLNV::税区分, taxRounding(),
+                                                 ui->num請求金額->value(), ModQLNV::LineAmountEdited);
+    ui->num税抜計->setValue(a.税抜計);
+    ui->num消費税->setValue(a.消費税);
+    ui->num合計->setValue(a.合計);
+    ui->num請求金額->setValue(a.請求金額);
+    QList<int> rows;
+    for (int line : sums.changedSubtotalRows)
+        rows << line - 1;
+    return rows;
+}
+
+void InvoiceTab::Calc明細()
+{
+    const QList<int> rows = calcAndShow();
+    if (m_lines)
+        m_lines->refreshRows(rows);
+}
+
+void InvoiceTab::reloadLines()
+{
+    if (m_lines)
+        ui->Grid明細->reloadKeepingView();
+}
+
+void InvoiceTab::Create小計()
+{
+    DetailGrid *grid = ui->Grid明細;
+    const int line = grid->currentLine();
+    if (line == 0)
+        return;
+    switch (lines::Create小計(db::work(), line)) {
+    case lines::SubtotalResult::FirstLine:
+        notice(QStringLiteral("1行目には小計は作成できません。"));
+        return;
+    case lines::SubtotalResult::BelowSubtotal:
+        notice(QStringLiteral("小計の次行には小計は作成できません。"));
+        return;
+    case lines::SubtotalResult::AboveSubtotal:
+        notice(QStringLiteral("小計の前行には小計は作成できません。"));
+        return;
+    case lines::SubtotalResult::NoRoom:
+        msg::Msg表示(QStringLiteral("行指定"), QStringLiteral("余白なし"), QString());
+        return;
+    case lines::SubtotalResult::Failed:
+        msg::showFailure(QStringLiteral("小計行を作成できませんでした。"));
+        return;
+    case lines::SubtotalResult::Created:
+        break;
+    }
+    calcAndShow();
+    grid->reloadKeepingView();
+    grid->setFocus(Qt::OtherFocusReason);
+}
+
+void InvoiceTab::LineDelete()
+{
+    DetailGrid *grid = ui->Grid明細;
+    const int line = grid->currentLine();
+    if (line == 0)
+        return;
+    if (!lines::LineDelete(db::work(), line)) {
+        msg::showFailure(QStringLiteral("行を削除できませんでした。"));
+        return;
+    }
+    calcAndShow();
+    grid->reloadKeepingView();
+    grid->setFocus(Qt::OtherFocusReason);
+}

@@ -1,0 +1,123 @@
+#include "invoice/PickLists.h"
+
+#include "app/Database.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace picklists {
+
+namespace {
+
+std::optional<QString> textOrNothing(const QVariant &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    return v.toString();
+}
+
+bool fillCodeList(const QSqlDatabase &work, const QString &table, const QString &kind)
+{
+    return db::exec(work, QStringLiteral("DELETE FROM %1").arg(table))
+        && db::exec(work,
+                    QStringLiteral("INSERT INTO %1 (sname) SELECT sname FROM data.コードマスタ "
+                                   "WHERE kcode = ? AND sname IS NOT NULL ORDER BY code")
+                        .arg(table),
+                    {kind});
+}
+
+} // namespace
+
+QString packSizeCaption(const QString &setting)
+{
+    if (setting.isEmpty() || setting == u"入数")
+        return QStringLiteral("入　数");
+    if (setting == u"規格")
+        return QStringLiteral("規　格");
+    return setting;
+}
+
+std::optional<QStringList> customerNames(const QSqlDatabase &data)
+{
+    QSqlQuery q(data);
+    q.setForwardOnly(true);
+    if (!db::exec(q, QStringLiteral("SELECT 顧客名 FROM 顧客マスタ WHERE 顧客名 IS NOT NULL ORDER BY ふりがな, rowid")))
+        return std::nullopt;
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+
+bool SetDD品名(const QSqlDatabase &work, const QString &productOrder)
+{
+    const QString order = productOrder == u"品名順" ? QStringLiteral("品名") : QStringLiteral("ふりがな");
+    db::Transaction tx(work);
+    return tx.isActive() && db::exec(work, QStringLiteral("DELETE FROM w商品参照"))
+        && db::exec(work, QStringLiteral("INSERT INTO w商品参照 (品名, 入数, 単位, 単価, 非課税, ふりがな) "
+                                         "SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな FROM data.商品マスタ "
+                                         "ORDER BY %1, rowid")
+                              .arg(order))
+        && tx.commit();
+}
+
+std::optional<Customer> Seek顧客情報(const QSqlDatabase &data, const QString &name)
+{
+    QSqlQuery q(data);
+    if (!db::exec(q, QStringLiteral("SELECT 顧客情報, 敬称 FROM 顧客マスタ WHERE 顧客名 = ?"), {name}) || !q.next())
+        return std::nullopt;
+    return Customer{textOrNothing(q.value(0)), textOrNothing(q.value(1))};
+}
+
+Product Seek商品(const QSqlDatabase &data, const QString &name)
+{
+    QSqlQuery q(data);
+    if (!db::exec(q, QStringLiteral("SELECT 単位, 単価, 非課税, ふりがな FROM 商品マスタ WHERE 品名 = ?"), {name})
+        || !q.next())
+        return {};
+    Product p;
+    p.単位 = q.value(0).toString();
+    p.単価 = q.value(1).isNull() ? 0.0 : q.value(1).toDouble();
+    p.非課税 = q.value(2).toInt() != 0;
+    p.ふりがな = q.value(3).toString();
+    p.found = true;
+    return p;
+}
+
+bool Readコード表(const QSqlDatabase &work, const QString &kind, const QString &packSizeKind)
+{
+    const bool all = kind == AllKinds;
+    db::Transaction tx(work);
+    if (!tx.isActive())
+        return false;
+    if ((all || kind == UnitKind) && !fillCodeList(work, QStringLiteral("w単位参照"), UnitKind))
+        return false;
+    if ((all || kind == packSizeKind) && !fillCodeList(work, QStringLiteral("w入数参照"), packSizeKind))
+        return false;
+    return tx.commit();
+}
+
+bool AutoEntryコードマスタ(const QSqlDatabase &data, const QString &kind, const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    QSqlQuery q(data);
+    q.setForwardOnly(true);
+    if (!db::exec(q, QStringLiteral("SELECT rowid, sname FROM コードマスタ WHERE kcode = ? ORDER BY code"), {kind}))
+        return false;
+    std::optional<qint64> freeSlot;
+    while (q.next()) {
+        if (q.value(1).isNull()) {
+            if (!freeSlot)
+                freeSlot = q.value(0).toLongLong();
+        } else if (q.value(1).toString() == name) {
+            return false;
+        }
+    }
+    q.finish();
+    if (!freeSlot)
+        return false;
+    return db::exec(data, QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE rowid = ?"), {name, *freeSlot});
+}
+
+} // namespace picklists

@@ -1,0 +1,104 @@
+#include "records/HistoryList.h"
+
+#include "app/Database.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace records::history {
+
+namespace {
+
+std::optional<qint64> scalar(const QSqlDatabase &work, const QString &sql)
+{
+    QSqlQuery q(work);
+    if (!db::exec(q, sql) || !q.next())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
+const QString CountListed = QStringLiteral("SELECT count(*) FROM w履歴リスト");
+const QString Ticked = QStringLiteral("SELECT 伝票番号 FROM w履歴リスト WHERE チェック = 1");
+
+} // namespace
+
+std::optional<qint64> Read請求履歴(const QSqlDatabase &work, const Filter &filter)
+{
+    QStringList conditions;
+    QVariantList values;
+    if (!filter.顧客名.isEmpty()) {
+        conditions << QStringLiteral("顧客名 = ?");
+        values << filter.顧客名;
+    }
+    // Dates are ISO text, so text comparison is date order.
+    if (filter.開始.isValid()) {
+        conditions << QStringLiteral("日付 >= ?");
+        values << filter.開始.toString(Qt::ISODate);
+    }
+    if (filter.終了.isValid()) {
+        conditions << QStringLiteral("日付 <= ?");
+        values << filter.終了.toString(Qt::ISODate);
+    }
+    QString sql = QStringLiteral("INSERT INTO w履歴リスト (伝票番号, 日付, 顧客名, 件名) "
+                                 "SELECT 伝票番号, 日付, 顧客名, 件名 FROM data.請求書ヘッダ");
+    if (!conditions.isEmpty())
+        sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    // The list keeps the order of insertion, so the order is given here.
+    sql += QStringLiteral(" ORDER BY 日付 DESC, 伝票番号 DESC");
+
+    db::Transaction transaction(work);
+    if (!transaction.isActive() || !db::exec(work, QStringLiteral("DELETE FROM w履歴リスト"))
+        || !db::exec(work, sql, values))
+        return std::nullopt;
+    const auto listed = scalar(work, CountListed);
+    if (!listed || !transaction.commit())
+        return std::nullopt;
+    return listed;
+}
+
+bool Clear履歴(const QSqlDatabase &work)
+{
+    return db::exec(work, QStringLiteral("DELETE FROM w履歴リスト"));
+}
+
+std::optional<qint64> countListed(const QSqlDatabase &work)
+{
+    return scalar(work, CountListed);
+}
+
+bool setTicked(const QSqlDatabase &work, qint64 伝票番号, bool ticked)
+{
+    return db::exec(work, QStringLiteral("UPDATE w履歴リスト SET チェック = ? WHERE 伝票番号 = ?"),
+                    {ticked ? 1 : 0, 伝票番号});
+}
+
+DeleteOutcome Delete履歴(const QSqlDatabase &work)
+{
+    // IMMEDIATE on the work connection takes the write lock of the attached data file too.
+    db::Transaction transaction(work);
+    if (!transaction.isActive())
+        return {};
+    const auto ticked = scalar(work, QStringLiteral("SELECT count(*) FROM (") + Ticked + QStringLiteral(")"));
+    if (!ticked)
+        return {};
+    qint64 deleted = 0;
+    if (*ticked > 0) {
+        const QString in = QStringLiteral(" WHERE 伝票番号 IN (") + Ticked + QStringLiteral(")");
+        QSqlQuery headers(work);
+        if (!db::exec(work, QStringLiteral("DELETE FROM data.請求書") + in)
+            || !db::exec(headers, QStringLiteral("DELETE FROM data.請求書ヘッダ") + in))
+            return {};
+        // Read at once: the count belongs to the connection's last statement. A ticked
+        // invoice may have been deleted from the invoice tab since the search.
+        deleted = headers.numRowsAffected();
+        if (!db::exec(work, QStringLiteral("DELETE FROM w履歴リスト WHERE チェック = 1")))
+            return {};
+    }
+    const auto remaining = scalar(work, CountListed);
+    if (!remaining || !transaction.commit())
+        return {};
+    return {true, deleted, *remaining};
+}
+
+} // namespace records::history

@@ -1,0 +1,168 @@
+#include "records/InvoiceSave.h"
+
+#include "app/Database.h"
+#include "app/Formats.h"
+#include "records/CodeSlots.h"
+#include "records/SqlStatement.h"
+#include "settings/InvoiceCounter.h"
+
+#include <QSet>
+#include <QVariant>
+
+namespace records {
+
+namespace {
+
+QVariant optionalValue(const std::optional<double> &v)
+{
+    return v ? QVariant(*v) : QVariant(QMetaType::fromType<double>());
+}
+
+QVariant optionalValue(const std::optional<qint64> &v)
+{
+    return v ? QVariant(*v) : QVariant(QMetaType::fromType<qint64>());
+}
+
+QString isoDate(const QDate &date)
+{
+    return date.toString(Qt::ISODate);
+}
+
+// Everything the caller must have filled before anything is written.
+QString headerProblem(const InvoiceHeader &header)
+{
+    if (header.伝票番号 < 1 || header.伝票番号 > MaxInvoiceNumber)
+        return QStringLiteral("invoice number %1 out of range").arg(header.伝票番号);
+    if (!header.日付.isValid())
+        return QStringLiteral("no invoice date");
+    if (header.顧客名.isEmpty())
+        return QStringLiteral("no customer name");
+    return {};
+}
+
+bool writeLines(const QSqlDatabase &data, const InvoiceHeader &header, const QList<DetailLine> &lines)
+{
+    SqlStatement insert(data, QStringLiteral(
+        "INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 行番号, 伝票区分, 品名, 入数, 数量, 単位, 単価, 金額, "
+        "小計, 非課税, ふりがな) VALUES (?, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    const QString date = isoDate(header.日付);
+    QSet<QString> unitsSeen; // a unit repeated on many lines needs one look-up
+    for (int i = 0; i < lines.size(); ++i) {
+        const DetailLine &l = lines.at(i);
+        if (!insert.run({header.伝票番号, header.顧客名, date, i, db::textOrNull(l.品名),
+                         db::textOrNull(l.入数), optionalValue(l.数量), db::textOrNull(l.単位),
+                         optionalValue(l.単価), optionalValue(l.金額), l.小計 ? 1 : 0, l.非課税 ? 1 : 0,
+                         db::textOrNull(l.ふりがな)}))
+            return false;
+        if (l.単位.isEmpty() || unitsSeen.contains(l.単位))
+            continue;
+        unitsSeen.insert(l.単位);
+        // A known unit or a full table writes nothing; only a failed statement stops the save.
+        if (!registerCodeName(data, QStringLiteral("単位"), l.単位))
+            return false;
+    }
+    return true;
+}
+
+bool writeHeader(const QSqlDatabase &data, const InvoiceHeader &h)
+{
+    return db::exec(data,
+                    QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 顧客情報, 敬称, メモ, 件名, "
+                                   "消費税, 税抜計, 合計, 請求金額) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                    {h.伝票番号, isoDate(h.日付), h.顧客名, db::textOrNull(h.顧客情報), db::textOrNull(h.敬称),
+                     db::textOrNull(h.メモ), db::textOrNull(h.件名), optionalValue(h.消費税),
+                     optionalValue(h.税抜計), optionalValue(h.合計), optionalValue(h.請求金額)});
+}
+
+} // namespace
+
+std::optional<qint64> parseInvoiceNumber(const QString &text)
+{
+    const auto n = formats::parseWholeNumber(text);
+    if (!n || *n < 1 || *n > MaxInvoiceNumber)
+        return std::nullopt;
+    return n;
+}
+
+QList<DetailLine> linesToStore(const QList<DetailLine> &workLines)
+{
+    QList<DetailLine> lines;
+    lines.reserve(workLines.size());
+    int used = 0;
+    for (DetailLine l : workLines) {
+        l.品名 = l.品名.trimmed();
+        lines << l;
+        if (!l.isEmpty())
+            used = int(lines.size());
+    }
+    lines.resize(used);
+    return lines;
+}
+
+bool AutoEntry顧客マスタ(const QSqlDatabase &data, const InvoiceHeader &header)
+{
+    // The reading is the customer window's business: a new customer starts without one.
+    return db::exec(data,
+                    QStringLiteral("INSERT INTO 顧客マスタ (顧客名, 顧客情報, 敬称) VALUES (?, ?, ?) "
+                                   "ON CONFLICT (顧客名) DO UPDATE SET 顧客情報 = excluded.顧客情報, "
+                                   "敬称 = excluded.敬称"),
+                    {header.顧客名, db::textOrNull(header.顧客情報), db::textOrNull(header.敬称)});
+}
+
+bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines)
+{
+    SqlStatement upsert(data, QStringLiteral(
+        "INSERT INTO 商品マスタ (品名, 単位, 単価, 非課税, ふりがな) VALUES (?, ?, ?, ?, ?) "
+        "ON CONFLICT (品名) DO UPDATE SET 単位 = excluded.単位, 単価 = excluded.単価, "
+        "非課税 = excluded.非課税, ふりがな = excluded.ふりがな"));
+    for (const DetailLine &l : lines) {
+        const QString name = l.品名.trimmed();
+        // Subtotal rows and text-only lines carry neither price nor quantity: no product.
+        if (name.isEmpty() || (!l.単価 && !l.数量))
+            continue;
+        if (!upsert.run({name, db::textOrNull(l.単位), optionalValue(l.単価), l.非課税 ? 1 : 0,
+                         db::textOrNull(l.ふりがな)}))
+            return false;
+    }
+    return true;
+}
+
+SaveOutcome saveInvoice(const InvoiceHeader &header)
+{
+    const auto workLines = detail::readLines(db::work());
+    if (!workLines)
+        return {false, 0, QStringLiteral("the lines could not be read: ") + db::lastError()};
+    return saveInvoice(header, *workLines);
+}
+
+SaveOutcome saveInvoice(const InvoiceHeader &header, const QList<DetailLine> &workLines)
+{
+    if (const QString problem = headerProblem(header); !problem.isEmpty())
+        return {false, 0, problem};
+    if (workLines.size() > DetailLineCount)
+        return {false, 0, QStringLiteral("more than %1 lines").arg(DetailLineCount)};
+    const QList<DetailLine> lines = linesToStore(workLines);
+
+    QSqlDatabase data = db::data();
+    db::Transaction transaction(data);
+    if (!transaction.isActive())
+        return {false, 0, QStringLiteral("the data file cannot be written: ") + db::lastError()};
+    // Each failed statement is in the log; the destructor rolls everything back.
+    const auto failed = [] { return SaveOutcome{false, 0, QStringLiteral("a statement failed")}; };
+
+    if (!AutoEntry顧客マスタ(data, header) || !AutoEntry商品(data, lines))
+        return failed();
+    // Saving under a stored number replaces that invoice, lines the new one lacks included.
+    if (!db::exec(data, QStringLiteral("DELETE FROM 請求書ヘッダ WHERE 伝票番号 = ?"), {header.伝票番号})
+        || !db::exec(data, QStringLiteral("DELETE FROM 請求書 WHERE 伝票番号 = ?"), {header.伝票番号}))
+        return failed();
+    if (!writeLines(data, header, lines) || !writeHeader(data, header))
+        return failed();
+    if (!counter::recordInvoiceNumber(data, header.伝票番号))
+        return failed();
+    if (!transaction.commit())
+        return failed();
+    return {true, int(lines.size()), {}};
+}
+
+} // namespace records

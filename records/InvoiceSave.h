@@ -1,0 +1,50 @@
+#pragma once
+// Saving the invoice on screen: the header and the lines of w明細 become one stored invoice
+// (請求書ヘッダ and 請求書), the customer, the products and the units are registered in the
+// masters, and the counter records the number, all in one transaction on the data file.
+// Either everything is written or nothing is.
+#include "invoice/InvoiceData.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+namespace records {
+
+// Invoice numbers are long integers in the stored file: 1 to 2147483647.
+inline constexpr qint64 MaxInvoiceNumber = 2147483647;
+
+// What the invoice-number box accepts: a whole number from 1 to MaxInvoiceNumber, full-width
+// digits included ("１２" is 12). Nothing for anything else.
+std::optional<qint64> parseInvoiceNumber(const QString &text);
+
+// Shown when a save failed; no completion message follows it.
+inline const QString SaveFailedNotice = QStringLiteral("請求書は保存されませんでした。");
+
+struct SaveOutcome {
+    bool saved = false;
+    int linesStored = 0; // rows written to 請求書
+    QString problem;     // why nothing was saved, for the log
+    explicit operator bool() const { return saved; }
+};
+
+// The lines to store, from the rows of w明細 in line order: product names without
+// surrounding blanks, and every line up to the last one that is not empty, with empty
+// lines in between kept in their places.
+QList<DetailLine> linesToStore(const QList<DetailLine> &workLines);
+
+// Saves header with the lines of w明細 (read from the work file first, so that every write
+// runs on the data connection). Replaces any invoice stored under the same number.
+SaveOutcome saveInvoice(const InvoiceHeader &header);
+// The same with the lines given (rows of w明細 in line order, at most 99).
+SaveOutcome saveInvoice(const InvoiceHeader &header, const QList<DetailLine> &workLines);
+
+// The master updates of a save, each in the caller's transaction on data; false when a
+// statement failed.
+// The customer of the invoice: added, or its information and honorific replaced.
+bool AutoEntry顧客マスタ(const QSqlDatabase &data, const InvoiceHeader &header);
+// The products of lines that have a unit price or a quantity: added, or their unit, price,
+// tax flag and reading replaced. The pack size is left to the product window.
+bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines);
+
+} // namespace records

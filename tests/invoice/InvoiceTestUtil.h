@@ -1,0 +1,98 @@
+#pragma once
+// Helpers for the invoice tests: statements on the data and work files, lines of w明細, and
+// the settings globals put back after each test.
+#include "app/Database.h"
+#include "invoice/InvoiceCalc.h"
+#include "invoice/InvoiceData.h"
+#include "settings/ModQLNVSettings.h"
+
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace invoicetest {
+
+inline void run(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
+{
+    EXPECT_TRUE(db::exec(database, sql, values)) << db::lastError().toStdString();
+}
+
+inline QVariant scalar(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery q(database);
+    if (!db::exec(q, sql, values)) {
+        ADD_FAILURE() << db::lastError().toStdString();
+        return {};
+    }
+    return q.next() ? q.value(0) : QVariant();
+}
+
+inline void addProduct(const QString &name, const QVariant &packSize, const QVariant &unit, const QVariant &price,
+                       bool taxFree = false, const QVariant &reading = {})
+{
+    run(db::data(), QStringLiteral("INSERT INTO 商品マスタ VALUES (?, ?, ?, ?, ?, ?)"),
+        {name, packSize, unit, price, taxFree ? 1 : 0, reading});
+}
+
+inline void addCustomer(const QString &name, const QVariant &info, const QVariant &reading, const QVariant &honorific)
+{
+    run(db::data(), QStringLiteral("INSERT INTO 顧客マスタ VALUES (?, ?, ?, ?)"), {name, info, reading, honorific});
+}
+
+inline DetailLine line(int number)
+{
+    const auto l = detail::readLine(db::work(), number);
+    EXPECT_TRUE(l.has_value()) << "line " << number;
+    return l.value_or(DetailLine{});
+}
+
+// A line with a name and an amount (and, optionally, the rest).
+inline DetailLine amountLine(int number, const QString &name, std::optional<qint64> amount, bool taxFree = false)
+{
+    DetailLine l;
+    l.行番号 = number;
+    l.品名 = name;
+    l.金額 = amount;
+    l.非課税 = taxFree;
+    return l;
+}
+
+inline void write(const DetailLine &l)
+{
+    EXPECT_TRUE(detail::writeLine(db::work(), l)) << db::lastError().toStdString();
+}
+
+inline QString names(int from, int to)
+{
+    QStringList out;
+    for (int i = from; i <= to; ++i)
+        out << line(i).品名;
+    return out.join(u'|');
+}
+
+// Every test starts from the globals of a fresh start, with LineAmountEdited unset.
+class GlobalsReset : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ModQLNV::resetSettingsGlobals();
+        ModQLNV::LineAmountEdited = false;
+    }
+    void TearDown() override
+    {
+        ModQLNV::resetSettingsGlobals();
+        ModQLNV::LineAmountEdited = false;
+    }
+};
+
+} // namespace invoicetest
