@@ -4,10 +4,56 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
+
+namespace {
+
+// Enter in a completion list takes the highlighted entry (or keeps what was typed) and then
+// goes on as Enter in the box would: into the grid from the customer name, to the next cell
+// from a grid cell. Without this the list swallows the first Enter and the user presses twice.
+class EnterThroughCompletion : public QObject
+{
+public:
+    EnterThroughCompletion(QCompleter *completer)
+        : QObject(completer)
+        , m_completer(completer)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        // A combo box's completer works for the combo itself, whose line edit holds the text.
+        QWidget *box = m_completer->widget();
+        auto *combo = qobject_cast<QComboBox *>(box);
+        QLineEdit *text = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(box);
+        QAbstractItemView *list = m_completer->popup();
+        if (!text || !list->isVisible())
+            return false;
+        const QModelIndex current = list->currentIndex();
+        if (current.isValid())
+            text->setText(current.data(m_completer->completionRole()).toString());
+        list->hide();
+        QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
+        QCoreApplication::sendEvent(text, &again);
+        return true;
+    }
+
+private:
+    QCompleter *m_completer;
+};
+
+} // namespace
 
 void makePopupCompletion(QComboBox *combo)
 {
@@ -17,6 +63,8 @@ void makePopupCompletion(QComboBox *combo)
     completer->setCompletionMode(QCompleter::PopupCompletion);
     completer->setFilterMode(Qt::MatchContains);
     completer->setCaseSensitivity(Qt::CaseInsensitive);
+    // Installed after the completer's own filter on its list, so it sees Enter first.
+    completer->popup()->installEventFilter(new EnterThroughCompletion(completer));
 }
 
 GridCombo::GridCombo(QAbstractItemModel *list, QWidget *parent)

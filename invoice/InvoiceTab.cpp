@@ -29,6 +29,16 @@ const QStringList kHonorifics = {QStringLiteral("様"), QStringLiteral("御中")
 
 } // namespace
 
+std::optional<qint64> invoiceno::parse(const QString &text)
+{
+    // "0", "-5" and numbers past a long integer are no invoice numbers either: they could be
+    // neither stored nor found again.
+    const auto number = formats::parseWholeNumber(text);
+    if (!number || *number < 1 || *number > Max)
+        return std::nullopt;
+    return number;
+}
+
 InvoiceTab::InvoiceTab(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::InvoiceTab>())
@@ -59,7 +69,11 @@ InvoiceTab::InvoiceTab(QWidget *parent)
     ui->cmb顧客名->lineEdit()->installEventFilter(this);
 }
 
-InvoiceTab::~InvoiceTab() = default;
+InvoiceTab::~InvoiceTab()
+{
+    // A cell editor still open would be committed while the tab is half destroyed.
+    ui->Grid明細->itemDelegate()->blockSignals(true);
+}
 
 QLabel *InvoiceTab::companyNameLabel() const { return ui->lbl自社名; }
 QLabel *InvoiceTab::companyInfoLabel() const { return ui->lbl自社情報; }
@@ -123,6 +137,22 @@ void InvoiceTab::createSyokeiLineStyle()
 
 void InvoiceTab::Clear請求書(bool full)
 {
+    clearHeader();
+    Clear明細ワーク();
+
+    if (full) {
+        SetDD品名();
+        emit historyClearRequested();
+        Readコード表(picklists::AllKinds);
+        AddCmb顧客名();
+        ui->txtNo->setText(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), QString()));
+    }
+    emit invoiceCleared(full);
+}
+
+// Every header field but the invoice number back to a new invoice's.
+void InvoiceTab::clearHeader()
+{
     ui->cmb敬称->clear();
     ui->cmb敬称->addItems(kHonorifics);
     ui->cmb敬称->setCurrentIndex(0);
@@ -137,17 +167,6 @@ void InvoiceTab::Clear請求書(bool full)
     ui->dt日付->setDate(QDate::currentDate());
     ui->lbl自社名->setText(ModQLNV::自社名);
     ui->lbl自社情報->setText(ModQLNV::自社情報);
-
-    Clear明細ワーク();
-
-    if (full) {
-        SetDD品名();
-        emit historyClearRequested();
-        Readコード表(picklists::AllKinds);
-        AddCmb顧客名();
-        ui->txtNo->setText(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), QString()));
-    }
-    emit invoiceCleared(full);
 }
 
 void InvoiceTab::Clear明細ワーク()
@@ -173,7 +192,7 @@ QString InvoiceTab::taxRounding() const
 InvoiceHeader InvoiceTab::header() const
 {
     InvoiceHeader h;
-    h.伝票番号 = formats::parseWholeNumber(ui->txtNo->text()).value_or(0);
+    h.伝票番号 = invoiceno::parse(ui->txtNo->text()).value_or(0);
     h.日付 = ui->dt日付->date();
     h.顧客名 = ui->cmb顧客名->currentText();
     h.顧客情報 = ui->txt顧客情報->toPlainText();
@@ -189,6 +208,8 @@ InvoiceHeader InvoiceTab::header() const
 
 void InvoiceTab::showHeader(const InvoiceHeader &h)
 {
+    // Nothing of the invoice shown before may stay behind a field the stored one leaves empty.
+    clearHeader();
     if (h.日付.isValid())
         ui->dt日付->setDate(h.日付);
     ui->cmb顧客名->setEditText(h.顧客名);
@@ -236,6 +257,7 @@ void InvoiceTab::Readコード表(const QString &kind)
 void InvoiceTab::enterInvoiceNumber(qint64 number)
 {
     ui->txtNo->setText(QString::number(number));
+    ui->txtNo->setModified(true);
     txtNoLeft();
 }
 
@@ -249,7 +271,7 @@ void InvoiceTab::txtNoLeft()
     const QString text = ui->txtNo->text();
     if (text.isEmpty() || m_checkingNo)
         return;
-    const auto number = formats::parseWholeNumber(text);
+    const auto number = invoiceno::parse(text);
     if (!number) {
         m_checkingNo = true;
         msg::Msg表示(QStringLiteral("入力"), QStringLiteral("数字のみ"), QStringLiteral("伝票番号"));
@@ -258,6 +280,11 @@ void InvoiceTab::txtNoLeft()
         m_checkingNo = false;
         return;
     }
+    // Only a number the user typed loads: passing through the field with the number the
+    // screen already shows must not replace the lines being edited by the stored ones.
+    if (!ui->txtNo->isModified())
+        return;
+    ui->txtNo->setModified(false);
     emit invoiceNumberEntered(*number);
 }
 

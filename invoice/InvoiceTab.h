@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class DetailGrid;
 class DetailModel;
@@ -30,6 +31,17 @@ namespace entry {
 struct CellResult;
 struct Rules;
 } // namespace entry
+
+namespace invoiceno {
+
+// Invoice numbers are long integers in the stored file.
+inline constexpr qint64 Max = 2147483647;
+
+// What txtNo takes: a whole number from 1 to Max, full-width digits included ("１２" is 12).
+// Nothing for anything else.
+std::optional<qint64> parse(const QString &text);
+
+} // namespace invoiceno
 
 class InvoiceTab : public QWidget
 {
@@ -61,9 +73,10 @@ public:
     // Unset, the setting 税端数 is used.
     void setTaxRoundingSource(std::function<QString()> source);
 
-    // The header fields as they stand (伝票番号 0 when txtNo holds no number).
+    // The header fields as they stand (伝票番号 0 when txtNo holds no valid number).
     InvoiceHeader header() const;
-    // Shows a stored header; the invoice number in txtNo is left as it is.
+    // Shows a stored header in place of every header field, as a clear and a fill would; an
+    // invalid date shows today. The invoice number in txtNo and the lines are left as they are.
     void showHeader(const InvoiceHeader &header);
 
     // Recomputes subtotal rows and amounts from w明細 and shows them.
@@ -115,6 +128,7 @@ private:
     int lineOfRow(int row) const;
 
     // Header fields.
+    void clearHeader();
     void txtNoLeft();
     void customerNameLeft();
     void focusGridName();

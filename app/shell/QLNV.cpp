@@ -1,8 +1,11 @@
 #include "app/shell/QLNV.h"
 
 #include "app/Locations.h"
+#include "invoice/DetailGrid.h"
 #include "invoice/InvoiceTab.h"
+#include "print/PrintPanel.h"
 #include "records/HistoryTab.h"
+#include "records/InvoiceRecords.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/SettingsTab.h"
 #include "ui_QLNV.h"
@@ -12,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QWindow>
@@ -51,6 +55,36 @@ QLNV::QLNV(QWidget *parent)
     m_invoice->companyNameLabel()->setTextFormat(Qt::PlainText);
     m_invoice->companyInfoLabel()->setTextFormat(Qt::PlainText);
     m_settings->bindCompanyLabels(m_invoice->companyNameLabel(), m_invoice->companyInfoLabel());
+
+    // The invoice tab and the history tab meet here: a full clear empties the history list,
+    // the customer names fill both name lists, and a history row opens its invoice.
+    connect(m_invoice, &InvoiceTab::historyClearRequested, m_history, &HistoryTab::Clear履歴);
+    connect(m_invoice, &InvoiceTab::customerNamesChanged, m_history, &HistoryTab::setCustomerNames);
+    m_invoice->setTaxRoundingSource([this] { return m_settings->form().税端数; });
+
+    m_records = new InvoiceRecords(m_invoice, this);
+    connect(m_records, &InvoiceRecords::invoiceSaved, m_settings, &SettingsTab::Read設定);
+    connect(m_history, &HistoryTab::openInvoiceRequested, this, [this](qint64 number) {
+        ui->SSTab1->setCurrentWidget(m_invoice);
+        m_invoice->enterInvoiceNumber(number);
+        if (auto *name = m_invoice->findChild<QWidget *>(QStringLiteral("cmb顧客名")))
+            name->setFocus();
+    });
+
+    // The print panel belongs to print/, which the invoice tab may not include: it is placed
+    // on the tab from here and opened by the tab's print button.
+    m_printPanel = new PrintPanel(m_invoice);
+    m_printPanel->setInvoiceSource([this] { return m_invoice->header(); });
+    m_invoice->setPrintPanel(m_printPanel);
+    if (auto *print = m_invoice->findChild<QPushButton *>(QStringLiteral("cmd印刷"))) {
+        print->setEnabled(true);
+        connect(print, &QPushButton::clicked, m_printPanel, &PrintPanel::Open印刷選択);
+    }
+    connect(m_printPanel, &PrintPanel::previewFinished, this, [this] {
+        if (auto *name = m_invoice->findChild<QWidget *>(QStringLiteral("cmb顧客名")))
+            name->setFocus();
+    });
+    connect(m_printPanel, &PrintPanel::cancelled, this, [this] { m_invoice->grid()->setFocus(); });
 }
 
 QLNV::~QLNV() = default;
@@ -67,14 +101,17 @@ void QLNV::Form_Load(const QString &programDir)
     FormInit();
     m_settings->Clear設定();
     m_settings->Read設定();
-    m_invoice->companyNameLabel()->setText(ModQLNV::自社名);
-    m_invoice->companyInfoLabel()->setText(ModQLNV::自社情報);
+    m_invoice->Clear請求書(true);
+    m_history->Clear履歴();
+    m_invoice->createSyokeiLineStyle();
     reportMissingData();
 }
 
 void QLNV::FormInit()
 {
     m_settings->FormInit商品表示順();
+    m_invoice->FormInit();
+    m_history->applyDateStyle();
     ui->lblVersion->setText(QStringLiteral("QLNV 請求書 Ver ") + ModQLNV::AppVersion
                             + QStringLiteral(" LastUpdate ") + ModQLNV::LastUpdate);
 }

@@ -7,6 +7,8 @@
 class InvoiceTab;
 class HistoryTab;
 class SettingsTab;
+class InvoiceRecords;
+class PrintPanel;
 
 namespace Ui {
 class QLNV;
@@ -45,4 +47,6 @@ private:
     InvoiceTab *m_invoice = nullptr;
     HistoryTab *m_history = nullptr;
     SettingsTab *m_settings = nullptr;
+    InvoiceRecords *m_records = nullptr;
+    PrintPanel *m_printPanel = nullptr;
 };

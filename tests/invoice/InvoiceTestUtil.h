@@ -5,6 +5,7 @@
 #include "invoice/InvoiceCalc.h"
 #include "invoice/InvoiceData.h"
 #include "settings/ModQLNVSettings.h"
+#include "support/QStringPrinter.h"
 
 #include <QSqlQuery>
 #include <QString>
@@ -13,11 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace invoicetest {
 

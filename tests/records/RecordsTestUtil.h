@@ -3,6 +3,7 @@
 // work files, and readable failure output.
 #include "app/Database.h"
 #include "invoice/InvoiceData.h"
+#include "support/QStringPrinter.h"
 
 #include <QList>
 #include <QSqlQuery>
@@ -13,11 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 inline void PrintTo(const QVariant &value, std::ostream *os)
 {

@@ -1,0 +1,202 @@
+#include "records/InvoiceRecords.h"
+
+#include "app/DateBox.h"
+#include "app/Msg.h"
+#include "invoice/CellChecks.h"
+#include "invoice/DetailGrid.h"
+#include "invoice/InvoiceCalc.h"
+#include "invoice/InvoiceTab.h"
+#include "records/InvoiceLoad.h"
+#include "records/InvoiceSave.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QPushButton>
+
+Q_LOGGING_CATEGORY(lcRecords, "quillon.records")
+
+// The tab checks txtNo by the same range that a save accepts.
+static_assert(invoiceno::Max == records::MaxInvoiceNumber);
+
+namespace {
+
+const QString SavingText = QStringLiteral("登録中です････");
+const QString LoadingText = QStringLiteral("読込中です･･･");
+
+} // namespace
+
+InvoiceRecords::InvoiceRecords(InvoiceTab *tab, QObject *parent)
+    : QObject(parent)
+    , m_tab(tab)
+{
+    // The progress panel floats over the middle of the tab, outside its layout, so that
+    // showing it moves nothing.
+    m_panel = new QFrame(tab);
+    m_panel->setObjectName(QStringLiteral("CnEntryMsg"));
+    m_panel->setFrameShape(QFrame::Box);
+    m_panel->setFrameShadow(QFrame::Raised);
+    m_panel->setLineWidth(2);
+    m_panel->setAutoFillBackground(true);
+    auto *layout = new QHBoxLayout(m_panel);
+    layout->setContentsMargins(40, 20, 40, 20);
+    m_panelText = new QLabel(SavingText, m_panel);
+    m_panelText->setObjectName(QStringLiteral("EntryMsg"));
+    QFont font = m_panelText->font();
+    font.setPointSizeF(font.pointSizeF() * 1.2);
+    m_panelText->setFont(font);
+    layout->addWidget(m_panelText);
+    m_panel->hide();
+
+    if (auto *save = tab->findChild<QPushButton *>(QStringLiteral("cmd登録"))) {
+        save->setEnabled(true);
+        connect(save, &QPushButton::clicked, this, &InvoiceRecords::cmd登録_Click);
+    }
+    if (auto *remove = tab->findChild<QPushButton *>(QStringLiteral("cmd削除"))) {
+        remove->setEnabled(true);
+        connect(remove, &QPushButton::clicked, this, &InvoiceRecords::Delete請求書);
+    }
+    connect(tab, &InvoiceTab::invoiceNumberEntered, this, &InvoiceRecords::Read請求書);
+}
+
+QWidget *InvoiceRecords::field(const char *name) const
+{
+    QWidget *w = m_tab->findChild<QWidget *>(QString::fromUtf8(name));
+    Q_ASSERT(w);
+    return w;
+}
+
+void InvoiceRecords::showPanel(const QString &text)
+{
+    m_panelText->setText(text);
+    m_panel->adjustSize();
+    m_panel->move((m_tab->width() - m_panel->width()) / 2, (m_tab->height() - m_panel->height()) / 2);
+    m_panel->show();
+    m_panel->raise();
+    // The work below blocks the event loop: let the screen repaint now (where the question
+    // box just closed too), or the panel is never seen. Input waits, so that no second click
+    // can start anything meanwhile.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_panel->repaint();
+}
+
+void InvoiceRecords::hidePanel()
+{
+    if (!m_panel->isVisible())
+        return;
+    m_panel->hide();
+    m_tab->repaint();
+}
+
+bool InvoiceRecords::EntryCheck()
+{
+    auto *number = static_cast<QLineEdit *>(field("txtNo"));
+    auto *date = static_cast<DateBox *>(field("dt日付"));
+    auto *customer = static_cast<QComboBox *>(field("cmb顧客名"));
+
+    // A number the stored file cannot hold counts as missing: it could not be saved.
+    QWidget *missing = nullptr;
+    QString what;
+    if (!records::parseInvoiceNumber(number->text())) {
+        missing = number;
+        what = QStringLiteral("伝票番号");
+    } else if (!date->date().isValid()) {
+        missing = date;
+        what = QStringLiteral("日付");
+    } else if (customer->currentText().isEmpty()) {
+        missing = customer;
+        what = QStringLiteral("顧客名");
+    }
+    if (!missing)
+        return true;
+    msg::Msg登録(QStringLiteral("チェック"), what);
+    missing->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void InvoiceRecords::cmd登録_Click()
+{
+    if (!EntryCheck()) {
+        hidePanel();
+        return;
+    }
+    const QString name = static_cast<QComboBox *>(field("cmb顧客名"))->currentText();
+    if (!msg::Msg登録(QStringLiteral("確認"), name + u' '))
+        return;
+    if (Entry請求書())
+        emit invoiceSaved();
+}
+
+bool InvoiceRecords::Entry請求書()
+{
+    const InvoiceHeader header = m_tab->header();
+    showPanel(SavingText);
+    const records::SaveOutcome outcome = records::saveInvoice(header);
+    hidePanel();
+    if (!outcome) {
+        // Nothing was written: the invoice stays on screen to be saved again.
+        qCWarning(lcRecords).noquote() << "invoice" << header.伝票番号 << "not saved:" << outcome.problem;
+        msg::showFailure(records::SaveFailedNotice);
+        return false;
+    }
+    msg::Msg登録(QStringLiteral("完了"), header.顧客名 + u' ');
+    m_tab->Clear請求書(true);
+    field("cmb顧客名")->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void InvoiceRecords::Read請求書(qint64 伝票番号)
+{
+    auto *number = static_cast<QLineEdit *>(field("txtNo"));
+    showPanel(LoadingText);
+    const records::LoadOutcome outcome = records::loadInvoice(伝票番号);
+    switch (outcome.status) {
+    case records::LoadStatus::Failed:
+        hidePanel();
+        qCWarning(lcRecords).noquote() << "invoice" << 伝票番号 << "not loaded:" << outcome.problem;
+        msg::showFailure(records::LoadFailedNotice);
+        return;
+    case records::LoadStatus::NotFound:
+        // What is on screen becomes a new invoice of that number; unsaved lines are not lost.
+        number->setText(QString::number(伝票番号));
+        hidePanel();
+        return;
+    case records::LoadStatus::Loaded:
+        break;
+    }
+
+    // The lines are already in w明細: only the header is cleared and filled.
+    m_tab->showHeader(outcome.header);
+    number->setText(QString::number(伝票番号));
+    // The stored amount invoiced may differ from the total; it stays until a quantity,
+    // unit price or amount is edited.
+    ModQLNV::LineAmountEdited = false;
+    m_tab->Calc明細();
+    m_tab->reloadLines();
+    m_tab->grid()->setCurrentCell(0, cells::Col品名);
+    hidePanel();
+}
+
+void InvoiceRecords::Delete請求書()
+{
+    const QString text = static_cast<QLineEdit *>(field("txtNo"))->text();
+    if (text.isEmpty())
+        return;
+    // Anything else is refused by the field itself when it is left.
+    const auto number = records::parseInvoiceNumber(text);
+    if (!number)
+        return;
+    if (!msg::Msg削除(QStringLiteral("伝票確認"), QString::number(*number)))
+        return;
+    if (!records::deleteInvoice(*number)) {
+        qCWarning(lcRecords) << "invoice" << *number << "not deleted";
+        msg::showFailure(records::DeleteFailedNotice);
+        return;
+    }
+    m_tab->Clear請求書(true);
+    field("cmb顧客名")->setFocus(Qt::OtherFocusReason);
+}

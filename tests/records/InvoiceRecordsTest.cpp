@@ -1,0 +1,456 @@
+// Saving, loading and deleting on the real invoice tab: the register and delete buttons, the
+// invoice-number field, the boxes they show and what ends up in the data file. The history
+// tab is wired to the invoice tab as the main window wires it.
+#include "RecordsTestUtil.h"
+#include "invoice/InvoiceTabFixture.h"
+
+#include "records/HistoryListModel.h"
+#include "records/HistoryTab.h"
+#include "records/InvoiceLoad.h"
+#include "records/InvoiceRecords.h"
+#include "records/InvoiceSave.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QSignalSpy>
+
+namespace {
+
+using recordstest::count;
+using recordstest::rows;
+using recordstest::storedMax;
+
+const QString CheckText = QStringLiteral("入力必須項目が空白です。");
+const QString DigitsOnlyText = QStringLiteral("伝票番号には数字以外使用できません");
+
+class InvoiceRecordsTest : public invoicetest::InvoiceTabTest
+{
+protected:
+    std::unique_ptr<HistoryTab> history;
+    InvoiceRecords *records = nullptr;
+
+    void TearDown() override
+    {
+        InvoiceTabTest::TearDown(); // the records go with the tab
+        history.reset();
+    }
+
+    void openWithRecords()
+    {
+        open();
+        records = new InvoiceRecords(tab.get(), tab.get());
+        history = std::make_unique<HistoryTab>();
+        QObject::connect(tab.get(), &InvoiceTab::historyClearRequested, history.get(), &HistoryTab::Clear履歴);
+    }
+
+    QLineEdit *number() const { return child<QLineEdit>("txtNo"); }
+    QComboBox *customer() const { return child<QComboBox>("cmb顧客名"); }
+    DateBox *date() const { return child<DateBox>("dt日付"); }
+
+    // A customer and two lines typed as a user types them: 2 × 150 and an amount of 200.
+    void typeInvoice(const QString &name = QStringLiteral("山田商店"), const QString &secondLine = QStringLiteral("みかん"))
+    {
+        customer()->setEditText(name);
+        child<QLineEdit>("txt件名")->setText(QStringLiteral("5月分"));
+        date()->setDate(QDate(2026, 5, 20));
+        type(0, 1, QStringLiteral("りんご"));
+        type(0, 3, QStringLiteral("2"));
+        type(0, 4, QStringLiteral("個"));
+        type(0, 5, QStringLiteral("150"));
+        type(1, 1, secondLine);
+        type(1, 6, QStringLiteral("200"));
+    }
+
+    // Types a number into txtNo and leaves it with Enter, as the user does.
+    void enterNumber(const QString &text)
+    {
+        reactivate();
+        number()->setFocus();
+        number()->selectAll();
+        number()->insert(text); // an edit, as typing is; setText would be the program's own
+        QTest::keyClick(number(), Qt::Key_Return);
+        QApplication::processEvents();
+    }
+
+    // Everything the screen shows of the invoice, to compare before and after.
+    struct Screen {
+        QString number;
+        QString customer;
+        QString subject;
+        QDate date;
+        std::optional<qint64> total;
+        std::optional<qint64> invoiced;
+        std::optional<QList<DetailLine>> lines;
+        bool operator==(const Screen &) const = default;
+    };
+    Screen screen() const
+    {
+        return {number()->text(), customer()->currentText(), child<QLineEdit>("txt件名")->text(), date()->date(),
+                amount("num合計"), amount("num請求金額"), detail::readLines(db::work())};
+    }
+
+    // An invoice stored before the tab opens: two lines adding up to 500, invoiced at 480.
+    static void storeInvoice(qint64 n, const QString &name = QStringLiteral("佐藤商事"))
+    {
+        InvoiceHeader h = recordstest::header(n, name);
+        h.件名.clear(); // stored as Null
+        h.メモ.clear();
+        h.敬称 = QStringLiteral("御中");
+        h.税抜計 = 500;
+        h.消費税 = 25;
+        h.合計 = 525;
+        h.請求金額 = 480;
+        DetailLine subtotal;
+        subtotal.品名 = QStringLiteral(" 小 計");
+        subtotal.金額 = 500;
+        subtotal.小計 = true;
+        const auto saved = records::saveInvoice(
+            h, {recordstest::line(QStringLiteral("鉛筆"), 2, QStringLiteral("本"), 100),
+                recordstest::line(QStringLiteral("消しゴム"), 3, QStringLiteral("個"), 100), subtotal});
+        ASSERT_TRUE(saved) << saved.problem.toStdString();
+    }
+};
+
+TEST_F(InvoiceRecordsTest, TheButtonsAreEnabledAndThePanelWaitsHidden)
+{
+    openWithRecords();
+    EXPECT_TRUE(child<QPushButton>("cmd登録")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>("cmd削除")->isEnabled());
+    auto *panel = child<QFrame>("CnEntryMsg");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(panel->findChild<QLabel *>(QStringLiteral("EntryMsg"))->text(), QStringLiteral("登録中です････"));
+}
+
+TEST_F(InvoiceRecordsTest, AMissingFieldIsNamedAndGetsTheFocus)
+{
+    const struct {
+        const char *field;
+        const char *number; // txtNo's text
+        bool noDate;
+        const char *customer;
+    } cases[] = {
+        {"txtNo", "", false, "山田商店"},
+        {"txtNo", "2147483648", false, "山田商店"}, // past what the file can hold
+        {"dt日付", "5", true, "山田商店"},
+        {"cmb顧客名", "5", false, ""},
+        {"txtNo", "", true, ""}, // the first empty field in the order of the check
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " / '" + c.number + "'");
+        openWithRecords();
+        type(0, 1, QStringLiteral("りんご"));
+        number()->setText(QString::fromUtf8(c.number));
+        if (c.noDate) {
+            date()->setNullable(true);
+            date()->clear();
+        }
+        customer()->setEditText(QString::fromUtf8(c.customer));
+        boxes.clear();
+        QSignalSpy saved(records, &InvoiceRecords::invoiceSaved);
+
+        click("cmd登録");
+        ASSERT_EQ(boxes.shown.size(), 1);
+        EXPECT_EQ(boxes.shown.at(0).title, QStringLiteral("入力項目のチェック"));
+        EXPECT_EQ(boxes.shown.at(0).text, CheckText);
+        EXPECT_EQ(boxes.shown.at(0).icon, QMessageBox::Information);
+        EXPECT_TRUE(child<QWidget>(c.field)->hasFocus());
+        EXPECT_EQ(count("請求書ヘッダ"), 0);
+        EXPECT_TRUE(saved.isEmpty());
+        EXPECT_EQ(shown(0, 1), QStringLiteral("りんご")) << "the invoice stays on screen";
+        tab.reset();
+    }
+}
+
+TEST_F(InvoiceRecordsTest, SavingStoresTheInvoiceAndClearsForTheNextNumber)
+{
+    storeInvoice(5); // the counter stands at 5; the history lists it
+    openWithRecords();
+    history->Read請求履歴();
+    ASSERT_EQ(history->listModel()->rowCount(), 1);
+    ASSERT_EQ(number()->text(), QStringLiteral("6"));
+    QSignalSpy saved(records, &InvoiceRecords::invoiceSaved);
+
+    typeInvoice(QStringLiteral("O'Brien 商店"));
+    ASSERT_EQ(amount("num合計"), 525);
+    click("cmd登録");
+
+    ASSERT_EQ(boxes.shown.size(), 2) << boxes.texts().join(u'|').toStdString();
+    const msg::MessageBoxSpec ask = boxes.shown.at(0);
+    EXPECT_EQ(ask.title, QStringLiteral("登録の確認"));
+    EXPECT_EQ(ask.text, QStringLiteral("O'Brien 商店  を登録します。よろしいですか"));
+    EXPECT_EQ(ask.buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(ask.defaultButton, QMessageBox::Yes);
+    EXPECT_EQ(ask.icon, QMessageBox::Question);
+    EXPECT_EQ(boxes.shown.at(1).title, QStringLiteral("登録完了"));
+    EXPECT_EQ(boxes.shown.at(1).text, QStringLiteral("O'Brien 商店  を登録しました。"));
+    EXPECT_EQ(boxes.shown.at(1).icon, QMessageBox::Information);
+
+    EXPECT_EQ(rows(db::data(), "SELECT 日付, 顧客名, 件名, 税抜計, 消費税, 合計, 請求金額 FROM 請求書ヘッダ WHERE 伝票番号 = 6"),
+              (QList<QVariantList>{{QStringLiteral("2026-05-20"), QStringLiteral("O'Brien 商店"), QStringLiteral("5月分"),
+                                    500, 25, 525, 525}}));
+    EXPECT_EQ(rows(db::data(), "SELECT 行番号, 品名, 数量, 単位, 単価, 金額 FROM 請求書 WHERE 伝票番号 = 6 ORDER BY 行番号"),
+              (QList<QVariantList>{{0, QStringLiteral("りんご"), 2.0, QStringLiteral("個"), 150.0, 300},
+                                   {1, QStringLiteral("みかん"), QVariant(), QVariant(), QVariant(), 200}}));
+    EXPECT_EQ(storedMax().toLongLong(), 6);
+    EXPECT_EQ(saved.size(), 1);
+
+    // Cleared for the next invoice, the history list emptied with it.
+    EXPECT_EQ(number()->text(), QStringLiteral("7"));
+    EXPECT_EQ(customer()->currentText(), QString());
+    EXPECT_TRUE(customer()->hasFocus());
+    EXPECT_EQ(amount("num合計"), std::nullopt);
+    EXPECT_EQ(shown(0, 1), QString());
+    EXPECT_EQ(history->listModel()->rowCount(), 0);
+    EXPECT_NE(customer()->findText(QStringLiteral("O'Brien 商店")), -1) << "the new customer is offered";
+    EXPECT_FALSE(child<QFrame>("CnEntryMsg")->isVisible());
+}
+
+TEST_F(InvoiceRecordsTest, AnsweringNoSavesNothingAndKeepsTheScreen)
+{
+    openWithRecords();
+    typeInvoice();
+    const Screen before = screen();
+    boxes.answers << QMessageBox::No;
+    click("cmd登録");
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("山田商店  を登録します。よろしいですか")});
+    EXPECT_EQ(count("請求書ヘッダ"), 0);
+    EXPECT_EQ(screen(), before);
+}
+
+TEST_F(InvoiceRecordsTest, ThePanelIsPaintedWhileSaving)
+{
+    // Records what the panel showed each time it was painted.
+    struct PaintWatch : QObject {
+        QStringList painted;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted << watched->findChild<QLabel *>(QStringLiteral("EntryMsg"))->text();
+            return false;
+        }
+    } watch;
+    openWithRecords();
+    typeInvoice();
+    auto *panel = child<QFrame>("CnEntryMsg");
+    panel->installEventFilter(&watch);
+    click("cmd登録");
+    ASSERT_EQ(count("請求書ヘッダ"), 1);
+    EXPECT_TRUE(watch.painted.contains(QStringLiteral("登録中です････"))) << watch.painted.join(u'|').toStdString();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_LE(std::abs(panel->geometry().center().x() - tab->rect().center().x()), 1) << "centred over the tab";
+}
+
+TEST_F(InvoiceRecordsTest, AFailedSaveSaysSoAndKeepsEverything)
+{
+    storeInvoice(5);
+    recordstest::breakLinesNamedBoom();
+    openWithRecords();
+    history->Read請求履歴();
+    QSignalSpy saved(records, &InvoiceRecords::invoiceSaved);
+    typeInvoice(QStringLiteral("新しい顧客"), QStringLiteral("boom"));
+    const Screen before = screen();
+    ASSERT_TRUE(before.lines);
+
+    click("cmd登録");
+    ASSERT_EQ(boxes.shown.size(), 2) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(boxes.shown.at(1).text, records::SaveFailedNotice);
+    EXPECT_EQ(boxes.shown.at(1).icon, QMessageBox::Warning);
+    EXPECT_EQ(screen(), before);
+    EXPECT_EQ(storedMax().toLongLong(), 5);
+    EXPECT_EQ(count("請求書ヘッダ"), 1);
+    EXPECT_EQ(count("顧客マスタ", "顧客名 = ?", {QStringLiteral("新しい顧客")}), 0);
+    EXPECT_EQ(history->listModel()->rowCount(), 1) << "nothing was cleared";
+    EXPECT_TRUE(saved.isEmpty());
+    EXPECT_FALSE(child<QFrame>("CnEntryMsg")->isVisible());
+}
+
+TEST_F(InvoiceRecordsTest, LeavingTheNumberLoadsTheStoredInvoiceAndItsAmountInvoiced)
+{
+    storeInvoice(8);
+    openWithRecords();
+    typeInvoice(); // an invoice on screen with a subject and lines the stored one lacks
+    child<QLineEdit>("txtメモ")->setText(QStringLiteral("古いメモ"));
+    type(2, 1, QStringLiteral("もう一行"));
+    type(3, 1, QStringLiteral("四行目"));
+    ModQLNV::LineAmountEdited = true;
+
+    enterNumber(QStringLiteral("８"));
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(number()->text(), QStringLiteral("8"));
+    EXPECT_EQ(customer()->currentText(), QStringLiteral("佐藤商事"));
+    EXPECT_EQ(child<QComboBox>("cmb敬称")->currentText(), QStringLiteral("御中"));
+    EXPECT_EQ(child<QPlainTextEdit>("txt顧客情報")->toPlainText(), QStringLiteral("〒100-0001\n東京都千代田区1-1"));
+    EXPECT_EQ(child<QLineEdit>("txt件名")->text(), QString()) << "a stored Null empties the field";
+    EXPECT_EQ(child<QLineEdit>("txtメモ")->text(), QString());
+    EXPECT_EQ(date()->date(), QDate(2026, 4, 1));
+    EXPECT_EQ(shown(0, 1), QStringLiteral("鉛筆"));
+    EXPECT_EQ(shown(1, 6), QStringLiteral("300"));
+    EXPECT_EQ(shown(2, 1), QStringLiteral("小 計"));
+    EXPECT_TRUE(invoicetest::line(3).小計);
+    EXPECT_TRUE(invoicetest::line(4).isEmpty()) << "no line of the old screen stays";
+    EXPECT_EQ(model()->rowCount(), 99);
+
+    // Recomputed from the lines, except the amount invoiced, which is the stored one...
+    EXPECT_EQ(amount("num税抜計"), 500);
+    EXPECT_EQ(amount("num合計"), 525);
+    EXPECT_EQ(amount("num請求金額"), 480);
+    EXPECT_FALSE(ModQLNV::LineAmountEdited);
+    // ...until a quantity is edited.
+    type(0, 3, QStringLiteral("4"));
+    EXPECT_EQ(amount("num合計"), 735);
+    EXPECT_EQ(amount("num請求金額"), 735);
+}
+
+// Passing through the number field without changing it is no request to load: the lines
+// being edited stay, instead of being replaced by the stored ones.
+TEST_F(InvoiceRecordsTest, PassingThroughTheNumberKeepsTheLinesBeingEdited)
+{
+    storeInvoice(8);
+    openWithRecords();
+    enterNumber(QStringLiteral("8"));
+    ASSERT_EQ(shown(0, 1), QStringLiteral("鉛筆"));
+    type(0, 1, QStringLiteral("消しゴム"));
+
+    reactivate();
+    number()->setFocus();
+    QTest::keyClick(number(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(shown(0, 1), QStringLiteral("消しゴム"));
+    EXPECT_TRUE(boxes.shown.isEmpty());
+
+    enterNumber(QStringLiteral("8")); // typed again: the user asks for the stored invoice
+    EXPECT_EQ(shown(0, 1), QStringLiteral("鉛筆"));
+}
+
+TEST_F(InvoiceRecordsTest, TheHistoryOpensAnInvoiceThroughTheSamePath)
+{
+    storeInvoice(8);
+    openWithRecords();
+    QObject::connect(history.get(), &HistoryTab::openInvoiceRequested, tab.get(), &InvoiceTab::enterInvoiceNumber);
+    history->Read請求履歴();
+    ASSERT_EQ(history->listModel()->rowCount(), 1);
+    emit history->openInvoiceRequested(*history->listModel()->numberAt(0));
+    EXPECT_EQ(number()->text(), QStringLiteral("8"));
+    EXPECT_EQ(customer()->currentText(), QStringLiteral("佐藤商事"));
+    EXPECT_EQ(amount("num請求金額"), 480);
+}
+
+TEST_F(InvoiceRecordsTest, ANumberWithoutAnInvoiceKeepsTheScreenUnderThatNumber)
+{
+    storeInvoice(8);
+    openWithRecords();
+    typeInvoice();
+    Screen expected = screen();
+    expected.number = QStringLiteral("77");
+
+    enterNumber(QStringLiteral("７７"));
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(screen(), expected);
+
+    // The unsaved invoice is then saved under that number.
+    click("cmd登録");
+    EXPECT_EQ(rows(db::data(), "SELECT 品名 FROM 請求書 WHERE 伝票番号 = 77 ORDER BY 行番号"),
+              (QList<QVariantList>{{QStringLiteral("りんご")}, {QStringLiteral("みかん")}}));
+}
+
+TEST_F(InvoiceRecordsTest, AFailedLoadSaysSoAndKeepsTheScreen)
+{
+    storeInvoice(8);
+    openWithRecords();
+    typeInvoice();
+    const Screen before = screen();
+    recordstest::run(db::data(), "DROP TABLE 請求書");
+
+    enterNumber(QStringLiteral("8"));
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.at(0).text, records::LoadFailedNotice);
+    Screen expected = before;
+    expected.number = QStringLiteral("8");
+    EXPECT_EQ(screen(), expected);
+    EXPECT_FALSE(child<QFrame>("CnEntryMsg")->isVisible());
+}
+
+TEST_F(InvoiceRecordsTest, TheNumberFieldTakesOnlyNumbersAnInvoiceCanHave)
+{
+    storeInvoice(12);
+    openWithRecords();
+    typeInvoice();
+    const Screen before = screen();
+    for (const char *typed : {"99999999999", "2147483648", "0", "-3", "12a", "1.5"}) {
+        SCOPED_TRACE(typed);
+        boxes.clear();
+        enterNumber(QString::fromUtf8(typed));
+        ASSERT_EQ(boxes.shown.size(), 1);
+        EXPECT_EQ(boxes.shown.at(0).title, QStringLiteral("入力注意"));
+        EXPECT_EQ(boxes.shown.at(0).text, DigitsOnlyText);
+        EXPECT_EQ(number()->text(), QString());
+        EXPECT_TRUE(number()->hasFocus());
+        Screen expected = before;
+        expected.number.clear();
+        EXPECT_EQ(screen(), expected) << "the invoice on screen is untouched";
+    }
+
+    boxes.clear();
+    enterNumber(QStringLiteral("１２"));
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(number()->text(), QStringLiteral("12"));
+    EXPECT_EQ(customer()->currentText(), QStringLiteral("佐藤商事"));
+    EXPECT_EQ(tab->header().伝票番号, 12);
+}
+
+TEST_F(InvoiceRecordsTest, DeletingAsksWithNoAsTheDefaultAndThenRemovesTheInvoice)
+{
+    storeInvoice(8);
+    storeInvoice(9, QStringLiteral("山田商店"));
+    openWithRecords();
+    enterNumber(QStringLiteral("8"));
+    ASSERT_EQ(customer()->currentText(), QStringLiteral("佐藤商事"));
+    const Screen loaded = screen();
+
+    click("cmd削除"); // answered with the default button
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.at(0).title, QStringLiteral("削除の確認"));
+    EXPECT_EQ(boxes.shown.at(0).text, QStringLiteral("伝票 8 を削除します。よろしいですか"));
+    EXPECT_EQ(boxes.shown.at(0).defaultButton, QMessageBox::No);
+    EXPECT_EQ(boxes.given.at(0), QMessageBox::No);
+    EXPECT_EQ(count("請求書ヘッダ", "伝票番号 = 8"), 1);
+    EXPECT_EQ(count("請求書", "伝票番号 = 8"), 3);
+    EXPECT_EQ(screen(), loaded);
+
+    history->Read請求履歴();
+    boxes.clear();
+    boxes.answers << QMessageBox::Yes;
+    click("cmd削除");
+    EXPECT_EQ(boxes.shown.size(), 1) << "no completion message";
+    EXPECT_EQ(count("請求書ヘッダ", "伝票番号 = 8"), 0);
+    EXPECT_EQ(count("請求書", "伝票番号 = 8"), 0);
+    EXPECT_EQ(count("請求書", "伝票番号 = 9"), 3) << "only that invoice";
+    EXPECT_EQ(number()->text(), QStringLiteral("10")) << "the counter is not lowered";
+    EXPECT_EQ(customer()->currentText(), QString());
+    EXPECT_TRUE(customer()->hasFocus());
+    EXPECT_EQ(shown(0, 1), QString());
+    EXPECT_EQ(history->listModel()->rowCount(), 0);
+}
+
+TEST_F(InvoiceRecordsTest, DeletingWithoutANumberAsksNothingAndAFailureKeepsTheInvoice)
+{
+    storeInvoice(8);
+    openWithRecords();
+    number()->clear();
+    click("cmd削除");
+    EXPECT_TRUE(boxes.shown.isEmpty());
+
+    enterNumber(QStringLiteral("8"));
+    const Screen loaded = screen();
+    recordstest::run(db::data(), "CREATE TRIGGER keep BEFORE DELETE ON 請求書ヘッダ BEGIN SELECT RAISE(ABORT, 'keep'); END");
+    boxes.answers << QMessageBox::Yes;
+    click("cmd削除");
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown.at(1).text, records::DeleteFailedNotice);
+    EXPECT_EQ(count("請求書ヘッダ", "伝票番号 = 8"), 1);
+    EXPECT_EQ(count("請求書", "伝票番号 = 8"), 3) << "the lines go back with the header";
+    EXPECT_EQ(screen(), loaded);
+}
+
+} // namespace
