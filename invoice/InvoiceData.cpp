@@ -45,17 +45,8 @@ QVariantList bindings(const DetailLine &l)
 
 DetailLine lineFrom(const QSqlQuery &q)
 {
-    DetailLine l;
+    DetailLine l = detail::lineValuesFrom(q, 1);
     l.行番号 = q.value(0).toInt();
-    l.品名 = q.value(1).toString();
-    l.入数 = q.value(2).toString();
-    l.数量 = optionalField<double>(q.value(3));
-    l.単位 = q.value(4).toString();
-    l.単価 = optionalField<double>(q.value(5));
-    l.金額 = optionalField<qint64>(q.value(6));
-    l.小計 = q.value(7).toInt() != 0;
-    l.非課税 = q.value(8).toInt() != 0;
-    l.ふりがな = q.value(9).toString();
     return l;
 }
 
@@ -70,6 +61,21 @@ bool DetailLine::isEmpty() const
 }
 
 namespace detail {
+
+DetailLine lineValuesFrom(const QSqlQuery &q, int first)
+{
+    DetailLine l;
+    l.品名 = q.value(first).toString();
+    l.入数 = q.value(first + 1).toString();
+    l.数量 = optionalField<double>(q.value(first + 2));
+    l.単位 = q.value(first + 3).toString();
+    l.単価 = optionalField<double>(q.value(first + 4));
+    l.金額 = optionalField<qint64>(q.value(first + 5));
+    l.小計 = q.value(first + 6).toInt() != 0;
+    l.非課税 = q.value(first + 7).toInt() != 0;
+    l.ふりがな = q.value(first + 8).toString();
+    return l;
+}
 
 bool replaceLines(const QSqlDatabase &work, const QList<DetailLine> &lines)
 {

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QtGlobal>
 
@@ -51,6 +52,10 @@ bool Clear明細ワーク(const QSqlDatabase &work);
 // All rows of w明細 in line order; nothing when the table cannot be read.
 std::optional<QList<DetailLine>> readLines(const QSqlDatabase &work);
 std::optional<DetailLine> readLine(const QSqlDatabase &work, int 行番号);
+
+// The values of a line (品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, in that order) from
+// a query's current row, starting at column first; 行番号 is left to the caller.
+DetailLine lineValuesFrom(const QSqlQuery &q, int first);
 
 // Writes one line by its number (empty texts as Null).
 bool writeLine(const QSqlDatabase &work, const DetailLine &line);

@@ -58,17 +58,8 @@ InvoiceRead readStoredInvoice(const QSqlDatabase &data, qint64 伝票番号)
     StoredInvoice invoice{header.header, {}};
     // The stored 行番号 only orders the lines: the n-th line lands in the n-th work row.
     while (q.next()) {
-        DetailLine l;
+        DetailLine l = detail::lineValuesFrom(q, 0);
         l.行番号 = int(invoice.lines.size()) + 1;
-        l.品名 = q.value(0).toString();
-        l.入数 = q.value(1).toString();
-        l.数量 = optionalField<double>(q.value(2));
-        l.単位 = q.value(3).toString();
-        l.単価 = optionalField<double>(q.value(4));
-        l.金額 = optionalField<qint64>(q.value(5));
-        l.小計 = q.value(6).toInt() != 0;
-        l.非課税 = q.value(7).toInt() != 0;
-        l.ふりがな = q.value(8).toString();
         invoice.lines << l;
     }
     return {LoadStatus::Loaded, invoice};
