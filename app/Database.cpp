@@ -144,6 +144,32 @@ QVariant textOrNull(const QString &text)
     return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
 }
 
+Statement::Statement(const QSqlDatabase &database, const QString &sql)
+    : m_query(database)
+    , m_sql(sql)
+{
+    if (!database.isOpen()) {
+        noteError(QStringLiteral("database not open [%1]").arg(sql));
+        return;
+    }
+    m_prepared = m_query.prepare(sql);
+    if (!m_prepared)
+        noteError(QStringLiteral("prepare failed: %1 [%2]").arg(m_query.lastError().text(), sql));
+}
+
+bool Statement::run(const QVariantList &values)
+{
+    if (!m_prepared)
+        return false;
+    for (int i = 0; i < values.size(); ++i)
+        m_query.bindValue(i, values.at(i));
+    if (!m_query.exec()) {
+        noteError(QStringLiteral("statement failed: %1 [%2]").arg(m_query.lastError().text(), m_sql));
+        return false;
+    }
+    return true;
+}
+
 Transaction::Transaction(const QSqlDatabase &database)
     : m_db(database)
 {

@@ -36,6 +36,27 @@ QString lastError();
 // A value for a nullable column: a null QVariant of the right kind for an empty text.
 QVariant textOrNull(const QString &text);
 
+// One statement prepared once and run many times with other values: a save writes up to 99
+// lines, and preparing each anew costs more than running it. Failures are logged and kept in
+// lastError() like exec()'s.
+class Statement
+{
+public:
+    Statement(const QSqlDatabase &database, const QString &sql);
+
+    // Binds values in order and runs the statement; false on failure, also when the
+    // statement could not be prepared.
+    bool run(const QVariantList &values = {});
+
+    // For reading rows and the affected-row count after run().
+    QSqlQuery &query() { return m_query; }
+
+private:
+    QSqlQuery m_query;
+    QString m_sql;
+    bool m_prepared = false;
+};
+
 // A transaction that rolls back unless committed. Every multi-statement write runs in one.
 class Transaction
 {

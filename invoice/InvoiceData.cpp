@@ -84,11 +84,11 @@ bool replaceLines(const QSqlDatabase &work, const QList<DetailLine> &lines)
     db::Transaction tx(work);
     if (!tx.isActive() || !db::exec(work, QStringLiteral("DELETE FROM w明細")))
         return false;
-    QSqlQuery insert(work);
+    db::Statement insert(work, InsertLine);
     for (int i = 0; i < DetailLineCount; ++i) {
         DetailLine line = i < lines.size() ? lines.at(i) : DetailLine{};
         line.行番号 = i + 1;
-        if (!db::exec(insert, InsertLine, bindings(line)))
+        if (!insert.run(bindings(line)))
             return false; // the transaction rolls back: the old lines stay
     }
     return tx.commit();

@@ -3,7 +3,6 @@
 #include "app/Database.h"
 #include "app/Formats.h"
 #include "records/CodeSlots.h"
-#include "records/SqlStatement.h"
 #include "settings/InvoiceCounter.h"
 
 #include <QSet>
@@ -42,7 +41,7 @@ QString headerProblem(const InvoiceHeader &header)
 
 bool writeLines(const QSqlDatabase &data, const InvoiceHeader &header, const QList<DetailLine> &lines)
 {
-    SqlStatement insert(data, QStringLiteral(
+    db::Statement insert(data, QStringLiteral(
         "INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 行番号, 伝票区分, 品名, 入数, 数量, 単位, 単価, 金額, "
         "小計, 非課税, ふりがな) VALUES (?, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     const QString date = isoDate(header.日付);
@@ -111,7 +110,7 @@ bool AutoEntry顧客マスタ(const QSqlDatabase &data, const InvoiceHeader &hea
 
 bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines)
 {
-    SqlStatement upsert(data, QStringLiteral(
+    db::Statement upsert(data, QStringLiteral(
         "INSERT INTO 商品マスタ (品名, 単位, 単価, 非課税, ふりがな) VALUES (?, ?, ?, ?, ?) "
         "ON CONFLICT (品名) DO UPDATE SET 単位 = excluded.単位, 単価 = excluded.単価, "
         "非課税 = excluded.非課税, ふりがな = excluded.ふりがな"));

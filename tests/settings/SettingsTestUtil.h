@@ -2,19 +2,13 @@
 // Helpers for the settings tests: statements on the data file and readable failure output.
 #include "app/Database.h"
 #include "settings/ModQLNVSettings.h"
+#include "support/QStringPrinter.h"
 
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace settingstest {
 
