@@ -311,14 +311,3 @@ RECORDS_BENCH(BM_HistoryOneMonth);
 RECORDS_BENCH(BM_Delete100Ticked);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    db::closeAll();
-    return 0;
-}

@@ -22,13 +22,3 @@ static void BM_MainWindowLoad(benchmark::State &state)
     }
 }
 BENCHMARK(BM_MainWindowLoad)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
