@@ -87,8 +87,9 @@ TEST_P(Tax, AmountFieldsByModeAndRounding)
     EXPECT_EQ(a.消費税, c.消費税);
     EXPECT_EQ(a.合計, c.合計);
     EXPECT_EQ(a.請求金額, c.合計) << "follows 合計 while lines are being edited";
-    if (a.消費税 && a.税抜計)
+    if (a.消費税 && a.税抜計) {
         EXPECT_EQ(*a.税抜計 + *a.消費税, a.合計.value());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Tax, ::testing::ValuesIn(kTaxes), [](const auto &info) { return std::string(info.param.name); });
