@@ -1,5 +1,6 @@
 #include "app/shell/QLNV.h"
 
+#include "app/Database.h"
 #include "app/Locations.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceTab.h"
@@ -104,7 +105,7 @@ void QLNV::Form_Load(const QString &programDir)
     m_invoice->Clear請求書(true);
     m_history->Clear履歴();
     m_invoice->createSyokeiLineStyle();
-    reportMissingData();
+    reportDataProblems();
 }
 
 void QLNV::FormInit()
@@ -116,23 +117,34 @@ void QLNV::FormInit()
                             + QStringLiteral(" LastUpdate ") + ModQLNV::LastUpdate);
 }
 
-// A missing data folder or file is not an error box at start-up: the window opens and
-// the status line says what is missing, so the user knows why nothing can be listed or saved.
-void QLNV::reportMissingData()
+// A missing, unreadable or read-only data file is not an error box at start-up: the window
+// opens and the status line says what is wrong, so the user knows why nothing can be listed
+// or saved.
+void QLNV::reportDataProblems()
 {
-    QStringList missing;
+    QStringList problems;
     if (!QFileInfo(ModQLNV::DataDir).isDir()) {
-        missing << QStringLiteral("データフォルダ %1").arg(QDir::toNativeSeparators(ModQLNV::DataDir));
+        problems << QStringLiteral("データフォルダ %1 がありません。").arg(QDir::toNativeSeparators(ModQLNV::DataDir));
     } else {
-        for (const QString &path : {ModQLNV::DataMdbPath, ModQLNV::WorkMdbPath}) {
-            if (!QFileInfo::exists(path))
-                missing << QStringLiteral("データファイル %1").arg(QDir::toNativeSeparators(path));
+        const struct {
+            const QString &path;
+            QSqlDatabase (*open)();
+        } files[] = {{ModQLNV::DataMdbPath, &db::data}, {ModQLNV::WorkMdbPath, &db::work}};
+        for (const auto &file : files) {
+            const QString shown = QDir::toNativeSeparators(file.path);
+            const QFileInfo info(file.path);
+            if (!info.exists())
+                problems << QStringLiteral("データファイル %1 がありません。").arg(shown);
+            else if (!db::exec(file.open(), QStringLiteral("SELECT count(*) FROM sqlite_master")))
+                problems << QStringLiteral("データファイル %1 を読めません（壊れている可能性があります）。").arg(shown);
+            else if (!info.isWritable())
+                problems << QStringLiteral("データファイル %1 は読み取り専用です。登録はできません。").arg(shown);
         }
     }
-    if (missing.isEmpty())
+    if (problems.isEmpty())
         statusBar()->clearMessage();
     else
-        statusBar()->showMessage(missing.join(QStringLiteral("、")) + QStringLiteral(" がありません。"));
+        statusBar()->showMessage(problems.join(QStringLiteral("　")));
 }
 
 void QLNV::bringToFront()

@@ -41,7 +41,7 @@ protected:
 
 private:
     void FormInit();
-    void reportMissingData();
+    void reportDataProblems();
 
     std::unique_ptr<Ui::QLNV> ui;
     InvoiceTab *m_invoice = nullptr;

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -59,6 +60,20 @@ TEST(MainWindow, MissingDataOpensTheWindowAndNamesWhatIsMissing)
         const QString message = w.statusBar()->currentMessage();
         EXPECT_TRUE(message.contains(QStringLiteral("QLNVWork.mdb"))) << message.toStdString();
         EXPECT_FALSE(message.contains(QStringLiteral("QLNVData.mdb")));
+    }
+    {
+        // A file that is not a database at all: the window opens and says it cannot be read.
+        TestDataDir dir;
+        QFile data(dir.dataMdb());
+        ASSERT_TRUE(data.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        data.write(QByteArray(4096, 'x'));
+        data.close();
+        QLNV w;
+        w.Form_Load(dir.programDir());
+        EXPECT_TRUE(w.isVisible());
+        const QString message = w.statusBar()->currentMessage();
+        EXPECT_TRUE(message.contains(QStringLiteral("QLNVData.mdb を読めません"))) << message.toStdString();
+        EXPECT_EQ(QFileInfo(dir.dataMdb()).size(), 4096) << "the damaged file is left as it was";
     }
     EXPECT_TRUE(boxes.shown.isEmpty()) << "a missing data file is not a message box at start-up";
 }
