@@ -97,6 +97,8 @@ void QLNV::Form_Load(const QString &programDir)
 
     // The development marker is a Windows path: nothing to probe here.
     ModQLNV::setLocations(ModQLNV::locationsFor(programDir, false));
+    // A load starts from the defaults of a fresh start, whatever an earlier window read.
+    ModQLNV::resetSettingsGlobals();
     ModQLNV::Read自社情報();
 
     FormInit();
