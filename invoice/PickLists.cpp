@@ -97,27 +97,30 @@ bool Readコード表(const QSqlDatabase &work, const QString &kind, const QStri
     return tx.commit();
 }
 
-bool AutoEntryコードマスタ(const QSqlDatabase &data, const QString &kind, const QString &name)
+std::optional<bool> registerCodeName(const QSqlDatabase &data, const QString &kind, const QString &name)
 {
     if (name.isEmpty())
         return false;
-    QSqlQuery q(data);
-    q.setForwardOnly(true);
-    if (!db::exec(q, QStringLiteral("SELECT rowid, sname FROM コードマスタ WHERE kcode = ? ORDER BY code"), {kind}))
+    QSqlQuery known(data);
+    if (!db::exec(known, QStringLiteral("SELECT 1 FROM コードマスタ WHERE kcode = ? AND sname = ? LIMIT 1"),
+                  {kind, name}))
+        return std::nullopt;
+    if (known.next())
         return false;
-    std::optional<qint64> freeSlot;
-    while (q.next()) {
-        if (q.value(1).isNull()) {
-            if (!freeSlot)
-                freeSlot = q.value(0).toLongLong();
-        } else if (q.value(1).toString() == name) {
-            return false;
-        }
-    }
-    q.finish();
-    if (!freeSlot)
-        return false;
-    return db::exec(data, QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE rowid = ?"), {name, *freeSlot});
+    known.finish();
+    QSqlQuery put(data);
+    if (!db::exec(put,
+                  QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE rowid = ("
+                                 "SELECT rowid FROM コードマスタ WHERE kcode = ? AND sname IS NULL "
+                                 "ORDER BY code LIMIT 1)"),
+                  {name, kind}))
+        return std::nullopt;
+    return put.numRowsAffected() > 0;
+}
+
+bool AutoEntryコードマスタ(const QSqlDatabase &data, const QString &kind, const QString &name)
+{
+    return registerCodeName(data, kind, name).value_or(false);
 }
 
 } // namespace picklists

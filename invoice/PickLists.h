@@ -51,8 +51,12 @@ Product Seek商品(const QSqlDatabase &data, const QString &name);
 bool Readコード表(const QSqlDatabase &work, const QString &kind, const QString &packSizeKind);
 
 // Puts name into the first free slot (sname Null) of kind, unless the kind already holds it.
-// True when it was written. An empty name, a known name, a full or missing kind write nothing.
-// Runs on the given connection inside the caller's transaction, if any.
+// True when it was written. An empty name, a known name, a full or missing kind write nothing
+// (false); nothing at all when a statement failed, so that a caller's transaction can roll
+// back. Runs on the given connection inside the caller's transaction, if any.
+std::optional<bool> registerCodeName(const QSqlDatabase &data, const QString &kind, const QString &name);
+
+// The same for the grid, where a failure only means nothing was registered.
 bool AutoEntryコードマスタ(const QSqlDatabase &data, const QString &kind, const QString &name);
 
 } // namespace picklists

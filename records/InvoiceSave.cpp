@@ -2,7 +2,7 @@
 
 #include "app/Database.h"
 #include "app/Formats.h"
-#include "records/CodeSlots.h"
+#include "invoice/PickLists.h"
 #include "settings/InvoiceCounter.h"
 
 #include <QSet>
@@ -57,7 +57,7 @@ bool writeLines(const QSqlDatabase &data, const InvoiceHeader &header, const QLi
             continue;
         unitsSeen.insert(l.単位);
         // A known unit or a full table writes nothing; only a failed statement stops the save.
-        if (!registerCodeName(data, QStringLiteral("単位"), l.単位))
+        if (!picklists::registerCodeName(data, QStringLiteral("単位"), l.単位))
             return false;
     }
     return true;
