@@ -1,7 +1,7 @@
 // Start-up of the main window: construct QLNV and run its load on a provisioned data directory.
 #include "app/Database.h"
-#include "app/shell/QLNV.h"
 #include "data/Provision.h"
+#include "shell/QLNV.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -8,12 +8,6 @@
 
 #include <cmath>
 
-namespace ModQLNV {
-
-bool LineAmountEdited = false;
-
-} // namespace ModQLNV
-
 namespace calc {
 
 std::optional<qint64> lineAmount(std::optional<double> 数量, std::optional<double> 単価, const QString &行端数)

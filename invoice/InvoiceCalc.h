@@ -14,14 +14,6 @@
 
 #include <optional>
 
-namespace ModQLNV {
-
-// True once the user changed a quantity, unit price or amount; set false only by loading an
-// invoice. While it is true the calculation copies 合計 into 請求金額.
-extern bool LineAmountEdited;
-
-} // namespace ModQLNV
-
 namespace calc {
 
 // The one consumption tax rate of the program.

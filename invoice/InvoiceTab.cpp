@@ -78,6 +78,17 @@ InvoiceTab::~InvoiceTab()
 QLabel *InvoiceTab::companyNameLabel() const { return ui->lbl自社名; }
 QLabel *InvoiceTab::companyInfoLabel() const { return ui->lbl自社情報; }
 DetailGrid *InvoiceTab::grid() const { return ui->Grid明細; }
+QLineEdit *InvoiceTab::numberEdit() const { return ui->txtNo; }
+DateBox *InvoiceTab::dateBox() const { return ui->dt日付; }
+QComboBox *InvoiceTab::customerBox() const { return ui->cmb顧客名; }
+QPushButton *InvoiceTab::saveButton() const { return ui->cmd登録; }
+QPushButton *InvoiceTab::deleteButton() const { return ui->cmd削除; }
+QPushButton *InvoiceTab::printButton() const { return ui->cmd印刷; }
+
+void InvoiceTab::focusCustomerName()
+{
+    ui->cmb顧客名->setFocus(Qt::OtherFocusReason);
+}
 
 void InvoiceTab::FormInit()
 {

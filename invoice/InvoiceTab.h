@@ -13,10 +13,14 @@
 #include <memory>
 #include <optional>
 
+class DateBox;
 class DetailGrid;
 class DetailModel;
 class ProductListModel;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class WorkListModel;
 
 namespace Ui {
@@ -54,6 +58,16 @@ public:
     QLabel *companyNameLabel() const;
     QLabel *companyInfoLabel() const;
     DetailGrid *grid() const;
+    // The header fields and buttons that records/ and the main window work with: txtNo,
+    // dt日付, cmb顧客名 and the register, delete and print buttons.
+    QLineEdit *numberEdit() const;
+    DateBox *dateBox() const;
+    QComboBox *customerBox() const;
+    QPushButton *saveButton() const;
+    QPushButton *deleteButton() const;
+    QPushButton *printButton() const;
+    // Where the cursor goes after a save, a delete, a preview or opening from the history.
+    void focusCustomerName();
 
     // One-time set-up after the settings are read: the data controls, the date form by 年号,
     // the grid's columns and number forms by 小数 and 入数列タイトル, the product drop-down's
@@ -83,6 +97,13 @@ public:
     void Calc明細();
     // Shows w明細 again after it was written from outside (an invoice was loaded).
     void reloadLines();
+    // Shows an invoice just loaded into w明細: its header, its number in txtNo, the amounts
+    // recomputed from its lines but its stored amount invoiced kept, and the cursor on the
+    // first line's 品名.
+    void showStoredInvoice(qint64 number, const InvoiceHeader &header);
+    // True once a quantity, unit price or amount was edited since the tab was made or an
+    // invoice was loaded; while it is true 請求金額 follows 合計. A clear leaves it as it is.
+    bool lineAmountEdited() const { return m_lineAmountEdited; }
 
     // The buttons cmd小計 and cmd行削除.
     void Create小計();
@@ -141,4 +162,5 @@ private:
     WorkListModel *m_units = nullptr;
     std::function<QString()> m_taxRoundingSource;
     bool m_checkingNo = false;
+    bool m_lineAmountEdited = false;
 };

@@ -91,7 +91,7 @@ bool InvoiceTab::applyCellResult(int row, int column, const entry::CellResult &r
         return false;
     }
     if (r.amountEdited)
-        ModQLNV::LineAmountEdited = true;
+        m_lineAmountEdited = true;
     QList<int> rows = showAmounts(*sums);
     rows.prepend(row);
     m_lines->refreshRows(rows);
@@ -114,7 +114,7 @@ QList<int> InvoiceTab::calcAndShow()
 QList<int> InvoiceTab::showAmounts(const calc::LineSums &sums)
 {
     const calc::Amounts a = calc::computeAmounts(sums.total, sums.taxable, ModQLNV::税区分, taxRounding(),
-                                                 ui->num請求金額->value(), ModQLNV::LineAmountEdited);
+                                                 ui->num請求金額->value(), m_lineAmountEdited);
     ui->num税抜計->setValue(a.税抜計);
     ui->num消費税->setValue(a.消費税);
     ui->num合計->setValue(a.合計);
@@ -136,6 +136,19 @@ void InvoiceTab::reloadLines()
 {
     if (m_lines)
         ui->Grid明細->reloadKeepingView();
+}
+
+void InvoiceTab::showStoredInvoice(qint64 number, const InvoiceHeader &header)
+{
+    // The lines are already in w明細: only the header is cleared and filled.
+    showHeader(header);
+    ui->txtNo->setText(QString::number(number));
+    // The stored amount invoiced may differ from the total; it stays until a quantity,
+    // unit price or amount is edited.
+    m_lineAmountEdited = false;
+    Calc明細();
+    reloadLines();
+    ui->Grid明細->setCurrentCell(0, cells::Col品名);
 }
 
 void InvoiceTab::Create小計()

@@ -29,7 +29,7 @@ struct CellResult {
     Outcome outcome = Outcome::Accepted;
     DetailLine line;           // the line to write (Accepted and RefusedB5)
     bool keepColumn = false;   // a number outside its limits was emptied: stay in the column
-    bool amountEdited = false; // a quantity, unit price or amount changed (LineAmountEdited)
+    bool amountEdited = false; // a quantity, unit price or amount changed (InvoiceTab::lineAmountEdited)
     QString codeKind;          // when set: register line's value under this code kind
     QString codeName;
 

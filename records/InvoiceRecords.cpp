@@ -2,9 +2,6 @@
 
 #include "app/DateBox.h"
 #include "app/Msg.h"
-#include "invoice/CellChecks.h"
-#include "invoice/DetailGrid.h"
-#include "invoice/InvoiceCalc.h"
 #include "invoice/InvoiceTab.h"
 #include "records/InvoiceLoad.h"
 #include "records/InvoiceSave.h"
@@ -52,22 +49,11 @@ InvoiceRecords::InvoiceRecords(InvoiceTab *tab, QObject *parent)
     layout->addWidget(m_panelText);
     m_panel->hide();
 
-    if (auto *save = tab->findChild<QPushButton *>(QStringLiteral("cmd登録"))) {
-        save->setEnabled(true);
-        connect(save, &QPushButton::clicked, this, &InvoiceRecords::cmd登録_Click);
-    }
-    if (auto *remove = tab->findChild<QPushButton *>(QStringLiteral("cmd削除"))) {
-        remove->setEnabled(true);
-        connect(remove, &QPushButton::clicked, this, &InvoiceRecords::Delete請求書);
-    }
+    tab->saveButton()->setEnabled(true);
+    connect(tab->saveButton(), &QPushButton::clicked, this, &InvoiceRecords::cmd登録_Click);
+    tab->deleteButton()->setEnabled(true);
+    connect(tab->deleteButton(), &QPushButton::clicked, this, &InvoiceRecords::Delete請求書);
     connect(tab, &InvoiceTab::invoiceNumberEntered, this, &InvoiceRecords::Read請求書);
-}
-
-QWidget *InvoiceRecords::field(const char *name) const
-{
-    QWidget *w = m_tab->findChild<QWidget *>(QString::fromUtf8(name));
-    Q_ASSERT(w);
-    return w;
 }
 
 void InvoiceRecords::showPanel(const QString &text)
@@ -94,9 +80,9 @@ void InvoiceRecords::hidePanel()
 
 bool InvoiceRecords::EntryCheck()
 {
-    auto *number = static_cast<QLineEdit *>(field("txtNo"));
-    auto *date = static_cast<DateBox *>(field("dt日付"));
-    auto *customer = static_cast<QComboBox *>(field("cmb顧客名"));
+    QLineEdit *number = m_tab->numberEdit();
+    DateBox *date = m_tab->dateBox();
+    QComboBox *customer = m_tab->customerBox();
 
     // A number the stored file cannot hold counts as missing: it could not be saved.
     QWidget *missing = nullptr;
@@ -124,7 +110,7 @@ void InvoiceRecords::cmd登録_Click()
         hidePanel();
         return;
     }
-    const QString name = static_cast<QComboBox *>(field("cmb顧客名"))->currentText();
+    const QString name = m_tab->customerBox()->currentText();
     if (!msg::Msg登録(QStringLiteral("確認"), name + u' '))
         return;
     if (Entry請求書())
@@ -145,13 +131,12 @@ bool InvoiceRecords::Entry請求書()
     }
     msg::Msg登録(QStringLiteral("完了"), header.顧客名 + u' ');
     m_tab->Clear請求書(true);
-    field("cmb顧客名")->setFocus(Qt::OtherFocusReason);
+    m_tab->focusCustomerName();
     return true;
 }
 
 void InvoiceRecords::Read請求書(qint64 伝票番号)
 {
-    auto *number = static_cast<QLineEdit *>(field("txtNo"));
     showPanel(LoadingText);
     const records::LoadOutcome outcome = records::loadInvoice(伝票番号);
     switch (outcome.status) {
@@ -162,28 +147,20 @@ void InvoiceRecords::Read請求書(qint64 伝票番号)
         return;
     case records::LoadStatus::NotFound:
         // What is on screen becomes a new invoice of that number; unsaved lines are not lost.
-        number->setText(QString::number(伝票番号));
+        m_tab->numberEdit()->setText(QString::number(伝票番号));
         hidePanel();
         return;
     case records::LoadStatus::Loaded:
         break;
     }
 
-    // The lines are already in w明細: only the header is cleared and filled.
-    m_tab->showHeader(outcome.header);
-    number->setText(QString::number(伝票番号));
-    // The stored amount invoiced may differ from the total; it stays until a quantity,
-    // unit price or amount is edited.
-    ModQLNV::LineAmountEdited = false;
-    m_tab->Calc明細();
-    m_tab->reloadLines();
-    m_tab->grid()->setCurrentCell(0, cells::Col品名);
+    m_tab->showStoredInvoice(伝票番号, outcome.header);
     hidePanel();
 }
 
 void InvoiceRecords::Delete請求書()
 {
-    const QString text = static_cast<QLineEdit *>(field("txtNo"))->text();
+    const QString text = m_tab->numberEdit()->text();
     if (text.isEmpty())
         return;
     // Anything else is refused by the field itself when it is left.
@@ -198,5 +175,5 @@ void InvoiceRecords::Delete請求書()
         return;
     }
     m_tab->Clear請求書(true);
-    field("cmb顧客名")->setFocus(Qt::OtherFocusReason);
+    m_tab->focusCustomerName();
 }

@@ -7,7 +7,6 @@
 class InvoiceTab;
 class QFrame;
 class QLabel;
-class QPushButton;
 
 class InvoiceRecords : public QObject
 {
@@ -36,7 +35,6 @@ private:
     bool Entry請求書();
     void showPanel(const QString &text);
     void hidePanel();
-    QWidget *field(const char *name) const;
 
     InvoiceTab *m_tab;
     QFrame *m_panel = nullptr;

@@ -51,7 +51,19 @@ TEST_F(GridEntry, TypedLinesAreWrittenAndTheAmountsFollow)
     EXPECT_EQ(amount("num合計"), 778);
     EXPECT_EQ(amount("num請求金額"), 778);
     EXPECT_EQ(child<AmountBox>("num合計")->text(), QStringLiteral("778"));
-    EXPECT_TRUE(ModQLNV::LineAmountEdited);
+    EXPECT_TRUE(tab->lineAmountEdited());
+}
+
+// Only loading an invoice unmarks the amounts: the next invoice after a clear follows 合計 at once.
+TEST_F(GridEntry, AClearKeepsTheAmountsMarkedAsEdited)
+{
+    open();
+    EXPECT_FALSE(tab->lineAmountEdited());
+    type(0, 1, QStringLiteral("品物"));
+    type(0, 6, QStringLiteral("100"));
+    ASSERT_TRUE(tab->lineAmountEdited());
+    click("cmdクリア");
+    EXPECT_TRUE(tab->lineAmountEdited());
 }
 
 TEST_F(GridEntry, InsideTaxWithATaxFreeLineAddsUpOnScreen)

@@ -75,20 +75,12 @@ inline QString names(int from, int to)
     return out.join(u'|');
 }
 
-// Every test starts from the globals of a fresh start, with LineAmountEdited unset.
+// Every test starts from the globals of a fresh start.
 class GlobalsReset : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ModQLNV::resetSettingsGlobals();
-        ModQLNV::LineAmountEdited = false;
-    }
-    void TearDown() override
-    {
-        ModQLNV::resetSettingsGlobals();
-        ModQLNV::LineAmountEdited = false;
-    }
+    void SetUp() override { ModQLNV::resetSettingsGlobals(); }
+    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
 };
 
 } // namespace invoicetest

@@ -273,7 +273,7 @@ TEST_F(InvoiceRecordsTest, LeavingTheNumberLoadsTheStoredInvoiceAndItsAmountInvo
     child<QLineEdit>("txtメモ")->setText(QStringLiteral("古いメモ"));
     type(2, 1, QStringLiteral("もう一行"));
     type(3, 1, QStringLiteral("四行目"));
-    ModQLNV::LineAmountEdited = true;
+    ASSERT_TRUE(tab->lineAmountEdited()) << "a quantity was typed";
 
     enterNumber(QStringLiteral("８"));
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
@@ -295,7 +295,7 @@ TEST_F(InvoiceRecordsTest, LeavingTheNumberLoadsTheStoredInvoiceAndItsAmountInvo
     EXPECT_EQ(amount("num税抜計"), 500);
     EXPECT_EQ(amount("num合計"), 525);
     EXPECT_EQ(amount("num請求金額"), 480);
-    EXPECT_FALSE(ModQLNV::LineAmountEdited);
+    EXPECT_FALSE(tab->lineAmountEdited());
     // ...until a quantity is edited.
     type(0, 3, QStringLiteral("4"));
     EXPECT_EQ(amount("num合計"), 735);

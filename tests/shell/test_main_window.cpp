@@ -1,6 +1,6 @@
 #include "app/Database.h"
-#include "app/shell/QLNV.h"
-#include "app/shell/SingleInstance.h"
+#include "shell/QLNV.h"
+#include "shell/SingleInstance.h"
 
 #include "support/RecordingPresenter.h"
 #include "support/TestDataDir.h"

@@ -2,10 +2,10 @@
 // settings tab, the print panel, and keys that must not close the program.
 #include "app/AmountBox.h"
 #include "app/Database.h"
-#include "app/shell/QLNV.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceData.h"
 #include "invoice/InvoiceTab.h"
+#include "shell/QLNV.h"
 
 #include "support/RecordingPresenter.h"
 #include "support/TestDataDir.h"

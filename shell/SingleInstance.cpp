@@ -1,4 +1,4 @@
-#include "app/shell/SingleInstance.h"
+#include "shell/SingleInstance.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

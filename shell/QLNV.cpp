@@ -1,4 +1,4 @@
-#include "app/shell/QLNV.h"
+#include "shell/QLNV.h"
 
 #include "app/Database.h"
 #include "app/Locations.h"
@@ -68,8 +68,7 @@ QLNV::QLNV(QWidget *parent)
     connect(m_history, &HistoryTab::openInvoiceRequested, this, [this](qint64 number) {
         ui->SSTab1->setCurrentWidget(m_invoice);
         m_invoice->enterInvoiceNumber(number);
-        if (auto *name = m_invoice->findChild<QWidget *>(QStringLiteral("cmb顧客名")))
-            name->setFocus();
+        m_invoice->focusCustomerName();
     });
 
     // The print panel belongs to print/, which the invoice tab may not include: it is placed
@@ -77,14 +76,9 @@ QLNV::QLNV(QWidget *parent)
     m_printPanel = new PrintPanel(m_invoice);
     m_printPanel->setInvoiceSource([this] { return m_invoice->header(); });
     m_invoice->setPrintPanel(m_printPanel);
-    if (auto *print = m_invoice->findChild<QPushButton *>(QStringLiteral("cmd印刷"))) {
-        print->setEnabled(true);
-        connect(print, &QPushButton::clicked, m_printPanel, &PrintPanel::Open印刷選択);
-    }
-    connect(m_printPanel, &PrintPanel::previewFinished, this, [this] {
-        if (auto *name = m_invoice->findChild<QWidget *>(QStringLiteral("cmb顧客名")))
-            name->setFocus();
-    });
+    m_invoice->printButton()->setEnabled(true);
+    connect(m_invoice->printButton(), &QPushButton::clicked, m_printPanel, &PrintPanel::Open印刷選択);
+    connect(m_printPanel, &PrintPanel::previewFinished, m_invoice, &InvoiceTab::focusCustomerName);
     connect(m_printPanel, &PrintPanel::cancelled, this, [this] { m_invoice->grid()->setFocus(); });
 }
 

@@ -1,5 +1,5 @@
-#include "app/shell/QLNV.h"
-#include "app/shell/SingleInstance.h"
+#include "shell/QLNV.h"
+#include "shell/SingleInstance.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
