@@ -42,6 +42,17 @@ std::optional<double> parseNumber(const QString &text);
 // The same for whole numbers only (invoice numbers and the like).
 std::optional<qint64> parseWholeNumber(const QString &text);
 
+// The closed ranges of the numbers users type, wherever they type them: a quantity, a unit
+// price (on an invoice line or in the product master) and a line amount.
+struct NumberRange {
+    double minimum;
+    double maximum;
+    constexpr bool contains(double value) const { return value >= minimum && value <= maximum; }
+};
+inline constexpr NumberRange QuantityRange{-999999.99, 999999.99};
+inline constexpr NumberRange UnitPriceRange{-99999999.99, 99999999.99};
+inline constexpr NumberRange AmountRange{-9999999999.0, 9999999999.0};
+
 // ---- dates ------------------------------------------------------------------------------
 
 // Pattern letters: ggg era name (令和), gg its first character, g its letter (R); ee two-digit

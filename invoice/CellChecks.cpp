@@ -15,11 +15,11 @@ std::optional<Limits> limitsOf(int column)
 {
     switch (column) {
     case Col数量:
-        return Limits{-999999.99, 999999.99};
+        return formats::QuantityRange;
     case Col単価:
-        return Limits{-99999999.99, 99999999.99};
+        return formats::UnitPriceRange;
     case Col金額:
-        return Limits{-9999999999.0, 9999999999.0};
+        return formats::AmountRange;
     default:
         return std::nullopt;
     }
@@ -28,7 +28,7 @@ std::optional<Limits> limitsOf(int column)
 bool withinLimits(int column, double value)
 {
     const auto limits = limitsOf(column);
-    return limits && value >= limits->minimum && value <= limits->maximum;
+    return limits && limits->contains(value);
 }
 
 QString singleLine(const QString &text)

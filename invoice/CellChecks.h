@@ -2,6 +2,8 @@
 // The checks a changed cell of the detail grid passes before it is accepted, in their order:
 // the B5 line limit, numbers in the number columns, the byte limit of product names, and the
 // protection of subtotal rows. Pure functions of the typed text and the line.
+#include "app/Formats.h"
+
 #include <QString>
 
 #include <optional>
@@ -28,10 +30,7 @@ inline const QString B5Paper = QStringLiteral("B5白紙");
 bool isNumberColumn(int column);
 
 // The closed range of a number column: 数量 ±999999.99, 単価 ±99999999.99, 金額 ±9999999999.
-struct Limits {
-    double minimum;
-    double maximum;
-};
+using Limits = formats::NumberRange;
 std::optional<Limits> limitsOf(int column);
 bool withinLimits(int column, double value);
 

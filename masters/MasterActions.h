@@ -1,0 +1,32 @@
+#pragma once
+// What the customer and the product window do alike: read the master into the grid, register
+// the edit copy over the master, and delete the ticked rows, each with its question, progress
+// notice and plain report of what was not done.
+#include "masters/MasterCopy.h"
+
+class MasterGrid;
+class ProgressPanel;
+
+namespace masters {
+
+struct WindowTexts {
+    QString item; // "顧客情報": named in the questions
+    QString noun; // "顧客": named in the failure notices
+};
+
+// Empties the edit copy and fills it from the master in that order, shown in the grid.
+bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const QString &orderBy,
+                  const WindowTexts &texts);
+
+// Asks, then replaces the master by the edit copy. True when the master was replaced; on a
+// refusal or a failure the user is told and the edit copy stays on screen.
+bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const WindowTexts &texts);
+
+// Asks (No by default), then deletes the ticked rows from the master and the edit copy.
+// True when something was deleted.
+bool deleteTickedRows(MasterGrid *grid, const MasterTable &table, const WindowTexts &texts);
+
+// The names of a duplicate notice: the first ten, and how many more.
+QString nameList(const QStringList &names);
+
+} // namespace masters

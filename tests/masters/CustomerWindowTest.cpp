@@ -1,0 +1,189 @@
+// The customer window offscreen: the edit copy in the grid, registering, ticked deletes, the
+// details panel and the hand-over of a customer; results read back from the files.
+#include "MasterWindowFixture.h"
+
+#include "masters/CustomerWindow.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+
+using namespace masterstest;
+
+namespace {
+
+enum { Col顧客名 = 0, Col顧客情報 = 1, Colふりがな = 2, Col敬称 = 3, Colチェック = 4 };
+
+class CustomerWindowTest : public MasterWindowTest<CustomerWindow>
+{
+protected:
+    void SetUp() override
+    {
+        MasterWindowTest::SetUp();
+        addCustomer(QStringLiteral("山田商店"), QStringLiteral("やまだ"), QStringLiteral("東京都"));
+        addCustomer(QStringLiteral("阿部工業"), QStringLiteral("あべ"), QStringLiteral("大阪府"), QStringLiteral("御中"));
+        addCustomer(QStringLiteral("O'Brien"), QStringLiteral("おぶらいえん"));
+    }
+    void open() { MasterWindowTest::open("Grid顧客マスタ"); }
+    QStringList copyNames() const
+    {
+        QStringList names;
+        for (int row = 0; row < model()->rowCount(); ++row)
+            names << shown(row, Col顧客名);
+        return names;
+    }
+};
+
+TEST_F(CustomerWindowTest, OpensOnTheMasterInReadingOrderWithABlankRowLast)
+{
+    open();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("顧客情報"));
+    EXPECT_EQ(copyNames(), (QStringList{QStringLiteral("阿部工業"), QStringLiteral("O'Brien"), QStringLiteral("山田商店"),
+                                        QString()}));
+    EXPECT_EQ(grid()->horizontalHeader()->logicalIndex(0), Colチェック);
+    EXPECT_EQ(model()->headerData(Col顧客情報, Qt::Horizontal).toString(), QStringLiteral("顧客情報"));
+    EXPECT_EQ(model()->index(0, Colチェック).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_FALSE(child<QWidget>("CnKokyakuMsg")->isVisible());
+    EXPECT_FALSE(child<QGroupBox>("Cn顧客詳細")->isVisible());
+    auto *honorific = child<QComboBox>("cmb敬称");
+    ASSERT_EQ(honorific->count(), 3);
+    EXPECT_EQ(honorific->itemText(1), QStringLiteral("御中"));
+}
+
+TEST_F(CustomerWindowTest, GridEditsReachTheMasterOnlyThroughRegistering)
+{
+    open();
+    type(3, Col顧客名, QStringLiteral("新規商会"));
+    type(0, Col顧客情報, QStringLiteral("京都府"));
+    EXPECT_EQ(model()->rowCount(), 5) << "a new blank row follows the new entry";
+    EXPECT_EQ(customerNames().size(), 3);
+
+    boxes.answers << QMessageBox::No;
+    click("cmd登録");
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("顧客情報 を登録します。よろしいですか")});
+    EXPECT_EQ(customerNames().size(), 3);
+
+    click("cmd登録");
+    EXPECT_EQ(customerNames().size(), 4);
+    EXPECT_EQ(column(db::data(), QStringLiteral("SELECT 顧客情報 FROM 顧客マスタ WHERE 顧客名 = '阿部工業'")),
+              QStringList{QStringLiteral("京都府")});
+
+    // Edits left unregistered are gone when the window opens again.
+    type(0, Col顧客名, QStringLiteral("書き換え"));
+    click("cmd閉じる");
+    EXPECT_FALSE(window->isVisible());
+    open();
+    EXPECT_FALSE(copyNames().contains(QStringLiteral("書き換え")));
+    EXPECT_EQ(copyNames().size(), 5);
+
+    // An emptied list registered empties the master.
+    click("cmdクリア");
+    EXPECT_EQ(model()->rowCount(), 1);
+    click("cmd登録");
+    EXPECT_TRUE(customerNames().isEmpty());
+}
+
+TEST_F(CustomerWindowTest, ANameTypedTwiceIsNotRegisteredAndStaysOnScreen)
+{
+    open();
+    type(3, Col顧客名, QStringLiteral("山田商店"));
+    click("cmd登録");
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_TRUE(boxes.shown.at(1).text.contains(QStringLiteral("山田商店"))) << boxes.shown.at(1).text.toStdString();
+    EXPECT_EQ(customerNames().size(), 3);
+    EXPECT_EQ(shown(3, Col顧客名), QStringLiteral("山田商店"));
+}
+
+TEST_F(CustomerWindowTest, TickedCustomersAreDeletedAfterTheQuestion)
+{
+    open();
+    click("cmd削除"); // nothing ticked: the question, then nothing
+    EXPECT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.at(0).defaultButton, QMessageBox::No);
+    EXPECT_EQ(customerNames().size(), 3);
+
+    tick(1, Colチェック); // O'Brien
+    tick(2, Colチェック);
+    boxes.answers << QMessageBox::No;
+    click("cmd削除");
+    EXPECT_EQ(customerNames().size(), 3);
+
+    boxes.answers << QMessageBox::Yes;
+    click("cmd削除");
+    EXPECT_EQ(customerNames(), QStringList{QStringLiteral("阿部工業")});
+    EXPECT_EQ(copyNames(), (QStringList{QStringLiteral("阿部工業"), QString()}));
+}
+
+TEST_F(CustomerWindowTest, TheDetailsPanelOverwritesOrAddsAndDropsGridEdits)
+{
+    open();
+    type(0, Col顧客情報, QStringLiteral("未登録の編集"));
+    grid()->setCurrentCell(2, Col顧客名);
+    click("cmd詳細");
+    EXPECT_TRUE(child<QGroupBox>("Cn顧客詳細")->isVisible());
+    for (const char *name : {"cmd_ENT", "cmd登録", "cmdクリア", "cmd削除", "cmd詳細", "cmd顧客参照", "cmd選択"})
+        EXPECT_FALSE(child<QPushButton>(name)->isEnabled()) << name;
+    EXPECT_TRUE(child<QPushButton>("cmd閉じる")->isEnabled());
+    EXPECT_EQ(child<QLineEdit>("txt顧客名")->text(), QStringLiteral("山田商店"));
+    EXPECT_EQ(child<QPlainTextEdit>("txt顧客情報")->toPlainText(), QStringLiteral("東京都"));
+
+    child<QPlainTextEdit>("txt顧客情報")->setPlainText(QStringLiteral("〒100-0001\n東京都千代田区"));
+    child<QComboBox>("cmb敬称")->setCurrentIndex(2);
+    click("cmd商品詳細登録");
+    EXPECT_EQ(column(db::data(), QStringLiteral("SELECT 顧客情報 || 敬称 FROM 顧客マスタ WHERE 顧客名 = '山田商店'")),
+              QStringList{QStringLiteral("〒100-0001\n東京都千代田区殿")});
+    EXPECT_FALSE(child<QGroupBox>("Cn顧客詳細")->isVisible());
+    EXPECT_TRUE(child<QPushButton>("cmd登録")->isEnabled());
+    EXPECT_EQ(shown(0, Col顧客情報), QStringLiteral("大阪府")) << "unregistered grid edits are dropped";
+    EXPECT_EQ(grid()->currentIndex().column(), Col顧客名);
+
+    // A changed name adds a customer and leaves the old one.
+    click("cmd詳細");
+    child<QLineEdit>("txt顧客名")->setText(QStringLiteral("山田商店 支店"));
+    click("cmd商品詳細登録");
+    EXPECT_EQ(customerNames().size(), 4);
+
+    // クリア empties the fields; a nameless customer is refused.
+    click("cmd詳細");
+    click("cmd商品詳細クリア");
+    EXPECT_TRUE(child<QLineEdit>("txt顧客名")->text().isEmpty());
+    boxes.clear();
+    click("cmd商品詳細登録");
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("顧客名が指定されていません。確認してください")});
+    EXPECT_EQ(customerNames().size(), 4);
+    click("cmd顧客詳細ESC");
+    EXPECT_FALSE(child<QGroupBox>("Cn顧客詳細")->isVisible());
+}
+
+TEST_F(CustomerWindowTest, ChoosingHandsTheCustomerOverAndCloses)
+{
+    open();
+    QSignalSpy chosen(window.get(), &CustomerWindow::customerChosen);
+    grid()->setCurrentCell(0, Col敬称);
+    click("cmd選択");
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.at(0).at(0).toString(), QStringLiteral("阿部工業"));
+    EXPECT_EQ(chosen.at(0).at(1).toString(), QStringLiteral("大阪府"));
+    EXPECT_FALSE(window->isVisible());
+
+    open();
+    grid()->setCurrentCell(3, Col顧客名); // the blank row
+    click("cmd選択");
+    ASSERT_EQ(chosen.size(), 2);
+    EXPECT_TRUE(chosen.at(1).at(0).toString().isEmpty());
+}
+
+TEST_F(CustomerWindowTest, EnterAtTheEndOfARowGoesToTheNextNameButNotPastTheLastRow)
+{
+    open();
+    type(1, Col敬称, QStringLiteral("殿"));
+    EXPECT_EQ(grid()->currentIndex(), model()->index(2, Col顧客名));
+    type(2, Col敬称, QStringLiteral("様"));
+    EXPECT_EQ(grid()->currentIndex(), model()->index(2, Col顧客名));
+    type(2, Colふりがな, QStringLiteral("やまだ"));
+    EXPECT_EQ(grid()->currentIndex(), model()->index(2, Col敬称));
+}
+
+} // namespace

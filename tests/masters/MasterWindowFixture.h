@@ -1,0 +1,93 @@
+#pragma once
+// A master window built offscreen the way the main window shows it, driven through its named
+// controls; message boxes are answered by the recording presenter.
+#include "MastersTestUtil.h"
+
+#include "masters/MasterCopyModel.h"
+#include "masters/MasterGrid.h"
+#include "support/RecordingPresenter.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+namespace masterstest {
+
+template<class Window>
+class MasterWindowTest : public MastersTest
+{
+protected:
+    RecordingPresenter boxes;
+    std::unique_ptr<Window> window;
+
+    void TearDown() override
+    {
+        window.reset();
+        MastersTest::TearDown();
+    }
+
+    void open(const char *gridName)
+    {
+        ModQLNV::Read自社情報();
+        if (!window)
+            window = std::make_unique<Window>();
+        window->Form_Load();
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        m_grid = child<MasterGrid>(gridName);
+    }
+
+    template<class T>
+    T *child(const char *name) const
+    {
+        T *widget = window->template findChild<T *>(QString::fromUtf8(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    MasterGrid *grid() const { return m_grid; }
+    MasterCopyModel *model() const { return m_grid->masterModel(); }
+
+    void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+
+    // Types text into a cell as a user does: the cell's editor, then Enter.
+    void type(int row, int column, const QString &text)
+    {
+        const QModelIndex cell = model()->index(row, column);
+        grid()->setFocus();
+        grid()->setCurrentIndex(cell);
+        grid()->edit(cell);
+        QWidget *focus = QApplication::focusWidget();
+        // Typed through the input method: Japanese text has no key codes.
+        if (auto *block = qobject_cast<QPlainTextEdit *>(focus)) {
+            block->selectAll();
+            block->insertPlainText(text);
+            QTest::keyClick(block, Qt::Key_Tab); // Enter starts a new line there
+            return;
+        }
+        auto *editor = qobject_cast<QLineEdit *>(focus);
+        ASSERT_NE(editor, nullptr) << "no editor on " << row << "," << column;
+        editor->selectAll();
+        editor->insert(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+    }
+
+    // Space on a check-box cell ticks it.
+    void tick(int row, int column)
+    {
+        grid()->setFocus();
+        grid()->setCurrentIndex(model()->index(row, column));
+        QTest::keyClick(grid(), Qt::Key_Space);
+    }
+
+    QString shown(int row, int column) const { return model()->index(row, column).data().toString(); }
+
+private:
+    MasterGrid *m_grid = nullptr;
+};
+
+} // namespace masterstest

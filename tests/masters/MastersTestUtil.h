@@ -1,0 +1,69 @@
+#pragma once
+// Helpers for the master tests: rows put into and read back from the data and work files.
+#include "app/Database.h"
+#include "settings/ModQLNVSettings.h"
+#include "support/QStringPrinter.h"
+#include "support/TestDataDir.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+namespace masterstest {
+
+inline void run(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
+{
+    EXPECT_TRUE(db::exec(database, sql, values)) << db::lastError().toStdString();
+}
+
+// One column of every row of a query, as text ("<Null>" for Null).
+inline QStringList column(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery q(database);
+    QStringList out;
+    if (!db::exec(q, sql, values)) {
+        ADD_FAILURE() << db::lastError().toStdString();
+        return out;
+    }
+    while (q.next())
+        out << (q.value(0).isNull() ? QStringLiteral("<Null>") : q.value(0).toString());
+    return out;
+}
+
+inline void addCustomer(const QString &name, const QString &reading, const QString &info = QString(),
+                        const QString &honorific = QStringLiteral("様"))
+{
+    run(db::data(), QStringLiteral("INSERT INTO 顧客マスタ (顧客名, 顧客情報, ふりがな, 敬称) VALUES (?, ?, ?, ?)"),
+        {name, db::textOrNull(info), reading, honorific});
+}
+
+inline void addProduct(const QString &name, const QString &reading, const QVariant &price = 100,
+                       const QString &unit = QStringLiteral("個"), int exempt = 0, const QString &pack = QString())
+{
+    run(db::data(), QStringLiteral("INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな) VALUES (?, ?, ?, ?, ?, ?)"),
+        {name, db::textOrNull(pack), unit, price, exempt, reading});
+}
+
+inline QStringList customerNames()
+{
+    return column(db::data(), QStringLiteral("SELECT 顧客名 FROM 顧客マスタ ORDER BY 顧客名"));
+}
+
+inline QStringList productNames()
+{
+    return column(db::data(), QStringLiteral("SELECT 品名 FROM 商品マスタ ORDER BY 品名"));
+}
+
+// Every test starts from a fresh data directory and the globals of a fresh start.
+class MastersTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ModQLNV::resetSettingsGlobals(); }
+    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
+
+    TestDataDir dir;
+};
+
+} // namespace masterstest
