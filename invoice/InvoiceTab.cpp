@@ -59,6 +59,9 @@ InvoiceTab::InvoiceTab(QWidget *parent)
     connect(ui->cmdクリア, &QPushButton::clicked, this, [this] { Clear請求書(true); });
     connect(ui->cmd小計, &QPushButton::clicked, this, &InvoiceTab::Create小計);
     connect(ui->cmd行削除, &QPushButton::clicked, this, &InvoiceTab::LineDelete);
+    connect(ui->cmd顧客マスタ, &QPushButton::clicked, this, &InvoiceTab::customerMasterRequested);
+    connect(ui->cmd商品, &QPushButton::clicked, this, &InvoiceTab::productMasterRequested);
+    connect(ui->cmdコード, &QPushButton::clicked, this, &InvoiceTab::codeTableRequested);
     connect(ui->Grid明細, &DetailGrid::productPicked, this, &InvoiceTab::productPicked);
 
     ui->lbl自社名->installEventFilter(this);
@@ -263,6 +266,17 @@ void InvoiceTab::Readコード表(const QString &kind)
         m_units->reload();
     if (m_packSizes && (all || kind == ModQLNV::入数列タイトル))
         m_packSizes->reload();
+}
+
+void InvoiceTab::takeCustomer(const QString &name, const QString &info)
+{
+    if (!name.isEmpty()) {
+        ui->cmb顧客名->setCurrentIndex(-1);
+        ui->cmb顧客名->setEditText(name);
+    }
+    if (!info.isEmpty())
+        ui->txt顧客情報->setPlainText(info);
+    focusCustomerName();
 }
 
 void InvoiceTab::enterInvoiceNumber(qint64 number)

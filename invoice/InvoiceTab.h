@@ -33,6 +33,7 @@ struct LineSums;
 
 namespace entry {
 struct CellResult;
+struct PickedProduct;
 struct Rules;
 } // namespace entry
 
@@ -114,6 +115,13 @@ public:
     void SetDD品名();
     void Readコード表(const QString &kind);
 
+    // A customer chosen in the customer window: the name and the customer information, each
+    // only when it is not empty; then the cursor goes to the customer name.
+    void takeCustomer(const QString &name, const QString &info);
+    // A product chosen in the product window, into the current line of the grid (see
+    // entry::chooseProduct); then the cursor goes to that line's name.
+    void takeProduct(const entry::PickedProduct &product);
+
     // Puts an invoice number into txtNo as if the user typed it and left the field.
     void enterInvoiceNumber(qint64 number);
 
@@ -132,6 +140,10 @@ signals:
     void historyClearRequested();
     // txtNo was left holding a valid number: that invoice is to be loaded.
     void invoiceNumberEntered(qint64 number);
+    // The master buttons: the customer, product and code-table windows are to be shown.
+    void customerMasterRequested();
+    void productMasterRequested();
+    void codeTableRequested();
     // Clear請求書 ran (for the print panel, which refills its paper list).
     void invoiceCleared(bool full);
 

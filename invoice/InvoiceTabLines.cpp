@@ -65,6 +65,18 @@ void InvoiceTab::productPicked(int row, int productRow)
         ui->Grid明細->setCurrentCell(row, cells::Col数量);
 }
 
+void InvoiceTab::takeProduct(const entry::PickedProduct &product)
+{
+    DetailGrid *grid = ui->Grid明細;
+    const int row = grid->currentIndex().isValid() ? grid->currentIndex().row() : 0;
+    const auto line = detail::readLine(db::work(), lineOfRow(row));
+    if (!line)
+        return;
+    applyCellResult(row, cells::Col品名, entry::chooseProduct(*line, product, rules()));
+    grid->setFocus(Qt::OtherFocusReason);
+    grid->setCurrentCell(row, cells::Col品名);
+}
+
 bool InvoiceTab::applyCellResult(int row, int column, const entry::CellResult &r)
 {
     const QSqlDatabase work = db::work();

@@ -113,4 +113,32 @@ CellResult pickProduct(const DetailLine &line, const PickedProduct &product, con
     return r;
 }
 
+CellResult chooseProduct(const DetailLine &line, const PickedProduct &product, const Rules &rules)
+{
+    const QString name = product.品名.isEmpty() ? line.品名 : product.品名;
+    const cells::Check check = cells::checkCell(cells::Col品名, name, line.行番号, line.小計, rules.印刷用紙);
+    if (check.verdict != Verdict::Accept)
+        return refusal(line, check.verdict);
+    CellResult r;
+    r.line = line;
+    DetailLine &l = r.line;
+    if (!product.品名.isEmpty())
+        l.品名 = check.text.trimmed();
+    if (!product.単位.isEmpty())
+        l.単位 = product.単位;
+    if (!product.ふりがな.isEmpty())
+        l.ふりがな = product.ふりがな;
+    l.非課税 = product.非課税;
+    // A price the line could not hold is no price to put in.
+    const auto price = priceOrNothing(product.単価.value_or(0));
+    if (price && cells::withinLimits(cells::Col単価, *price)) {
+        l.単価 = price;
+        if (l.数量) {
+            l.金額 = calc::lineAmount(l.数量, l.単価, rules.行端数);
+            r.amountEdited = true;
+        }
+    }
+    return r;
+}
+
 } // namespace entry

@@ -54,4 +54,10 @@ struct PickedProduct {
 };
 CellResult pickProduct(const DetailLine &line, const PickedProduct &product, const Rules &rules);
 
+// A product chosen in the product window for line: only what the product has is put in (an
+// empty name, unit or reading and a missing or zero price leave the line's own), the pack
+// size never. A line with a quantity gets its amount from the new price, as if the price had
+// been typed, so that amount, quantity and price never disagree.
+CellResult chooseProduct(const DetailLine &line, const PickedProduct &product, const Rules &rules);
+
 } // namespace entry

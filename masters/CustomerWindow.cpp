@@ -193,6 +193,9 @@ void CustomerWindow::registerDetails()
 
 void CustomerWindow::choose()
 {
+    // While one customer is being edited in the panel, nothing is handed over.
+    if (!ui->Cn顧客詳細->isHidden())
+        return;
     MasterGrid *grid = ui->Grid顧客マスタ;
     if (!grid->post())
         return;

@@ -4,6 +4,9 @@
 #include "app/Locations.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceTab.h"
+#include "masters/CodeTableWindow.h"
+#include "masters/CustomerWindow.h"
+#include "masters/ProductWindow.h"
 #include "print/PrintPanel.h"
 #include "records/HistoryTab.h"
 #include "records/InvoiceRecords.h"
@@ -80,6 +83,8 @@ QLNV::QLNV(QWidget *parent)
     connect(m_invoice->printButton(), &QPushButton::clicked, m_printPanel, &PrintPanel::Open印刷選択);
     connect(m_printPanel, &PrintPanel::previewFinished, m_invoice, &InvoiceTab::focusCustomerName);
     connect(m_printPanel, &PrintPanel::cancelled, this, [this] { m_invoice->grid()->setFocus(); });
+
+    wireMasters();
 }
 
 QLNV::~QLNV() = default;
@@ -141,6 +146,15 @@ void QLNV::reportDataProblems()
         statusBar()->clearMessage();
     else
         statusBar()->showMessage(problems.join(QStringLiteral("　")));
+}
+
+void QLNV::showInvoiceTab(bool activate)
+{
+    ui->SSTab1->setCurrentWidget(m_invoice);
+    if (activate) {
+        raise();
+        activateWindow();
+    }
 }
 
 void QLNV::bringToFront()

@@ -9,6 +9,9 @@ class HistoryTab;
 class SettingsTab;
 class InvoiceRecords;
 class PrintPanel;
+class CustomerWindow;
+class ProductWindow;
+class CodeTableWindow;
 
 namespace Ui {
 class QLNV;
@@ -36,12 +39,19 @@ public:
     HistoryTab *historyTab() const { return m_history; }
     SettingsTab *settingsTab() const { return m_settings; }
 
+    // The master windows, one each, made on first use and shown modeless (QLNVMasters.cpp).
+    CustomerWindow *showCustomerWindow();
+    ProductWindow *showProductWindow();
+    CodeTableWindow *showCodeTableWindow();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormInit();
     void reportDataProblems();
+    void wireMasters();
+    void showInvoiceTab(bool activate);
 
     std::unique_ptr<Ui::QLNV> ui;
     InvoiceTab *m_invoice = nullptr;
@@ -49,4 +59,8 @@ private:
     SettingsTab *m_settings = nullptr;
     InvoiceRecords *m_records = nullptr;
     PrintPanel *m_printPanel = nullptr;
+    // Windows of their own, not owned by the main window.
+    std::unique_ptr<CustomerWindow> m_customers;
+    std::unique_ptr<ProductWindow> m_products;
+    std::unique_ptr<CodeTableWindow> m_codes;
 };

@@ -224,4 +224,50 @@ TEST(CellAction, APickTakesTheWholeProductThroughTheNameChecks)
     EXPECT_EQ(entry::pickProduct(subtotal, p, kRules).outcome, entry::Outcome::RefusedSubtotal);
 }
 
+// A product chosen in the product window puts in only what it has and keeps the amount true
+// to quantity and price.
+TEST(CellAction, AChosenProductFillsWhatItHasAndRecomputesTheAmount)
+{
+    const struct {
+        const char *what;
+        entry::PickedProduct product;
+        QString name, unit;
+        std::optional<double> price;
+        std::optional<qint64> amount;
+        bool edited;
+    } cases[] = {
+        {"whole product", {QStringLiteral("ボールペン"), QStringLiteral("無視"), QStringLiteral("本"), 120.0, true, QStringLiteral("ぼ")},
+         QStringLiteral("ボールペン"), QStringLiteral("本"), 120.0, 360, true},
+        {"no unit, no price", {QStringLiteral("見本"), QString(), QString(), std::nullopt, false, QString()},
+         QStringLiteral("見本"), QStringLiteral("箱"), 333.5, 1001, false},
+        {"zero price", {QStringLiteral("見本"), QString(), QString(), 0.0, false, QString()},
+         QStringLiteral("見本"), QStringLiteral("箱"), 333.5, 1001, false},
+        {"price past the line's limit", {QStringLiteral("高額"), QString(), QString(), 1e9, false, QString()},
+         QStringLiteral("高額"), QStringLiteral("箱"), 333.5, 1001, false},
+        {"fraction rounded by the line rule", {QStringLiteral("端数"), QString(), QString(), 0.5, false, QString()},
+         QStringLiteral("端数"), QStringLiteral("箱"), 0.5, 2, true},
+    };
+    for (const auto &c : cases) {
+        const auto r = entry::chooseProduct(startLine(), c.product, kRules);
+        ASSERT_EQ(r.outcome, entry::Outcome::Accepted) << c.what;
+        EXPECT_EQ(r.line.品名, c.name) << c.what;
+        EXPECT_EQ(r.line.単位, c.unit) << c.what;
+        EXPECT_EQ(r.line.単価, c.price) << c.what;
+        EXPECT_EQ(r.line.金額, c.amount) << c.what;
+        EXPECT_EQ(r.amountEdited, c.edited) << c.what;
+        EXPECT_EQ(r.line.入数, QStringLiteral("10入")) << c.what << ": the pack size is never handed over";
+        EXPECT_EQ(r.line.非課税, c.product.非課税) << c.what;
+    }
+
+    // Without a quantity there is no amount to compute; a subtotal row takes no product.
+    DetailLine empty;
+    empty.行番号 = 1;
+    const auto r = entry::chooseProduct(empty, cases[0].product, kRules);
+    EXPECT_EQ(r.line.金額, std::nullopt);
+    EXPECT_FALSE(r.amountEdited);
+    DetailLine subtotal = startLine();
+    subtotal.小計 = true;
+    EXPECT_EQ(entry::chooseProduct(subtotal, cases[0].product, kRules).outcome, entry::Outcome::RefusedSubtotal);
+}
+
 } // namespace
