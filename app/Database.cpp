@@ -40,6 +40,9 @@ QString connectionName(const QString &path, bool readOnly)
         .arg(readOnly ? QStringLiteral("ro") : QStringLiteral("rw"), path);
 }
 
+// The page cache of each connection, in KiB (negative: a size, not a page count).
+constexpr int CacheKiB = -16384;
+
 QSqlDatabase connectionFor(const QString &path, bool readOnly)
 {
     const QString name = connectionName(path, readOnly);
@@ -65,6 +68,9 @@ QSqlDatabase connectionFor(const QString &path, bool readOnly)
     }
     QSqlQuery pragma(database);
     pragma.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+    // A master of some ten thousand rows copied into its edit copy spills SQLite's default
+    // page cache of 2 MB, and the copy then costs half again as long.
+    pragma.exec(QStringLiteral("PRAGMA cache_size = %1").arg(CacheKiB));
     return database;
 }
 
@@ -91,7 +97,8 @@ QSqlDatabase work()
         return database;
     if (!q.next() && QFileInfo::exists(ModQLNV::DataMdbPath)) {
         QSqlQuery attach(database);
-        exec(attach, QStringLiteral("ATTACH DATABASE ? AS data"), {uriFor(ModQLNV::DataMdbPath, false)});
+        if (exec(attach, QStringLiteral("ATTACH DATABASE ? AS data"), {uriFor(ModQLNV::DataMdbPath, false)}))
+            attach.exec(QStringLiteral("PRAGMA data.cache_size = %1").arg(CacheKiB));
     }
     return database;
 }

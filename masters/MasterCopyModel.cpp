@@ -2,6 +2,7 @@
 
 #include "app/Database.h"
 
+#include <QSignalBlocker>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -37,20 +38,29 @@ bool MasterCopyModel::select()
 {
     m_pending = false;
     m_rowids.clear();
-    if (!QSqlTableModel::select())
-        return false;
-    // Read to the end, so that no statement stays open on the work connection.
-    while (canFetchMore())
-        fetchMore();
+    // The view hears of the new rows once: told of every batch of 256 while twenty thousand
+    // rows are read, it would lay itself out again each time.
+    beginResetModel();
+    bool read = false;
+    {
+        const QSignalBlocker quiet(this);
+        read = QSqlTableModel::select();
+        // Read to the end, so that no statement stays open on the work connection.
+        while (read && canFetchMore())
+            fetchMore();
+    }
     QSqlQuery q(database());
-    if (!db::exec(q, QStringLiteral("SELECT rowid FROM \"%1\" ORDER BY rowid").arg(tableName())))
-        return false;
-    while (q.next())
-        m_rowids << q.value(0).toLongLong();
-    if (m_rowids.size() != rowCount())
-        return false;
-    appendBlankRow();
-    return true;
+    if (read && db::exec(q, QStringLiteral("SELECT rowid FROM \"%1\" ORDER BY rowid").arg(tableName()))) {
+        while (q.next())
+            m_rowids << q.value(0).toLongLong();
+    }
+    read = read && m_rowids.size() == rowCount();
+    if (read) {
+        const QSignalBlocker quiet(this);
+        appendBlankRow();
+    }
+    endResetModel();
+    return read;
 }
 
 void MasterCopyModel::appendBlankRow()

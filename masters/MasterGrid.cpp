@@ -101,6 +101,8 @@ MasterGrid::MasterGrid(QWidget *parent)
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed);
     verticalHeader()->hide();
+    // Every row one line high: with thousands of rows the view then never measures one.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     horizontalHeader()->setHighlightSections(false);
     setWordWrap(false);

@@ -2,14 +2,12 @@
 
 #include "app/DateBox.h"
 #include "app/Msg.h"
+#include "app/ProgressPanel.h"
 #include "invoice/InvoiceTab.h"
 #include "records/InvoiceLoad.h"
 #include "records/InvoiceSave.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -22,7 +20,6 @@ static_assert(invoiceno::Max == records::MaxInvoiceNumber);
 
 namespace {
 
-const QString SavingText = QStringLiteral("登録中です････");
 const QString LoadingText = QStringLiteral("読込中です･･･");
 
 } // namespace
@@ -31,51 +28,14 @@ InvoiceRecords::InvoiceRecords(InvoiceTab *tab, QObject *parent)
     : QObject(parent)
     , m_tab(tab)
 {
-    // The progress panel floats over the middle of the tab, outside its layout, so that
-    // showing it moves nothing.
-    m_panel = new QFrame(tab);
-    m_panel->setObjectName(QStringLiteral("CnEntryMsg"));
-    m_panel->setFrameShape(QFrame::Box);
-    m_panel->setFrameShadow(QFrame::Raised);
-    m_panel->setLineWidth(2);
-    m_panel->setAutoFillBackground(true);
-    auto *layout = new QHBoxLayout(m_panel);
-    layout->setContentsMargins(40, 20, 40, 20);
-    m_panelText = new QLabel(SavingText, m_panel);
-    m_panelText->setObjectName(QStringLiteral("EntryMsg"));
-    QFont font = m_panelText->font();
-    font.setPointSizeF(font.pointSizeF() * 1.2);
-    m_panelText->setFont(font);
-    layout->addWidget(m_panelText);
-    m_panel->hide();
+    m_panel = new ProgressPanel(QStringLiteral("CnEntryMsg"), QStringLiteral("EntryMsg"), tab);
+    m_panel->label()->setText(progress::Saving);
 
     tab->saveButton()->setEnabled(true);
     connect(tab->saveButton(), &QPushButton::clicked, this, &InvoiceRecords::cmd登録_Click);
     tab->deleteButton()->setEnabled(true);
     connect(tab->deleteButton(), &QPushButton::clicked, this, &InvoiceRecords::Delete請求書);
     connect(tab, &InvoiceTab::invoiceNumberEntered, this, &InvoiceRecords::Read請求書);
-}
-
-void InvoiceRecords::showPanel(const QString &text)
-{
-    m_panelText->setText(text);
-    m_panel->adjustSize();
-    m_panel->move((m_tab->width() - m_panel->width()) / 2, (m_tab->height() - m_panel->height()) / 2);
-    m_panel->show();
-    m_panel->raise();
-    // The work below blocks the event loop: let the screen repaint now (where the question
-    // box just closed too), or the panel is never seen. Input waits, so that no second click
-    // can start anything meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    m_panel->repaint();
-}
-
-void InvoiceRecords::hidePanel()
-{
-    if (!m_panel->isVisible())
-        return;
-    m_panel->hide();
-    m_tab->repaint();
 }
 
 bool InvoiceRecords::EntryCheck()
@@ -107,7 +67,7 @@ bool InvoiceRecords::EntryCheck()
 void InvoiceRecords::cmd登録_Click()
 {
     if (!EntryCheck()) {
-        hidePanel();
+        m_panel->finish();
         return;
     }
     const QString name = m_tab->customerBox()->currentText();
@@ -120,9 +80,9 @@ void InvoiceRecords::cmd登録_Click()
 bool InvoiceRecords::Entry請求書()
 {
     const InvoiceHeader header = m_tab->header();
-    showPanel(SavingText);
+    m_panel->showText(progress::Saving);
     const records::SaveOutcome outcome = records::saveInvoice(header);
-    hidePanel();
+    m_panel->finish();
     if (!outcome) {
         // Nothing was written: the invoice stays on screen to be saved again.
         qCWarning(lcRecords).noquote() << "invoice" << header.伝票番号 << "not saved:" << outcome.problem;
@@ -137,25 +97,25 @@ bool InvoiceRecords::Entry請求書()
 
 void InvoiceRecords::Read請求書(qint64 伝票番号)
 {
-    showPanel(LoadingText);
+    m_panel->showText(LoadingText);
     const records::LoadOutcome outcome = records::loadInvoice(伝票番号);
     switch (outcome.status) {
     case records::LoadStatus::Failed:
-        hidePanel();
+        m_panel->finish();
         qCWarning(lcRecords).noquote() << "invoice" << 伝票番号 << "not loaded:" << outcome.problem;
         msg::showFailure(records::LoadFailedNotice);
         return;
     case records::LoadStatus::NotFound:
         // What is on screen becomes a new invoice of that number; unsaved lines are not lost.
         m_tab->numberEdit()->setText(QString::number(伝票番号));
-        hidePanel();
+        m_panel->finish();
         return;
     case records::LoadStatus::Loaded:
         break;
     }
 
     m_tab->showStoredInvoice(伝票番号, outcome.header);
-    hidePanel();
+    m_panel->finish();
 }
 
 void InvoiceRecords::Delete請求書()

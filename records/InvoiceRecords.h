@@ -5,8 +5,7 @@
 #include <QtGlobal>
 
 class InvoiceTab;
-class QFrame;
-class QLabel;
+class ProgressPanel;
 
 class InvoiceRecords : public QObject
 {
@@ -33,10 +32,7 @@ signals:
 
 private:
     bool Entry請求書();
-    void showPanel(const QString &text);
-    void hidePanel();
 
     InvoiceTab *m_tab;
-    QFrame *m_panel = nullptr;
-    QLabel *m_panelText = nullptr;
+    ProgressPanel *m_panel = nullptr;
 };

@@ -12,6 +12,7 @@ class PrintPanel;
 class CustomerWindow;
 class ProductWindow;
 class CodeTableWindow;
+class QTimer;
 
 namespace Ui {
 class QLNV;
@@ -63,4 +64,6 @@ private:
     std::unique_ptr<CustomerWindow> m_customers;
     std::unique_ptr<ProductWindow> m_products;
     std::unique_ptr<CodeTableWindow> m_codes;
+    QTimer *m_customerLists = nullptr;
+    QTimer *m_productList = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "settings/SettingsTab.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace {
 
@@ -29,6 +30,17 @@ bool raiseOrShow(Window *window)
 
 void QLNV::wireMasters()
 {
+    // A changed master is read again into the invoice's lists once the window that changed it
+    // has been repainted: the user sees the change at once, and changes in a row are read once.
+    m_customerLists = new QTimer(this);
+    m_productList = new QTimer(this);
+    for (QTimer *timer : {m_customerLists, m_productList}) {
+        timer->setSingleShot(true);
+        timer->setInterval(0);
+    }
+    connect(m_customerLists, &QTimer::timeout, m_invoice, &InvoiceTab::AddCmb顧客名);
+    connect(m_productList, &QTimer::timeout, m_invoice, &InvoiceTab::SetDD品名);
+
     connect(m_invoice, &InvoiceTab::customerMasterRequested, this, &QLNV::showCustomerWindow);
     connect(m_invoice, &InvoiceTab::productMasterRequested, this, &QLNV::showProductWindow);
     connect(m_invoice, &InvoiceTab::codeTableRequested, this, &QLNV::showCodeTableWindow);
@@ -61,7 +73,7 @@ CustomerWindow *QLNV::showCustomerWindow()
             showInvoiceTab(true);
             m_invoice->takeCustomer(name, info);
         });
-        connect(m_customers.get(), &CustomerWindow::customersChanged, m_invoice, &InvoiceTab::AddCmb顧客名);
+        connect(m_customers.get(), &CustomerWindow::customersChanged, m_customerLists, qOverload<>(&QTimer::start));
     }
     if (raiseOrShow(m_customers.get()))
         m_customers->Form_Load();
@@ -83,7 +95,7 @@ ProductWindow *QLNV::showProductWindow()
             showInvoiceTab(false);
             m_invoice->takeProduct(picked);
         });
-        connect(m_products.get(), &ProductWindow::productsChanged, m_invoice, &InvoiceTab::SetDD品名);
+        connect(m_products.get(), &ProductWindow::productsChanged, m_productList, qOverload<>(&QTimer::start));
     }
     if (raiseOrShow(m_products.get()))
         m_products->Form_Load();

@@ -119,6 +119,7 @@ TEST_F(MasterWiring, ChangedMastersReachTheInvoiceLists)
     auto *model = child<MasterGrid>(*customers, "Grid顧客マスタ")->masterModel();
     ASSERT_TRUE(model->setData(model->index(1, 0), QStringLiteral("新規商会")));
     click(*customers, "cmd登録");
+    QCoreApplication::processEvents();
     EXPECT_GE(child<QComboBox>(w, "cmb顧客名")->findText(QStringLiteral("新規商会")), 0);
     EXPECT_GE(child<QComboBox>(w, "cmb履歴顧客名")->findText(QStringLiteral("新規商会")), 0);
 
@@ -126,6 +127,7 @@ TEST_F(MasterWiring, ChangedMastersReachTheInvoiceLists)
     auto *productModel = child<MasterGrid>(*products, "Grid商品マスタ")->masterModel();
     ASSERT_TRUE(productModel->setData(productModel->index(1, 0), QStringLiteral("消しゴム")));
     click(*products, "cmd登録");
+    QCoreApplication::processEvents();
     QSqlQuery q(db::work());
     ASSERT_TRUE(db::exec(q, QStringLiteral("SELECT count(*) FROM w商品参照 WHERE 品名 = '消しゴム'")) && q.next());
     EXPECT_EQ(q.value(0).toInt(), 1);
