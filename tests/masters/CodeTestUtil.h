@@ -1,9 +1,7 @@
 #pragma once
 // Helpers for the code-table tests: statements on the data and work files and compact views
 // of コードマスタ and wコードマスタ for assertions.
-#include "app/Database.h"
-#include "settings/ModQLNVSettings.h"
-#include "support/QStringPrinter.h"
+#include "MastersTestUtil.h"
 
 #include <QSqlQuery>
 #include <QString>
@@ -18,20 +16,8 @@ const QString kUnits = QStringLiteral("単位");
 const QString kProvisionedUnits =
     QStringLiteral("01=個 02=本 03=枚 04=箱 05=式 06=台 07=冊 08=回 09=時間 10=日 11=月 12=kg 13=m");
 
-inline void run(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
-{
-    EXPECT_TRUE(db::exec(database, sql, values)) << db::lastError().toStdString();
-}
-
-inline QVariant scalar(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
-{
-    QSqlQuery q(database);
-    if (!db::exec(q, sql, values)) {
-        ADD_FAILURE() << db::lastError().toStdString();
-        return {};
-    }
-    return q.next() ? q.value(0) : QVariant();
-}
+using masterstest::run;
+using masterstest::scalar;
 
 // The named slots of a category in code order, "05=箱 13=m"; free slots are left out.
 inline QString named(const QString &kcode)

@@ -24,7 +24,7 @@ protected:
         MasterWindowTest::SetUp();
         addCustomer(QStringLiteral("山田商店"), QStringLiteral("やまだ"), QStringLiteral("東京都"));
         addCustomer(QStringLiteral("阿部工業"), QStringLiteral("あべ"), QStringLiteral("大阪府"), QStringLiteral("御中"));
-        addCustomer(QStringLiteral("O'Brien"), QStringLiteral("おぶらいえん"));
+        addCustomer(QStringLiteral("O'Brien"), QStringLiteral("おぶらいえん"), QStringLiteral("〒100-0001\n東京都"));
     }
     void open() { MasterWindowTest::open("Grid顧客マスタ"); }
     QStringList copyNames() const
@@ -161,11 +161,11 @@ TEST_F(CustomerWindowTest, ChoosingHandsTheCustomerOverAndCloses)
 {
     open();
     QSignalSpy chosen(window.get(), &CustomerWindow::customerChosen);
-    grid()->setCurrentCell(0, Col敬称);
+    grid()->setCurrentCell(1, Col敬称);
     click("cmd選択");
     ASSERT_EQ(chosen.size(), 1);
-    EXPECT_EQ(chosen.at(0).at(0).toString(), QStringLiteral("阿部工業"));
-    EXPECT_EQ(chosen.at(0).at(1).toString(), QStringLiteral("大阪府"));
+    EXPECT_EQ(chosen.at(0).at(0).toString(), QStringLiteral("O'Brien"));
+    EXPECT_EQ(chosen.at(0).at(1).toString(), QStringLiteral("〒100-0001\n東京都"));
     EXPECT_FALSE(window->isVisible());
 
     open();

@@ -18,6 +18,17 @@ inline void run(const QSqlDatabase &database, const QString &sql, const QVariant
     EXPECT_TRUE(db::exec(database, sql, values)) << db::lastError().toStdString();
 }
 
+// The first value of the first row; an invalid QVariant when there is no row.
+inline QVariant scalar(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery q(database);
+    if (!db::exec(q, sql, values)) {
+        ADD_FAILURE() << db::lastError().toStdString();
+        return {};
+    }
+    return q.next() ? q.value(0) : QVariant();
+}
+
 // One column of every row of a query, as text ("<Null>" for Null).
 inline QStringList column(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
 {

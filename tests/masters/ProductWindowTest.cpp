@@ -163,3 +163,28 @@ TEST_F(ProductWindowTest, ALinkImportNeedsItsSettingsAndItsFile)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ProductWindowTest, JapaneseInputIsOnInTextColumnsOnly)
+{
+    open();
+    const struct {
+        int column;
+        bool japanese;
+    } cases[] = {{Col品名, true}, {Col入数, true}, {Col単位, true}, {Colふりがな, true},
+                 {Col単価, false}, {Col非課税, false}, {Colチェック, false}};
+    for (const auto &c : cases) {
+        grid()->setCurrentCell(0, c.column);
+        EXPECT_EQ(grid()->testAttribute(Qt::WA_InputMethodEnabled), c.japanese) << c.column;
+        if (c.column == Col単価 || c.column == Col品名) {
+            grid()->edit(model()->index(0, c.column));
+            QWidget *editor = QApplication::focusWidget();
+            ASSERT_NE(editor, grid());
+            EXPECT_EQ(editor->testAttribute(Qt::WA_InputMethodEnabled), c.japanese) << "editor of " << c.column;
+            QTest::keyClick(editor, Qt::Key_Escape);
+        }
+    }
+}
+
+} // namespace

@@ -10,6 +10,8 @@
 #include "masters/MasterCopyModel.h"
 #include "masters/MasterGrid.h"
 #include "masters/ProductWindow.h"
+#include "settings/ModQLNVSettings.h"
+#include "settings/SettingsTab.h"
 #include "shell/QLNV.h"
 
 #include "support/RecordingPresenter.h"
@@ -131,6 +133,18 @@ TEST_F(MasterWiring, ChangedMastersReachTheInvoiceLists)
     QSqlQuery q(db::work());
     ASSERT_TRUE(db::exec(q, QStringLiteral("SELECT count(*) FROM w商品参照 WHERE 品名 = '消しゴム'")) && q.next());
     EXPECT_EQ(q.value(0).toInt(), 1);
+}
+
+TEST_F(MasterWiring, NewSettingsReshapeTheOpenWindows)
+{
+    ProductWindow *products = w.showProductWindow();
+    CodeTableWindow *codes = w.showCodeTableWindow();
+    ModQLNV::入数列タイトル = QStringLiteral("規格");
+    emit w.settingsTab()->settingsReloaded();
+    auto *model = child<MasterGrid>(*products, "Grid商品マスタ")->masterModel();
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("規　格"));
+    auto *kinds = child<QComboBox>(*codes, "cmb区分");
+    EXPECT_GE(kinds->findText(QStringLiteral("規格")), 0);
 }
 
 } // namespace
