@@ -157,6 +157,27 @@ TEST_F(CustomerWindowTest, TheDetailsPanelOverwritesOrAddsAndDropsGridEdits)
     EXPECT_FALSE(child<QGroupBox>("Cn顧客詳細")->isVisible());
 }
 
+TEST_F(CustomerWindowTest, ARegistrationThatFailsSaysSoAndKeepsTheEdits)
+{
+    open();
+    run(db::data(), QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON 顧客マスタ BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    type(3, Col顧客名, QStringLiteral("新規商会"));
+    click("cmd登録");
+    EXPECT_EQ(boxes.texts().value(1), QStringLiteral("顧客情報を登録できませんでした。登録済みの顧客は変更されていません。"));
+    EXPECT_EQ(customerNames().size(), 3);
+    EXPECT_EQ(shown(3, Col顧客名), QStringLiteral("新規商会"));
+
+    // The details panel: the same, and the panel stays open with what was typed.
+    boxes.clear();
+    grid()->setCurrentCell(3, Col顧客名);
+    click("cmd詳細");
+    click("cmd商品詳細登録");
+    EXPECT_EQ(boxes.texts().value(1), QStringLiteral("新規商会 を登録できませんでした。"));
+    EXPECT_TRUE(child<QGroupBox>("Cn顧客詳細")->isVisible());
+    EXPECT_EQ(child<QLineEdit>("txt顧客名")->text(), QStringLiteral("新規商会"));
+    EXPECT_EQ(customerNames().size(), 3);
+}
+
 TEST_F(CustomerWindowTest, ChoosingHandsTheCustomerOverAndCloses)
 {
     open();
