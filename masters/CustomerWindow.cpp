@@ -111,7 +111,9 @@ void CustomerWindow::Read顧客リンク()
 {
     if (!masters::linkReady(ModQLNV::顧客リンクアプリ, ModQLNV::顧客リンクパス, QStringLiteral("顧客リンク参照")))
         return;
-    masters::linkImportPending();
+    masters::importIntoGrid(ui->Grid顧客マスタ, m_notice, QStringLiteral("顧客リンク参照"), [](const linkfile::Progress &progress) {
+        return linkimport::importCustomers(db::work(), ModQLNV::顧客リンクアプリ, ModQLNV::顧客リンクパス, progress);
+    });
 }
 
 QString CustomerWindow::cell(int row, int column) const

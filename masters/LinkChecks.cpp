@@ -23,10 +23,4 @@ bool linkReady(const QString &application, const QString &path, const QString &m
     return true;
 }
 
-void linkImportPending()
-{
-    msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
-                 QStringLiteral("リンクファイルからの読込は、このバージョンではまだできません。"));
-}
-
 } // namespace masters

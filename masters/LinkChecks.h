@@ -9,7 +9,5 @@ namespace masters {
 // missingItem names the file in the not-found notice ("顧客リンク参照").
 bool linkReady(const QString &application, const QString &path, const QString &missingItem);
 
-// Until the readers of the linked files are in, an import says so instead of doing nothing.
-void linkImportPending();
 
 } // namespace masters

@@ -6,7 +6,11 @@
 #include "masters/MasterCopyModel.h"
 #include "masters/MasterGrid.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
+#include <QProgressDialog>
+
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcMasters, "quillon.masters")
 
@@ -78,6 +82,49 @@ bool deleteTickedRows(MasterGrid *grid, const MasterTable &table, const WindowTe
         return false;
     grid->reselect();
     return true;
+}
+
+bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item, const ImportRun &run)
+{
+    notice->showText(progress::Reading);
+    QProgressDialog dialog(QStringLiteral("リンクファイルを読み込んでいます…"), QStringLiteral("中止"), 0, 0, grid->window());
+    dialog.setObjectName(QStringLiteral("dlgリンク読込"));
+    dialog.setWindowTitle(item);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(500); // a file of a few hundred rows is read before it would show
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    const auto progress = [&dialog](qint64 done, qint64 total) {
+        const int maximum = int(qMin<qint64>(total, std::numeric_limits<int>::max()));
+        if (dialog.maximum() != maximum)
+            dialog.setMaximum(maximum);
+        dialog.setValue(int(qMin<qint64>(done, maximum)));
+        QCoreApplication::processEvents();
+        return !dialog.wasCanceled();
+    };
+    const linkimport::Outcome outcome = run(progress);
+    dialog.close();
+    grid->reselect(0);
+    notice->finish();
+
+    switch (outcome.status) {
+    case linkimport::Status::Imported:
+        if (!outcome.missing.isEmpty())
+            msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
+                         QStringLiteral("リンクファイルに次の項目がないため、その部分は空のまま読み込みました。\n%1")
+                             .arg(outcome.missing.join(QStringLiteral("、"))));
+        return true;
+    case linkimport::Status::NotKnown:
+        return false;
+    case linkimport::Status::Cancelled:
+        msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
+                     QStringLiteral("読込を中止しました。一覧は変わっていません。"));
+        return false;
+    case linkimport::Status::Failed:
+        msg::showFailure(QStringLiteral("%1 を読み込めませんでした。%2\n一覧は変わっていません。").arg(item, outcome.problem));
+        return false;
+    }
+    return false;
 }
 
 } // namespace masters

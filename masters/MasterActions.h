@@ -2,7 +2,10 @@
 // What the customer and the product window do alike: read the master into the grid, register
 // the edit copy over the master, and delete the ticked rows, each with its question, progress
 // notice and plain report of what was not done.
+#include "masters/LinkImport.h"
 #include "masters/MasterCopy.h"
+
+#include <functional>
 
 class MasterGrid;
 class ProgressPanel;
@@ -25,6 +28,13 @@ bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &ta
 // Asks (No by default), then deletes the ticked rows from the master and the edit copy.
 // True when something was deleted.
 bool deleteTickedRows(MasterGrid *grid, const MasterTable &table, const WindowTexts &texts);
+
+// Runs an import into the edit copy with the progress notice and, when it takes a while, a
+// progress dialog whose "中止" cancels it; then shows the copy and tells what was not done or
+// what the file lacked. item names the import in the notices ("顧客リンク参照"). True when the
+// copy was replaced.
+using ImportRun = std::function<linkimport::Outcome(const linkfile::Progress &progress)>;
+bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item, const ImportRun &run);
 
 // The names of a duplicate notice: the first ten, and how many more.
 QString nameList(const QStringList &names);

@@ -70,6 +70,7 @@ QString MasterDelegate::displayText(const QVariant &value, const QLocale &locale
     // A cell shows one line: the lines of an address block stand side by side.
     // (The base class has already turned line breaks into line separators.)
     QString text = QStyledItemDelegate::displayText(value, locale);
+    text.replace(QStringLiteral("\r") + QChar(QChar::LineSeparator), QStringLiteral("  "));
     for (const QChar breakChar : {QChar(QChar::LineSeparator), QChar(u'\r'), QChar(u'\n')})
         text.replace(breakChar, QStringLiteral("  "));
     return text;

@@ -151,7 +151,9 @@ void ProductWindow::Read商品リンク()
 {
     if (!masters::linkReady(ModQLNV::商品リンクアプリ, ModQLNV::商品リンクパス, QStringLiteral("商品リンク参照")))
         return;
-    masters::linkImportPending();
+    masters::importIntoGrid(ui->Grid商品マスタ, m_notice, QStringLiteral("商品リンク参照"), [](const linkfile::Progress &progress) {
+        return linkimport::importProducts(db::work(), ModQLNV::商品リンクアプリ, ModQLNV::商品リンクパス, progress);
+    });
 }
 
 void ProductWindow::choose()

@@ -69,13 +69,16 @@ const QStringList &商品リンクアプリChoices()
 
 QString linkFileFilter(const QString &application)
 {
+    // The old programs' own file names first; any file too, for a copy renamed on its way here
+    // or kept as SQLite.
+    const QString anyFile = QStringLiteral("すべてのファイル|*|");
     if (application == QStringLiteral("Orb顧客管理"))
-        return QStringLiteral("MDB ファイル(*.mdb)|orbdata.mdb|");
+        return QStringLiteral("MDB ファイル(*.mdb)|orbdata.mdb|") + anyFile;
     if (application == QStringLiteral("OrbⅡ顧客管理"))
-        return QStringLiteral("MDB ファイル(*.mdb)|orb2data.mdb|");
+        return QStringLiteral("MDB ファイル(*.mdb)|orb2data.mdb|") + anyFile;
     if (application == QStringLiteral("QLNV請求書"))
-        return QStringLiteral("MDB ファイル(*.mdb)|Vyxdata.mdb|");
-    return {};
+        return QStringLiteral("MDB ファイル(*.mdb)|Vyxdata.mdb|") + anyFile;
+    return anyFile;
 }
 
 QString default年号() { return 年号Choices().first(); }

@@ -24,8 +24,9 @@ const QStringList &商品表示順Choices();   // 品名順, ふりがな順
 const QStringList &顧客リンクアプリChoices();
 const QStringList &商品リンクアプリChoices();
 
-// The file-open filter for a linked application's data file ("desc|pattern|"); empty
-// (all files) for an application whose file name is not fixed.
+// The file-open filter for a linked application's data file ("desc|pattern|"): the
+// application's file name, then any file; only any file for an application whose file name
+// is not fixed.
 QString linkFileFilter(const QString &application);
 
 // Defaults: what a Null column means and what an empty combo stores.

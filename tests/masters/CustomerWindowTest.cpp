@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QSqlDatabase>
 
 using namespace masterstest;
 
@@ -205,6 +206,56 @@ TEST_F(CustomerWindowTest, EnterAtTheEndOfARowGoesToTheNextNameButNotPastTheLast
     EXPECT_EQ(grid()->currentIndex(), model()->index(2, Col顧客名));
     type(2, Colふりがな, QStringLiteral("やまだ"));
     EXPECT_EQ(grid()->currentIndex(), model()->index(2, Col敬称));
+}
+
+TEST_F(CustomerWindowTest, ALinkedFileIsImportedForReviewAndRegisteredOnlyByTheUser)
+{
+    const QString file = dir.dataDir() + QStringLiteral("/orbdata.mdb");
+    {
+        QSqlDatabase linked = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("linked"));
+        linked.setDatabaseName(file);
+        ASSERT_TRUE(linked.open());
+        QSqlQuery q(linked);
+        ASSERT_TRUE(q.exec(QStringLiteral("CREATE TABLE 顧客マスタ (名称, 郵便番号, 住所1, 住所2, tel, fax, ふりがな, 敬称)")));
+        ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO 顧客マスタ VALUES ('新顧客', '1000001', '東京都', NULL, '03', NULL, 'しん', '様'), "
+                                          "('新顧客', NULL, NULL, NULL, NULL, NULL, 'しん', '様')")));
+        linked.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("linked"));
+    open();
+
+    const struct {
+        QString app, path, message;
+    } preconditions[] = {
+        {QString(), QString(), QStringLiteral("リンクアプリが指定されてません")},
+        {QStringLiteral("Orb顧客管理"), QString(), QStringLiteral("リンクパスが指定されてません")},
+        {QStringLiteral("Orb顧客管理"), file + QStringLiteral(".gone"), QStringLiteral("顧客リンク参照がありません。確認してください。")},
+    };
+    for (const auto &c : preconditions) {
+        ModQLNV::顧客リンクアプリ = c.app;
+        ModQLNV::顧客リンクパス = c.path;
+        boxes.clear();
+        click("cmd顧客参照");
+        EXPECT_EQ(boxes.texts(), QStringList{c.message});
+        EXPECT_EQ(copyNames().size(), 4) << "the list stays";
+    }
+
+    ModQLNV::顧客リンクパス = file;
+    boxes.clear();
+    click("cmd顧客参照");
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'/').toStdString();
+    EXPECT_EQ(copyNames(), (QStringList{QStringLiteral("新顧客"), QStringLiteral("新顧客"), QString()}));
+    EXPECT_EQ(model()->value(0, Col顧客情報).toString(), QStringLiteral("〒100-0001\r\n東京都\r\nTEL 03"));
+    EXPECT_EQ(customerNames().size(), 3) << "the master waits for 登録";
+
+    // The name twice is for the user to mend before it can be registered.
+    click("cmd登録");
+    EXPECT_TRUE(boxes.texts().value(1).contains(QStringLiteral("新顧客")));
+    EXPECT_EQ(customerNames().size(), 3);
+    type(1, Col顧客名, QStringLiteral("新顧客 本店"));
+    boxes.clear();
+    click("cmd登録");
+    EXPECT_EQ(customerNames(), (QStringList{QStringLiteral("新顧客"), QStringLiteral("新顧客 本店")}));
 }
 
 } // namespace

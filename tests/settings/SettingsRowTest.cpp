@@ -83,10 +83,10 @@ TEST(SettingsRow, NumberBoxesAreReadAsTheProgramShowsThem)
 TEST(SettingsRow, LinkFileFiltersByApplication)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {"Orb顧客管理", "MDB ファイル(*.mdb)|orbdata.mdb|"},
-        {"OrbⅡ顧客管理", "MDB ファイル(*.mdb)|orb2data.mdb|"},
-        {"Ormel顧客管理", ""},
-        {"QLNV請求書", "MDB ファイル(*.mdb)|Vyxdata.mdb|"},
+        {"Orb顧客管理", "MDB ファイル(*.mdb)|orbdata.mdb|すべてのファイル|*|"},
+        {"OrbⅡ顧客管理", "MDB ファイル(*.mdb)|orb2data.mdb|すべてのファイル|*|"},
+        {"Ormel顧客管理", "すべてのファイル|*|"},
+        {"QLNV請求書", "MDB ファイル(*.mdb)|Vyxdata.mdb|すべてのファイル|*|"},
     };
     for (const auto &[application, filter] : cases)
         EXPECT_EQ(settings::linkFileFilter(QString::fromUtf8(application)), QString::fromUtf8(filter));
