@@ -121,7 +121,7 @@ bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item
                      QStringLiteral("読込を中止しました。一覧は変わっていません。"));
         return false;
     case linkimport::Status::Failed:
-        msg::showFailure(QStringLiteral("%1 を読み込めませんでした。%2\n一覧は変わっていません。").arg(item, outcome.problem));
+        msg::showFailure(QStringLiteral("%1 を読み込めませんでした。\n%2\n一覧は変わっていません。").arg(item, outcome.problem));
         return false;
     }
     return false;
