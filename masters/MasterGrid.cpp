@@ -119,6 +119,13 @@ MasterGrid::MasterGrid(QWidget *parent)
     });
 }
 
+MasterGrid::~MasterGrid()
+{
+    // QWidget's destructor still moves the focus away, when this is no longer a MasterGrid and
+    // its model may be gone: no posting then.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
 void MasterGrid::setMasterModel(MasterCopyModel *model, int checkColumn)
 {
     m_model = model;

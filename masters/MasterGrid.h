@@ -44,6 +44,7 @@ class MasterGrid : public QTableView
     Q_OBJECT
 public:
     explicit MasterGrid(QWidget *parent = nullptr);
+    ~MasterGrid() override;
 
     // The check-box column goes first on screen, as the ticks are the first thing looked at.
     void setMasterModel(MasterCopyModel *model, int checkColumn);
