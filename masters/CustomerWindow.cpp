@@ -96,9 +96,7 @@ void CustomerWindow::Entry顧客情報()
 
 void CustomerWindow::Clear顧客情報()
 {
-    if (!masters::clearCopy(db::work(), masters::customers()))
-        msg::showFailure(QStringLiteral("一覧を空にできませんでした。"));
-    ui->Grid顧客マスタ->reselect(0);
+    masters::clearGrid(ui->Grid顧客マスタ, masters::customers());
 }
 
 void CustomerWindow::Delete顧客()

@@ -66,6 +66,13 @@ bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &ta
     return false;
 }
 
+void clearGrid(MasterGrid *grid, const MasterTable &table)
+{
+    if (!clearCopy(db::work(), table))
+        msg::showFailure(QStringLiteral("一覧を空にできませんでした。"));
+    grid->reselect(0);
+}
+
 bool deleteTickedRows(MasterGrid *grid, const MasterTable &table, const WindowTexts &texts)
 {
     if (!grid->post())

@@ -25,6 +25,9 @@ bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &ta
 // refusal or a failure the user is told and the edit copy stays on screen.
 bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const WindowTexts &texts);
 
+// Empties the edit copy without asking and shows it; the master is untouched.
+void clearGrid(MasterGrid *grid, const MasterTable &table);
+
 // Asks (No by default), then deletes the ticked rows from the master and the edit copy.
 // True when something was deleted.
 bool deleteTickedRows(MasterGrid *grid, const MasterTable &table, const WindowTexts &texts);

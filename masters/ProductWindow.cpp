@@ -136,9 +136,7 @@ void ProductWindow::Entry商品情報()
 
 void ProductWindow::Clear商品情報()
 {
-    if (!masters::clearCopy(db::work(), masters::products()))
-        msg::showFailure(QStringLiteral("一覧を空にできませんでした。"));
-    ui->Grid商品マスタ->reselect(0);
+    masters::clearGrid(ui->Grid商品マスタ, masters::products());
 }
 
 void ProductWindow::Delete商品()

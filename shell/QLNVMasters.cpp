@@ -15,9 +15,9 @@
 
 namespace {
 
-// Shows a master window that is hidden, or brings the open one forward.
-template<class Window>
-bool raiseOrShow(Window *window)
+// Shows a master window that is hidden, or brings the open one forward. True when it was
+// hidden (and so is to read its master).
+bool raiseOrShow(QWidget *window)
 {
     const bool wasHidden = !window->isVisible();
     window->show();
