@@ -6,6 +6,7 @@
 #include "invoice/InvoiceData.h"
 #include "settings/ModQLNVSettings.h"
 #include "support/QStringPrinter.h"
+#include "support/SqlTestUtil.h"
 
 #include <QSqlQuery>
 #include <QString>
@@ -17,20 +18,8 @@
 
 namespace invoicetest {
 
-inline void run(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
-{
-    EXPECT_TRUE(db::exec(database, sql, values)) << db::lastError().toStdString();
-}
-
-inline QVariant scalar(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
-{
-    QSqlQuery q(database);
-    if (!db::exec(q, sql, values)) {
-        ADD_FAILURE() << db::lastError().toStdString();
-        return {};
-    }
-    return q.next() ? q.value(0) : QVariant();
-}
+using sqltest::run;
+using sqltest::scalar;
 
 inline void addProduct(const QString &name, const QVariant &packSize, const QVariant &unit, const QVariant &price,
                        bool taxFree = false, const QVariant &reading = {})

@@ -2,7 +2,7 @@
 // Helpers for the master tests: rows put into and read back from the data and work files.
 #include "app/Database.h"
 #include "settings/ModQLNVSettings.h"
-#include "support/QStringPrinter.h"
+#include "support/SqlTestUtil.h"
 #include "support/TestDataDir.h"
 
 #include <QSqlQuery>
@@ -13,35 +13,9 @@
 
 namespace masterstest {
 
-inline void run(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
-{
-    EXPECT_TRUE(db::exec(database, sql, values)) << db::lastError().toStdString();
-}
-
-// The first value of the first row; an invalid QVariant when there is no row.
-inline QVariant scalar(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
-{
-    QSqlQuery q(database);
-    if (!db::exec(q, sql, values)) {
-        ADD_FAILURE() << db::lastError().toStdString();
-        return {};
-    }
-    return q.next() ? q.value(0) : QVariant();
-}
-
-// One column of every row of a query, as text ("<Null>" for Null).
-inline QStringList column(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {})
-{
-    QSqlQuery q(database);
-    QStringList out;
-    if (!db::exec(q, sql, values)) {
-        ADD_FAILURE() << db::lastError().toStdString();
-        return out;
-    }
-    while (q.next())
-        out << (q.value(0).isNull() ? QStringLiteral("<Null>") : q.value(0).toString());
-    return out;
-}
+using sqltest::column;
+using sqltest::run;
+using sqltest::scalar;
 
 inline void addCustomer(const QString &name, const QString &reading, const QString &info = QString(),
                         const QString &honorific = QStringLiteral("様"))
