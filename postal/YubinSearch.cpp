@@ -1,0 +1,258 @@
+#include "postal/YubinSearch.h"
+
+#include "postal/YubinText.h"
+
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUuid>
+#include <QVariant>
+
+namespace yubin {
+
+namespace {
+
+// Readings of one and two characters are found by a scan: a trigram index holds nothing shorter.
+constexpr int TrigramLength = 3;
+
+QString uriFor(const QString &path, bool readOnly)
+{
+    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
+    return QStringLiteral("file:") + QString::fromLatin1(encoded)
+           + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
+}
+
+// A connection for the length of one procedure, closed and forgotten when it goes out of scope.
+class Connection
+{
+public:
+    Connection(const QString &path, bool readOnly, QString &error)
+        : m_name(QStringLiteral("postora-") + QUuid::createUuid().toString(QUuid::WithoutBraces)), m_error(error)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(uriFor(path, readOnly));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (path.isEmpty() || !db.open()) {
+            m_error = QStringLiteral("%1 を開けません（%2）").arg(path, db.lastError().text());
+            return;
+        }
+        m_open = true;
+    }
+    ~Connection()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    bool isOpen() const { return m_open; }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+
+    // Runs one statement with bound values; on failure notes why and returns false.
+    bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values = {})
+    {
+        if (!q.prepare(sql)) {
+            m_error = q.lastError().text();
+            return false;
+        }
+        for (int i = 0; i < values.size(); ++i)
+            q.bindValue(i, values.at(i));
+        if (!q.exec()) {
+            m_error = q.lastError().text();
+            return false;
+        }
+        return true;
+    }
+    bool exec(const QString &sql, const QVariantList &values = {})
+    {
+        QSqlQuery q(db());
+        return exec(q, sql, values);
+    }
+
+private:
+    QString m_name;
+    QString &m_error;
+    bool m_open = false;
+};
+
+// FTS5 query text for a substring of one column: a quoted string, its quotes doubled.
+QString phraseIn(const QString &column, const QString &text)
+{
+    return column + QStringLiteral(" : \"") + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+// Where-clause and value for "column contains text": the trigram index from three characters,
+// a scan below. Both give the same rows.
+std::pair<QString, QVariant> containing(const QString &column, const QString &text)
+{
+    if (text.size() >= TrigramLength)
+        return {QStringLiteral("rowid IN (SELECT rowid FROM yubin.郵便番号_索引 WHERE 郵便番号_索引 MATCH ?)"),
+                phraseIn(column, text)};
+    return {QStringLiteral("instr(%1, ?) > 0").arg(column), text};
+}
+
+// Readings hold upper-case Latin letters (ＳＳ３０ビル is ﾁｭｳｵｳSS30...); typed ones are made so too.
+QString searchKana(const QString &typed)
+{
+    QString kana = toSearchKana(typed.trimmed());
+    for (QChar &c : kana) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - u'a' + u'A');
+    }
+    return kana;
+}
+
+const QString CopyColumns = QStringLiteral("番号, 県漢字, 市町村漢字, 町名漢字");
+
+} // namespace
+
+QStringList YubinSearch::read都道府県(bool *ok)
+{
+    QStringList names;
+    bool done = false;
+    {
+        Connection data(m_paths.data, true, m_error);
+        QSqlQuery q(data.db());
+        if (data.isOpen() && data.exec(q, QStringLiteral("SELECT 都道府県 FROM 都道府県 ORDER BY 都道府県コード"))) {
+            while (q.next())
+                names += q.value(0).isNull() ? QString() : q.value(0).toString();
+            done = true;
+        }
+    }
+    if (ok)
+        *ok = done;
+    return done ? names : QStringList();
+}
+
+LocalArea YubinSearch::ChkLocalEria(bool *ok)
+{
+    LocalArea area;
+    bool done = false;
+    QString eria;
+    bool wanted = false;
+    {
+        Connection data(m_paths.data, true, m_error);
+        QSqlQuery q(data.db());
+        if (data.isOpen()
+            && data.exec(q, QStringLiteral("SELECT YubinLocalEriaSw, YubinLocalEria FROM 自社情報 LIMIT 1"))) {
+            if (q.next()) {
+                wanted = q.value(0).toInt() == 1 && !q.value(1).isNull();
+                eria = q.value(1).toString().trimmed();
+            }
+            done = true;
+        }
+    }
+    if (!done || !wanted) {
+        if (ok)
+            *ok = done;
+        return area;
+    }
+    // The longest prefecture name the area begins with, so that "東京都府中市" splits after 都
+    // and not at the 府 of the city.
+    const QStringList prefectures = read都道府県(&done);
+    for (const QString &p : prefectures) {
+        if (!p.isEmpty() && eria.startsWith(p) && p.size() > area.prefecture.size())
+            area.prefecture = p;
+    }
+    if (!area.prefecture.isEmpty())
+        area.city = eria.mid(area.prefecture.size()).trimmed();
+    if (ok)
+        *ok = done;
+    return area;
+}
+
+bool YubinSearch::fill(const QString &select, const QVariantList &values, bool alsoCities, QString *firstPrefecture)
+{
+    Connection work(m_paths.work, false, m_error);
+    if (!work.isOpen() || !work.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
+        return false;
+    // A file that is not a dictionary fails here, before anything of the caller's is touched.
+    if (!select.isEmpty()
+        && (!work.exec(QStringLiteral("ATTACH DATABASE ? AS yubin"), {uriFor(m_paths.yubin, true)})
+            || !work.exec(QStringLiteral("SELECT 1 FROM yubin.郵便番号 LIMIT 1"))))
+        return false;
+    if (!work.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    bool done = (!alsoCities || work.exec(QStringLiteral("DELETE FROM 郵便番号_市町村漢字")))
+                && work.exec(QStringLiteral("DELETE FROM w郵便番号"))
+                && (select.isEmpty() || work.exec(select, values));
+    if (done && firstPrefecture) {
+        QSqlQuery q(work.db());
+        done = work.exec(q, QStringLiteral("SELECT 県漢字 FROM w郵便番号 ORDER BY rowid LIMIT 1"));
+        if (done && q.next())
+            *firstPrefecture = q.value(0).toString();
+        q.finish();
+    }
+    done = done && work.exec(QStringLiteral("COMMIT"));
+    if (!done) {
+        const QString error = m_error;
+        work.exec(QStringLiteral("ROLLBACK"));
+        m_error = error;
+    }
+    return done;
+}
+
+bool YubinSearch::read市町村(const QString &prefecture)
+{
+    return fill(QStringLiteral("INSERT INTO 郵便番号_市町村漢字 (市町村漢字)"
+                               " SELECT 市町村漢字 FROM yubin.市町村名 WHERE 県漢字 = ? ORDER BY rowid"),
+                {prefecture}, true);
+}
+
+bool YubinSearch::read町名(const QString &prefecture, const QString &city)
+{
+    return fill(QStringLiteral("INSERT INTO w郵便番号 (番号, 県漢字, 市町村漢字, 町名漢字, 町名かな)"
+                               " SELECT 番号, 県漢字, 市町村漢字, 町名漢字, 町名かな FROM yubin.郵便番号"
+                               " WHERE 県漢字 = ? AND 市町村漢字 = ? ORDER BY 市町村かな順, 町名かな順, rowid"),
+                {prefecture, city});
+}
+
+bool YubinSearch::ReadGrid町名(const QString &prefecture, const QString &city, const QString &town)
+{
+    return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号"
+                               " WHERE 県漢字 = ? AND 市町村漢字 = ? AND 町名漢字 = ?"
+                               " ORDER BY 市町村かな順, 町名かな順, rowid")
+                    .arg(CopyColumns),
+                {prefecture, city, town});
+}
+
+bool YubinSearch::Seek郵便番号(const QString &typed, QString *prefecture)
+{
+    const QString code = normalizePostalCode(typed);
+    if (code.isEmpty())
+        return GridClear();
+    if (code.size() == 7) {
+        return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号 WHERE 番号 = ? ORDER BY rowid")
+                        .arg(CopyColumns),
+                    {code}, false, prefecture);
+    }
+    const auto [where, value] = containing(QStringLiteral("番号"), code);
+    return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号 WHERE %2 ORDER BY 番号, rowid")
+                    .arg(CopyColumns, where),
+                {value});
+}
+
+bool YubinSearch::Seek市町村かな(int mode, const QString &typed)
+{
+    const QString kana = searchKana(typed);
+    if (kana.isEmpty())
+        return true;
+    const QString column = mode == ByCityKana ? QStringLiteral("市町村かな") : QStringLiteral("町名かな");
+    const auto [where, value] = containing(column, kana);
+    return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号 WHERE %2 ORDER BY %3順, 番号, rowid")
+                    .arg(CopyColumns, where, column),
+                {value});
+}
+
+bool YubinSearch::GridClear()
+{
+    return fill(QString(), {});
+}
+
+} // namespace yubin

@@ -1,0 +1,72 @@
+#pragma once
+// The searches of the postal-code window, as logic over three files whose paths the caller
+// gives: the dictionary (read only), the caller's data file (read only: the prefecture list and
+// the user's own area) and the caller's work file, whose tables 郵便番号_市町村漢字 (the city
+// list) and w郵便番号 (the results, also the town list) the searches fill.
+//
+// Each procedure opens what it needs, writes the work tables in one transaction and closes
+// again before it returns. Names reach SQL as bound values, so apostrophes are plain text. On
+// failure (a missing or damaged dictionary, a missing table) nothing is written, false is
+// returned and lastError() says what went wrong; the caller's files stay as they were.
+#include <QString>
+#include <QStringList>
+
+namespace yubin {
+
+struct YubinPaths
+{
+    QString yubin;   // the dictionary
+    QString data;    // the caller's data file
+    QString work;    // the caller's work file
+};
+
+// The user's own prefecture and city, when the settings ask for them to be preselected.
+struct LocalArea
+{
+    QString prefecture;
+    QString city;
+};
+
+class YubinSearch
+{
+public:
+    explicit YubinSearch(YubinPaths paths) : m_paths(std::move(paths)) {}
+
+    const YubinPaths &paths() const { return m_paths; }
+    QString lastError() const { return m_error; }
+
+    // The prefectures in the order of their codes (an empty entry for a Null name).
+    QStringList read都道府県(bool *ok = nullptr);
+    // The area to preselect: empty unless YubinLocalEriaSw is set and YubinLocalEria begins
+    // with a prefecture of the list ("東京都府中市" is 東京都 and 府中市).
+    LocalArea ChkLocalEria(bool *ok = nullptr);
+
+    // The cities of a prefecture into 郵便番号_市町村漢字, in Japan Post's order; empties w郵便番号.
+    bool read市町村(const QString &prefecture);
+    // Every town of a city into w郵便番号, with its reading, ordered by reading.
+    bool read町名(const QString &prefecture, const QString &city);
+    // The rows of one town of a city into w郵便番号.
+    bool ReadGrid町名(const QString &prefecture, const QString &city, const QString &town);
+    // A typed postal code. Seven digits give every town of that code, and prefecture (when
+    // given) is set to the first one's; fewer give every code that contains them, by code.
+    bool Seek郵便番号(const QString &typed, QString *prefecture = nullptr);
+    // The towns whose reading contains the typed kana; mode 0 by city reading, 1 by town reading.
+    bool Seek市町村かな(int mode, const QString &typed);
+    // Empties w郵便番号.
+    bool GridClear();
+
+private:
+    // Empties the results (and with alsoCities the city list) and runs select, in one
+    // transaction on the work file with the dictionary attached as "yubin".
+    bool fill(const QString &select, const QVariantList &values, bool alsoCities = false,
+              QString *firstPrefecture = nullptr);
+
+    YubinPaths m_paths;
+    QString m_error;
+};
+
+// Mode values of Seek市町村かな.
+constexpr int ByCityKana = 0;
+constexpr int ByTownKana = 1;
+
+} // namespace yubin

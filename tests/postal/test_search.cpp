@@ -1,0 +1,183 @@
+// The searches of the postal-code window on the dictionary of all Japan, writing the work
+// tables of a provisioned data directory.
+#include "PostalTestUtil.h"
+
+#include "postal/YubinSearch.h"
+#include "support/QStringPrinter.h"
+#include "support/TestDataDir.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace yubin;
+
+namespace {
+
+class PostalSearch : public ::testing::Test
+{
+protected:
+    TestDataDir dir;
+    YubinSearch search{{postaltest::realDictionary(), dir.dataMdb(), dir.workMdb()}};
+
+    // The results as "code 県 市 町" lines, in the order of the grid.
+    QStringList results() const
+    {
+        return postaltest::column(dir.workMdb(), QStringLiteral("SELECT 番号 || ' ' || 県漢字 || ' ' || 市町村漢字 || ' ' ||"
+                                                                " 町名漢字 FROM w郵便番号 ORDER BY rowid"));
+    }
+    QStringList codes() const
+    {
+        return postaltest::column(dir.workMdb(), QStringLiteral("SELECT 番号 FROM w郵便番号 ORDER BY rowid"));
+    }
+    // The same rows straight from the dictionary, by a plain scan.
+    QStringList scan(const QString &where, const QString &order, const QVariant &value) const
+    {
+        return postaltest::column(postaltest::realDictionary(),
+                                  QStringLiteral("SELECT 番号 FROM 郵便番号 WHERE %1 ORDER BY %2, rowid").arg(where, order),
+                                  {value});
+    }
+};
+
+} // namespace
+
+TEST_F(PostalSearch, ACodeOfSevenDigitsGivesEveryTownOfIt)
+{
+    for (const char *typed : {"1000001", "100-0001", "〒１００－０００１"}) {
+        QString prefecture;
+        ASSERT_TRUE(search.Seek郵便番号(QString::fromUtf8(typed), &prefecture)) << search.lastError().toStdString();
+        EXPECT_EQ(results(), QStringList{QStringLiteral("1000001 東京都 千代田区 千代田")}) << typed;
+        EXPECT_EQ(prefecture, QStringLiteral("東京都"));
+    }
+    QString prefecture;
+    ASSERT_TRUE(search.Seek郵便番号(QStringLiteral("0288407"), &prefecture));
+    EXPECT_EQ(results(), (QStringList{QStringLiteral("0288407 岩手県 下閉伊郡田野畑村 川平"),
+                                      QStringLiteral("0288407 岩手県 下閉伊郡田野畑村 菅窪"),
+                                      QStringLiteral("0288407 岩手県 下閉伊郡田野畑村 田野畑"),
+                                      QStringLiteral("0288407 岩手県 下閉伊郡田野畑村 和野")}));
+    // One code of two prefectures: the prefecture box follows the first row.
+    ASSERT_TRUE(search.Seek郵便番号(QStringLiteral("4980000"), &prefecture));
+    EXPECT_EQ(results(), (QStringList{QStringLiteral("4980000 愛知県 弥富市 "), QStringLiteral("4980000 三重県 桑名郡木曽岬町 ")}));
+    EXPECT_EQ(prefecture, QStringLiteral("愛知県"));
+}
+
+// Three characters and more go through the trigram index, fewer through a scan; both must give
+// what a plain scan of the dictionary gives, in the same order.
+TEST_F(PostalSearch, FragmentsFindWhatAPlainScanFinds)
+{
+    for (const char *fragment : {"1", "10", "100", "1000", "000001", "99999", "x1"}) {
+        ASSERT_TRUE(search.Seek郵便番号(QString::fromUtf8(fragment)));
+        const QStringList expected = scan(QStringLiteral("instr(番号, ?) > 0"), QStringLiteral("番号"), QString::fromUtf8(fragment));
+        EXPECT_EQ(codes(), expected) << fragment;
+    }
+
+    const struct { int mode; const char *column, *kana; } kana[] = {
+        {ByCityKana, "市町村かな", "ｱ"},     {ByCityKana, "市町村かな", "ｻｯ"},  {ByCityKana, "市町村かな", "ｻｯﾎﾟﾛｼ"},
+        {ByTownKana, "町名かな", "ﾞ"},       {ByTownKana, "町名かな", "ｶﾞｯｺｳ"}, {ByTownKana, "町名かな", "(1ｶｲ)"},
+        {ByTownKana, "町名かな", "SS30"},    {ByTownKana, "町名かな", "\"ｱ"},   {ByTownKana, "町名かな", "ｱ'ｲ"},
+    };
+    for (const auto &k : kana) {
+        ASSERT_TRUE(search.Seek市町村かな(k.mode, QString::fromUtf8(k.kana))) << search.lastError().toStdString();
+        const QString column = QString::fromUtf8(k.column);
+        EXPECT_EQ(codes(), scan(QStringLiteral("instr(%1, ?) > 0").arg(column), column + QStringLiteral("順, 番号"),
+                                QString::fromUtf8(k.kana)))
+            << k.kana;
+    }
+}
+
+TEST_F(PostalSearch, KanaInAnyFormGivesTheSameTowns)
+{
+    ASSERT_TRUE(search.Seek市町村かな(ByCityKana, QStringLiteral("ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ")));
+    const QStringList halfWidth = results();
+    EXPECT_EQ(halfWidth.size(), 89);
+    for (const char *typed : {"さっぽろしちゅうおうく", "サッポロシチュウオウク", "さっほ゜ろしちゅうおうく"}) {
+        ASSERT_TRUE(search.Seek市町村かな(ByCityKana, QString::fromUtf8(typed)));
+        EXPECT_EQ(results(), halfWidth) << typed;
+    }
+    ASSERT_TRUE(search.Seek市町村かな(ByTownKana, QStringLiteral("がっこう")));
+    const QStringList schools = results();
+    ASSERT_TRUE(search.Seek市町村かな(ByTownKana, QStringLiteral("ガッコウ")));
+    EXPECT_EQ(results(), schools);
+    EXPECT_FALSE(schools.isEmpty());
+}
+
+TEST_F(PostalSearch, PrefectureCityAndTownFillTheListsInTurn)
+{
+    ASSERT_TRUE(search.Seek郵便番号(QStringLiteral("1000001")));
+    ASSERT_TRUE(search.read市町村(QStringLiteral("東京都")));
+    const QStringList cities = postaltest::column(dir.workMdb(), QStringLiteral("SELECT 市町村漢字 FROM 郵便番号_市町村漢字 ORDER BY rowid"));
+    EXPECT_EQ(cities.size(), 62);
+    EXPECT_EQ(cities.mid(0, 3), (QStringList{QStringLiteral("千代田区"), QStringLiteral("中央区"), QStringLiteral("港区")}));
+    EXPECT_TRUE(results().isEmpty()) << "a new prefecture empties the results";
+
+    ASSERT_TRUE(search.read町名(QStringLiteral("東京都"), QStringLiteral("千代田区")));
+    const QStringList towns = postaltest::column(dir.workMdb(), QStringLiteral("SELECT 町名漢字 FROM w郵便番号 ORDER BY rowid"));
+    EXPECT_GT(towns.size(), 100);
+    EXPECT_EQ(towns.first(), QString()) << "the code of the whole ward comes first (its reading is empty)";
+    EXPECT_TRUE(towns.contains(QStringLiteral("千代田")));
+    const QStringList readings = postaltest::column(dir.workMdb(), QStringLiteral("SELECT 町名かな FROM w郵便番号 ORDER BY rowid"));
+    EXPECT_EQ(readings.mid(1, 2), (QStringList{QStringLiteral("ｲｲﾀﾞﾊﾞｼ"), QStringLiteral("ｲﾁﾊﾞﾝﾁｮｳ")}));
+
+    ASSERT_TRUE(search.ReadGrid町名(QStringLiteral("東京都"), QStringLiteral("千代田区"), QStringLiteral("千代田")));
+    EXPECT_EQ(results(), QStringList{QStringLiteral("1000001 東京都 千代田区 千代田")});
+}
+
+TEST_F(PostalSearch, NamesWithApostrophesAreJustText)
+{
+    ASSERT_TRUE(search.read市町村(QStringLiteral("O'Hare県")));
+    ASSERT_TRUE(search.read町名(QStringLiteral("東京都"), QStringLiteral("千代田区'; DROP TABLE w郵便番号; --")));
+    ASSERT_TRUE(search.ReadGrid町名(QStringLiteral("東京都"), QStringLiteral("千代田区"), QStringLiteral("'")));
+    ASSERT_TRUE(search.Seek市町村かな(ByTownKana, QStringLiteral("'")));
+    ASSERT_TRUE(search.Seek郵便番号(QStringLiteral("1'0")));
+    EXPECT_TRUE(results().isEmpty());
+}
+
+TEST_F(PostalSearch, TheOwnAreaIsSplitAtAPrefectureOfTheList)
+{
+    const struct { int sw; const char *eria, *prefecture, *city; } cases[] = {
+        {1, "東京都府中市", "東京都", "府中市"},   {1, "京都府京都市中京区", "京都府", "京都市中京区"},
+        {1, "北海道札幌市中央区", "北海道", "札幌市中央区"}, {1, "神奈川県 横浜市", "神奈川県", "横浜市"},
+        {1, "府中市", "", ""},                   {0, "東京都府中市", "", ""},
+    };
+    for (const auto &c : cases) {
+        postaltest::run(dir.dataMdb(), QStringLiteral("DELETE FROM 自社情報"));
+        postaltest::run(dir.dataMdb(), QStringLiteral("INSERT INTO 自社情報 (YubinLocalEriaSw, YubinLocalEria) VALUES (?, ?)"),
+                        {c.sw, QString::fromUtf8(c.eria)});
+        bool ok = false;
+        const LocalArea area = search.ChkLocalEria(&ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(area.prefecture + u'|' + area.city, QString::fromUtf8(c.prefecture) + u'|' + QString::fromUtf8(c.city)) << c.eria;
+    }
+    const QStringList prefectures = search.read都道府県();
+    EXPECT_EQ(prefectures.size(), 47);
+    EXPECT_EQ(prefectures.first(), QStringLiteral("北海道"));
+}
+
+// A dictionary that is missing, empty, damaged or of another program: the search says so,
+// writes nothing, and the caller's files go on working.
+TEST_F(PostalSearch, ABadDictionaryFailsCleanly)
+{
+    QTemporaryDir other;
+    const QString empty = other.filePath(QStringLiteral("empty.mdb"));
+    const QString garbage = other.filePath(QStringLiteral("garbage.mdb"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    QFile g(garbage);
+    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+    g.write(QByteArray(8192, 'x'));
+    g.close();
+    ASSERT_TRUE(search.Seek郵便番号(QStringLiteral("1000001")));
+
+    for (const QString &path : {other.filePath(QStringLiteral("missing.mdb")), empty, garbage, dir.dataMdb()}) {
+        YubinSearch bad({path, dir.dataMdb(), dir.workMdb()});
+        EXPECT_FALSE(bad.Seek郵便番号(QStringLiteral("1000002"))) << path.toStdString();
+        EXPECT_FALSE(bad.Seek市町村かな(ByTownKana, QStringLiteral("ｱ")));
+        EXPECT_FALSE(bad.read市町村(QStringLiteral("東京都")));
+        EXPECT_FALSE(bad.lastError().isEmpty());
+        EXPECT_EQ(results(), QStringList{QStringLiteral("1000001 東京都 千代田区 千代田")}) << "the last results stay";
+    }
+    EXPECT_FALSE(QFile::exists(other.filePath(QStringLiteral("missing.mdb")))) << "never created";
+    EXPECT_EQ(QFile(empty).size(), 0);
+    EXPECT_TRUE(YubinSearch({other.filePath(QStringLiteral("missing.mdb")), dir.dataMdb(), dir.workMdb()}).GridClear());
+    EXPECT_TRUE(results().isEmpty());
+}
