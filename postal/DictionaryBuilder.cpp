@@ -2,6 +2,7 @@
 
 #include "postal/KenAllClean.h"
 #include "postal/KenAllSource.h"
+#include "postal/SubstringScan.h"
 #include "postal/YubinText.h"
 
 #include <QDateTime>
@@ -33,6 +34,8 @@ const char *const Schema[] = {
     "CREATE TABLE 市町村名 (市町村漢字 TEXT NOT NULL, 県漢字 TEXT NOT NULL)",
     // Only the row ids are kept (contentless): the rows themselves are in 郵便番号.
     "CREATE VIRTUAL TABLE 郵便番号_索引 USING fts5(番号, 市町村かな, 町名かな, content='', tokenize='trigram')",
+    // Each column of every row as one compressed text, for the searches of one or two characters.
+    "CREATE TABLE 郵便番号_読み (番号 BLOB NOT NULL, 市町村かな BLOB NOT NULL, 町名かな BLOB NOT NULL)",
     "CREATE TABLE 辞書情報 (項目 TEXT PRIMARY KEY, 値 TEXT)",
 };
 
@@ -103,10 +106,9 @@ bool writeDictionary(Writer &w, const KenAllSource &source, const std::vector<Ke
     if (!w.exec(QStringLiteral("BEGIN")))
         return false;
 
-    QStringList cityKana, townKana;
-    cityKana.reserve(qsizetype(rows.size()));
-    townKana.reserve(qsizetype(rows.size()));
+    QStringList codeList, cityKana, townKana;
     for (const KenAllRow &r : rows) {
+        codeList += r.code;
         cityKana += r.cityKana;
         townKana += r.townKana;
     }
@@ -146,6 +148,13 @@ bool writeDictionary(Writer &w, const KenAllSource &source, const std::vector<Ke
                 return false;
         }
     }
+    QSqlQuery packed(w.db());
+    packed.prepare(QStringLiteral("INSERT INTO 郵便番号_読み (番号, 市町村かな, 町名かな) VALUES (?, ?, ?)"));
+    packed.bindValue(0, packScanColumn(codeList));
+    packed.bindValue(1, packScanColumn(cityKana));
+    packed.bindValue(2, packScanColumn(townKana));
+    if (!w.run(packed))
+        return false;
     for (const char *sql : Indexes) {
         if (!w.exec(QString::fromUtf8(sql)))
             return false;

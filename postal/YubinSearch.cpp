@@ -1,5 +1,6 @@
 #include "postal/YubinSearch.h"
 
+#include "postal/SubstringScan.h"
 #include "postal/YubinText.h"
 
 #include <QFileInfo>
@@ -24,7 +25,9 @@ QString uriFor(const QString &path, bool readOnly)
            + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
 }
 
-// A connection for the length of one procedure, closed and forgotten when it goes out of scope.
+} // namespace
+
+// A connection of its own, closed and forgotten when it goes out of scope.
 class Connection
 {
 public:
@@ -81,20 +84,12 @@ private:
     bool m_open = false;
 };
 
+namespace {
+
 // FTS5 query text for a substring of one column: a quoted string, its quotes doubled.
 QString phraseIn(const QString &column, const QString &text)
 {
     return column + QStringLiteral(" : \"") + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-// Where-clause and value for "column contains text": the trigram index from three characters,
-// a scan below. Both give the same rows.
-std::pair<QString, QVariant> containing(const QString &column, const QString &text)
-{
-    if (text.size() >= TrigramLength)
-        return {QStringLiteral("rowid IN (SELECT rowid FROM yubin.郵便番号_索引 WHERE 郵便番号_索引 MATCH ?)"),
-                phraseIn(column, text)};
-    return {QStringLiteral("instr(%1, ?) > 0").arg(column), text};
 }
 
 // Readings hold upper-case Latin letters (ＳＳ３０ビル is ﾁｭｳｵｳSS30...); typed ones are made so too.
@@ -167,18 +162,41 @@ LocalArea YubinSearch::ChkLocalEria(bool *ok)
     return area;
 }
 
+YubinSearch::YubinSearch(YubinPaths paths) : m_paths(std::move(paths)) {}
+
+YubinSearch::~YubinSearch() = default;
+
+bool YubinSearch::openWork(bool withDictionary)
+{
+    if (!m_work) {
+        m_work = std::make_unique<Connection>(m_paths.work, false, m_error);
+        m_attached = false;
+        if (!m_work->isOpen() || !m_work->exec(QStringLiteral("PRAGMA synchronous = NORMAL"))) {
+            m_work.reset();
+            return false;
+        }
+    }
+    // A file that is not a dictionary fails here, before anything of the caller's is touched.
+    if (withDictionary && !m_attached) {
+        m_attached = m_work->exec(QStringLiteral("ATTACH DATABASE ? AS yubin"), {uriFor(m_paths.yubin, true)})
+                     && m_work->exec(QStringLiteral("SELECT 1 FROM yubin.郵便番号 LIMIT 1"));
+        if (!m_attached) {
+            m_work.reset();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool YubinSearch::fill(const QString &select, const QVariantList &values, bool alsoCities, QString *firstPrefecture)
 {
-    Connection work(m_paths.work, false, m_error);
-    if (!work.isOpen() || !work.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
+    if (!openWork(!select.isEmpty()))
         return false;
-    // A file that is not a dictionary fails here, before anything of the caller's is touched.
-    if (!select.isEmpty()
-        && (!work.exec(QStringLiteral("ATTACH DATABASE ? AS yubin"), {uriFor(m_paths.yubin, true)})
-            || !work.exec(QStringLiteral("SELECT 1 FROM yubin.郵便番号 LIMIT 1"))))
+    Connection &work = *m_work;
+    if (!work.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        m_work.reset();
         return false;
-    if (!work.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return false;
+    }
     bool done = (!alsoCities || work.exec(QStringLiteral("DELETE FROM 郵便番号_市町村漢字")))
                 && work.exec(QStringLiteral("DELETE FROM w郵便番号"))
                 && (select.isEmpty() || work.exec(select, values));
@@ -194,6 +212,7 @@ bool YubinSearch::fill(const QString &select, const QVariantList &values, bool a
         const QString error = m_error;
         work.exec(QStringLiteral("ROLLBACK"));
         m_error = error;
+        m_work.reset();
     }
     return done;
 }
@@ -232,10 +251,7 @@ bool YubinSearch::Seek郵便番号(const QString &typed, QString *prefecture)
                         .arg(CopyColumns),
                     {code}, false, prefecture);
     }
-    const auto [where, value] = containing(QStringLiteral("番号"), code);
-    return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号 WHERE %2 ORDER BY 番号, rowid")
-                    .arg(CopyColumns, where),
-                {value});
+    return fillContaining(ScanColumn::Code, code);
 }
 
 bool YubinSearch::Seek市町村かな(int mode, const QString &typed)
@@ -243,11 +259,53 @@ bool YubinSearch::Seek市町村かな(int mode, const QString &typed)
     const QString kana = searchKana(typed);
     if (kana.isEmpty())
         return true;
-    const QString column = mode == ByCityKana ? QStringLiteral("市町村かな") : QStringLiteral("町名かな");
-    const auto [where, value] = containing(column, kana);
-    return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号 WHERE %2 ORDER BY %3順, 番号, rowid")
-                    .arg(CopyColumns, where, column),
-                {value});
+    return fillContaining(mode == ByCityKana ? ScanColumn::CityKana : ScanColumn::TownKana, kana);
+}
+
+bool YubinSearch::fillContaining(ScanColumn column, const QString &text)
+{
+    static const QString Columns[] = {QStringLiteral("番号"), QStringLiteral("市町村かな"), QStringLiteral("町名かな")};
+    const QString &name = Columns[int(column)];
+    const QString order = column == ScanColumn::Code ? QStringLiteral("番号") : name + QStringLiteral("順, 番号");
+    if (text.size() >= TrigramLength) {
+        return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号 WHERE rowid IN"
+                                   " (SELECT rowid FROM yubin.郵便番号_索引 WHERE 郵便番号_索引 MATCH ?)"
+                                   " ORDER BY %2, rowid")
+                        .arg(CopyColumns, order),
+                    {phraseIn(name, text)});
+    }
+    if (!m_scan && !loadScan())
+        return false;
+    // The rows found go to SQLite as one JSON array.
+    QString ids = QStringLiteral("[");
+    for (const qint64 rowid : m_scan->find(column, text))
+        ids += QString::number(rowid) + u',';
+    if (ids.size() > 1)
+        ids.chop(1);
+    ids += u']';
+    return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号"
+                               " WHERE rowid IN (SELECT value FROM json_each(?)) ORDER BY %2, rowid")
+                    .arg(CopyColumns, order),
+                {ids});
+}
+
+bool YubinSearch::loadScan()
+{
+    if (!openWork(true))
+        return false;
+    auto scan = std::make_unique<SubstringScan>();
+    QSqlQuery q(m_work->db());
+    if (!m_work->exec(q, QStringLiteral("SELECT (SELECT max(rowid) FROM yubin.郵便番号), 番号, 市町村かな, 町名かな"
+                                        " FROM yubin.郵便番号_読み")))
+        return false;
+    if (!q.next() || !scan->load(ScanColumn::Code, q.value(1).toByteArray(), q.value(0).toLongLong())
+        || !scan->load(ScanColumn::CityKana, q.value(2).toByteArray(), q.value(0).toLongLong())
+        || !scan->load(ScanColumn::TownKana, q.value(3).toByteArray(), q.value(0).toLongLong())) {
+        m_error = QStringLiteral("辞書の読みの一覧が壊れています");
+        return false;
+    }
+    m_scan = std::move(scan);
+    return true;
 }
 
 bool YubinSearch::GridClear()

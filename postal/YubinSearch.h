@@ -4,14 +4,20 @@
 // the user's own area) and the caller's work file, whose tables 郵便番号_市町村漢字 (the city
 // list) and w郵便番号 (the results, also the town list) the searches fill.
 //
-// Each procedure opens what it needs, writes the work tables in one transaction and closes
-// again before it returns. Names reach SQL as bound values, so apostrophes are plain text. On
-// failure (a missing or damaged dictionary, a missing table) nothing is written, false is
+// The work file is opened on the first search, with the dictionary attached read-only, and
+// kept open until the object goes (the window is open), so that a keystroke costs a query and
+// not the opening of two files. Each procedure writes the work tables in one transaction.
+// Names reach SQL as bound values, so apostrophes are plain text. On failure (a missing or
+// damaged dictionary, a missing table) nothing is written, what was opened is closed, false is
 // returned and lastError() says what went wrong; the caller's files stay as they were.
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace yubin {
+
+enum class ScanColumn;
 
 struct YubinPaths
 {
@@ -30,7 +36,10 @@ struct LocalArea
 class YubinSearch
 {
 public:
-    explicit YubinSearch(YubinPaths paths) : m_paths(std::move(paths)) {}
+    explicit YubinSearch(YubinPaths paths);
+    ~YubinSearch();
+    YubinSearch(const YubinSearch &) = delete;
+    YubinSearch &operator=(const YubinSearch &) = delete;
 
     const YubinPaths &paths() const { return m_paths; }
     QString lastError() const { return m_error; }
@@ -56,6 +65,12 @@ public:
     bool GridClear();
 
 private:
+    // The work connection, opened when missing, with the dictionary attached when asked for.
+    bool openWork(bool withDictionary);
+    // The rows whose column contains text: the trigram index from three characters, the
+    // scan in memory below.
+    bool fillContaining(ScanColumn column, const QString &text);
+    bool loadScan();
     // Empties the results (and with alsoCities the city list) and runs select, in one
     // transaction on the work file with the dictionary attached as "yubin".
     bool fill(const QString &select, const QVariantList &values, bool alsoCities = false,
@@ -63,6 +78,9 @@ private:
 
     YubinPaths m_paths;
     QString m_error;
+    std::unique_ptr<class Connection> m_work;
+    bool m_attached = false;
+    std::unique_ptr<class SubstringScan> m_scan;
 };
 
 // Mode values of Seek市町村かな.

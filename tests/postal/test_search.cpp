@@ -7,6 +7,7 @@
 #include "support/TestDataDir.h"
 
 #include <QFile>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -168,12 +169,14 @@ TEST_F(PostalSearch, ABadDictionaryFailsCleanly)
     g.close();
     ASSERT_TRUE(search.Seek郵便番号(QStringLiteral("1000001")));
 
+    const qsizetype connections = QSqlDatabase::connectionNames().size();
     for (const QString &path : {other.filePath(QStringLiteral("missing.mdb")), empty, garbage, dir.dataMdb()}) {
         YubinSearch bad({path, dir.dataMdb(), dir.workMdb()});
         EXPECT_FALSE(bad.Seek郵便番号(QStringLiteral("1000002"))) << path.toStdString();
         EXPECT_FALSE(bad.Seek市町村かな(ByTownKana, QStringLiteral("ｱ")));
         EXPECT_FALSE(bad.read市町村(QStringLiteral("東京都")));
         EXPECT_FALSE(bad.lastError().isEmpty());
+        EXPECT_EQ(QSqlDatabase::connectionNames().size(), connections) << "what a failed search opened is closed";
         EXPECT_EQ(results(), QStringList{QStringLiteral("1000001 東京都 千代田区 千代田")}) << "the last results stay";
     }
     EXPECT_FALSE(QFile::exists(other.filePath(QStringLiteral("missing.mdb")))) << "never created";
