@@ -18,8 +18,8 @@ namespace yubin {
 namespace {
 
 constexpr int FieldCount = 15;
-// Japan Post's file is about 12 MB; a zip entry claiming far more is not that file.
-constexpr zip_uint64_t MaxEntrySize = 256u * 1024u * 1024u;
+// Japan Post's files are 12 to 18 MB; a zip entry claiming far more is not one of them.
+constexpr zip_uint64_t MaxEntrySize = 64u * 1024u * 1024u;
 
 bool isZip(const QByteArray &bytes)
 {
