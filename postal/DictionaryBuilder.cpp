@@ -18,6 +18,7 @@
 #include <QVariant>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace yubin {
@@ -193,11 +194,27 @@ bool syncFile(const QString &path)
     return file.open(QIODevice::ReadWrite) && ::fsync(file.handle()) == 0;
 }
 
+// The rename itself reaches the disk, so that after a power loss the name is the new file's.
+void syncDirectory(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 } // namespace
 
 DictionaryBuild buildDictionary(const QString &sourcePath, const QString &outPath)
 {
     DictionaryBuild result;
+    const QFileInfo out(outPath);
+    // What an interrupted build left behind goes first.
+    QDir dir = out.absoluteDir();
+    for (const QString &stale : dir.entryList({QStringLiteral(".%1.*.part").arg(out.fileName())}, QDir::Files | QDir::Hidden))
+        dir.remove(stale);
+
     const KenAllSource source = readKenAllFile(sourcePath);
     result.kind = source.kind;
     result.dataDate = source.dataDate;
@@ -208,8 +225,7 @@ DictionaryBuild buildDictionary(const QString &sourcePath, const QString &outPat
     }
     const std::vector<KenAllRow> rows = cleanKenAll(source.rows);
 
-    const QFileInfo out(outPath);
-    QTemporaryFile temp(out.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(out.fileName())));
+    QTemporaryFile temp(dir.filePath(QStringLiteral(".%1.XXXXXX.part").arg(out.fileName())));
     if (!temp.open()) {
         result.error = QStringLiteral("%1 に辞書を書けません（%2）。").arg(out.absolutePath(), temp.errorString());
         return result;
@@ -236,6 +252,7 @@ DictionaryBuild buildDictionary(const QString &sourcePath, const QString &outPat
         return result;
     }
     temp.setAutoRemove(false);
+    syncDirectory(dir.absolutePath());
     return result;
 }
 

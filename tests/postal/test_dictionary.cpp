@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -159,6 +161,31 @@ TEST(PostalDictionary, AFailedBuildLeavesTheOldDictionary)
     const DictionaryBuild missing = buildDictionary(dir.filePath(QStringLiteral("none.zip")),
                                                     dir.filePath(QStringLiteral("no/such/folder/yubin.mdb")));
     EXPECT_TRUE(missing.error.contains(QStringLiteral("none.zip を開けません"))) << missing.error.toStdString();
+}
+
+TEST(PostalDictionary, ABuildKilledMidwayLeavesTheOldDictionary)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("yubin.mdb"));
+    writeFile(out, "the old dictionary");
+    QProcess build;
+    build.start(QStringLiteral(POSTORA_DICT), {QStringLiteral(QUILLON_POSTAL_ZIP), out});
+    ASSERT_TRUE(build.waitForStarted());
+    // Killed once it has begun writing its temporary file.
+    for (int i = 0; i < 600 && QDir(dir.path()).entryList({QStringLiteral(".yubin.mdb.*.part")}, QDir::Files | QDir::Hidden).isEmpty(); ++i)
+        QThread::msleep(10);
+    QThread::msleep(200);
+    build.kill();
+    build.waitForFinished();
+    ASSERT_EQ(build.exitStatus(), QProcess::CrashExit) << "the build ended before it was killed";
+    QFile old(out);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("the old dictionary"));
+
+    // The next build takes away what the killed one left.
+    const DictionaryBuild next = buildDictionary(dir.filePath(QStringLiteral("none.zip")), out);
+    EXPECT_FALSE(next.error.isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("yubin.mdb")});
 }
 
 TEST(PostalDictionary, AllJapanIsBuiltFromTheZip)
