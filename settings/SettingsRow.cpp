@@ -211,7 +211,7 @@ SettingsRead readSettingsRow()
 
 bool writeSettingsRow(const SettingsRow &row)
 {
-    const QVariantList values{
+    const QVariantList written{
         bindText(row.自社名),         bindText(row.自社情報),       bindText(row.年号),
         bindText(row.税端数),         bindText(row.税区分),         bindText(row.商品表示順),
         bindText(row.印刷用紙),       bindText(row.小数),           bindText(row.行端数),
@@ -219,6 +219,13 @@ bool writeSettingsRow(const SettingsRow &row)
         bindText(row.商品リンクパス),   bindReal(row.白紙TopMargin),  bindReal(row.白紙LeftMargin),
         bindInt(row.白紙罫線色),      bindText(row.入数列タイトル),
     };
+    QStringList columns = kWritten;
+    QVariantList values = written;
+    // The own area of the postal-code search is written only by a row that carries it.
+    if (row.YubinLocalEriaSw) {
+        columns << QStringLiteral("YubinLocalEriaSw") << QStringLiteral("YubinLocalEria");
+        values << QVariant(*row.YubinLocalEriaSw ? 1 : 0) << bindText(row.YubinLocalEria);
+    }
 
     QSqlDatabase database = db::data();
     db::Transaction transaction(database);
@@ -226,7 +233,7 @@ bool writeSettingsRow(const SettingsRow &row)
         return false;
 
     QStringList assignments;
-    for (const QString &column : kWritten)
+    for (const QString &column : columns)
         assignments << column + QStringLiteral(" = ?");
     QSqlQuery update(database);
     if (!db::exec(update,
@@ -236,9 +243,9 @@ bool writeSettingsRow(const SettingsRow &row)
         return false;
 
     if (update.numRowsAffected() == 0) {
-        const QString marks = QStringList(kWritten.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+        const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
         if (!db::exec(database,
-                      QStringLiteral("INSERT INTO 自社情報 (") + kWritten.join(QStringLiteral(", "))
+                      QStringLiteral("INSERT INTO 自社情報 (") + columns.join(QStringLiteral(", "))
                           + QStringLiteral(") VALUES (") + marks + QStringLiteral(")"),
                       values))
             return false;
@@ -273,6 +280,8 @@ SettingsForm formFromRow(const SettingsRow &row)
     f.TopMargin = numberText(row.白紙TopMargin.value_or(0));
     f.LeftMargin = numberText(row.白紙LeftMargin.value_or(0));
     f.罫線色 = QString::number(row.白紙罫線色.value_or(0));
+    f.YubinLocalEriaSw = row.YubinLocalEriaSw.value_or(false);
+    f.YubinLocalEria = orDefault(row.YubinLocalEria, {});
     return f;
 }
 
@@ -307,6 +316,8 @@ SettingsRow rowFromForm(const SettingsForm &f)
     r.白紙LeftMargin = formats::parseNumber(f.LeftMargin).value_or(0);
     if (const auto colour = formats::parseWholeNumber(f.罫線色); colour && *colour >= 0 && *colour <= 0xFFFFFF)
         r.白紙罫線色 = qint32(*colour);
+    r.YubinLocalEriaSw = f.YubinLocalEriaSw;
+    r.YubinLocalEria = textOrNull(f.YubinLocalEria.trimmed());
     return r;
 }
 

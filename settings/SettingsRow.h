@@ -104,6 +104,9 @@ struct SettingsForm {
     QString TopMargin;
     QString LeftMargin;
     QString 罫線色;
+    // The postal-code search starts at the user's own prefecture and city ("東京都府中市").
+    bool YubinLocalEriaSw = false;
+    QString YubinLocalEria;
 
     bool operator==(const SettingsForm &) const = default;
 };

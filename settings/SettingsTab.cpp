@@ -106,6 +106,8 @@ void SettingsTab::Clear設定()
     fillList(ui->cmb商品リンクアプリ, QStringList{QString()} + settings::商品リンクアプリChoices(), QString());
     ui->txt顧客リンクパス->clear();
     ui->txt商品リンクパス->clear();
+    ui->chkYubinLocalEriaSw->setChecked(false);
+    ui->txtYubinLocalEria->clear();
 }
 
 settings::SettingsForm SettingsTab::form() const
@@ -128,6 +130,8 @@ settings::SettingsForm SettingsTab::form() const
     f.TopMargin = ui->numTopMargin->text();
     f.LeftMargin = ui->numLeftMargin->text();
     f.罫線色 = ui->num白紙罫線色->text();
+    f.YubinLocalEriaSw = ui->chkYubinLocalEriaSw->isChecked();
+    f.YubinLocalEria = ui->txtYubinLocalEria->text();
     return f;
 }
 
@@ -158,6 +162,8 @@ void SettingsTab::showForm(const settings::SettingsForm &f)
     ui->numTopMargin->setText(f.TopMargin);
     ui->numLeftMargin->setText(f.LeftMargin);
     ui->num白紙罫線色->setText(f.罫線色);
+    ui->chkYubinLocalEriaSw->setChecked(f.YubinLocalEriaSw);
+    ui->txtYubinLocalEria->setText(f.YubinLocalEria);
     const auto colour = formats::parseWholeNumber(f.罫線色);
     ui->Pic罫線色->setColorValue(colour && *colour >= 0 && *colour <= kMaxColour ? int(*colour) : 0);
 }

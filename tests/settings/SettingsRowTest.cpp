@@ -40,7 +40,7 @@ TEST(SettingsRow, ANullRowShowsTheDefaults)
 TEST(SettingsRow, ASaveStoresEmptyBoxesAsTheirDefaultsOrNull)
 {
     // Everything empty: the combos their defaults, the texts, paths and link applications Null,
-    // the margins 0, the colour Null.
+    // the margins 0, the colour Null, the own area not preselected.
     const SettingsRow empty = settings::rowFromForm(SettingsForm{});
     SettingsRow expected;
     expected.年号 = QStringLiteral("和暦");
@@ -53,6 +53,7 @@ TEST(SettingsRow, ASaveStoresEmptyBoxesAsTheirDefaultsOrNull)
     expected.商品表示順 = QStringLiteral("品名順");
     expected.白紙TopMargin = 0;
     expected.白紙LeftMargin = 0;
+    expected.YubinLocalEriaSw = false;
     EXPECT_EQ(empty, expected);
 }
 
@@ -117,7 +118,6 @@ TEST_F(SettingsRowFile, TheFirstWriteAddsTheRowAndLaterWritesChangeIt)
 
     const settings::SettingsRead read = settings::readSettingsRow();
     ASSERT_EQ(read.status, settings::ReadStatus::Found);
-    row.YubinLocalEriaSw = false; // the column's own default on a new row
     EXPECT_EQ(read.row, row);
 }
 
@@ -129,7 +129,11 @@ TEST_F(SettingsRowFile, AWriteLeavesTheCounterTheS101MarginsAndThePostalColumnsA
     // A second row is never read or written: only the first one counts.
     run(QStringLiteral("INSERT INTO 自社情報 (自社名) VALUES ('二行目')"));
 
-    ASSERT_TRUE(settings::writeSettingsRow(settings::rowFromForm(SettingsForm{})));
+    // A row that does not carry the own area (none but the settings tab's does) leaves it.
+    SettingsRow row = settings::rowFromForm(SettingsForm{});
+    row.YubinLocalEriaSw.reset();
+    row.YubinLocalEria.reset();
+    ASSERT_TRUE(settings::writeSettingsRow(row));
 
     EXPECT_TRUE(stored(QStringLiteral("自社名")).isNull());
     EXPECT_EQ(stored(QStringLiteral("最大請求書番号")).toInt(), 41);
@@ -137,6 +141,13 @@ TEST_F(SettingsRowFile, AWriteLeavesTheCounterTheS101MarginsAndThePostalColumnsA
     EXPECT_EQ(stored(QStringLiteral("YubinLocalEria")).toString(), QStringLiteral("東京都千代田区"));
     EXPECT_EQ(scalar(QStringLiteral("SELECT 自社名 FROM 自社情報 ORDER BY rowid DESC LIMIT 1")).toString(),
               QStringLiteral("二行目"));
+
+    SettingsForm area;
+    area.YubinLocalEriaSw = true;
+    area.YubinLocalEria = QStringLiteral(" 東京都府中市 ");
+    ASSERT_TRUE(settings::writeSettingsRow(settings::rowFromForm(area)));
+    EXPECT_EQ(stored(QStringLiteral("YubinLocalEriaSw")).toInt(), 1);
+    EXPECT_EQ(stored(QStringLiteral("YubinLocalEria")).toString(), QStringLiteral("東京都府中市"));
 }
 
 TEST_F(SettingsRowFile, AMissingOrBrokenDataFileFailsTheReadAndTheWrite)
