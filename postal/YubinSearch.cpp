@@ -313,4 +313,30 @@ bool YubinSearch::GridClear()
     return fill(QString(), {});
 }
 
+bool YubinSearch::ClearLists()
+{
+    return fill(QString(), {}, true);
+}
+
+QString YubinSearch::dataDate(bool *ok)
+{
+    QString date;
+    bool done = false;
+    {
+        Connection dictionary(m_paths.yubin, true, m_error);
+        QSqlQuery q(dictionary.db());
+        // The table of towns is asked for too: a file of another kind fails here and not at
+        // the first search.
+        if (dictionary.isOpen() && dictionary.exec(q, QStringLiteral("SELECT 1 FROM 郵便番号 LIMIT 1"))
+            && dictionary.exec(q, QStringLiteral("SELECT 値 FROM 辞書情報 WHERE 項目 = ?"), {QStringLiteral("データ日付")})) {
+            if (q.next())
+                date = q.value(0).toString();
+            done = true;
+        }
+    }
+    if (ok)
+        *ok = done;
+    return date;
+}
+
 } // namespace yubin

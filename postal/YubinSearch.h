@@ -63,6 +63,13 @@ public:
     bool Seek市町村かな(int mode, const QString &typed);
     // Empties w郵便番号.
     bool GridClear();
+    // Empties the city list 郵便番号_市町村漢字 and w郵便番号 together (the window's "クリア").
+    bool ClearLists();
+
+    // The date of the dictionary's data (辞書情報 データ日付, e.g. "2026-05-26"). Fails when
+    // the file is missing or is not a readable dictionary; ok with an empty date when the
+    // dictionary does not record one.
+    QString dataDate(bool *ok = nullptr);
 
 private:
     // The work connection, opened when missing, with the dictionary attached when asked for.
