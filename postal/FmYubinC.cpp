@@ -285,6 +285,8 @@ bool FmYubinC::formShow(QString *error)
 
 bool FmYubinC::Clear郵便検索()
 {
+    if (!m_results)
+        return false;
     yubin::moduleState().suppressPrefectureChange = false;
     // The city list is emptied with the results, in one write.
     const bool done = m_search->ClearLists();

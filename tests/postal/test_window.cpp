@@ -319,7 +319,7 @@ TEST_F(YubinWindow, AFailedSearchLeavesTheScreenAsItStands)
 }
 
 // The modal window as the component's FormShow runs it: "選択" with no result row takes the
-// boxes as typed, and a later Escape leaves nothing of the earlier choice.
+// boxes as typed, and a later Escape or the close box leaves nothing of the earlier choice.
 TEST_F(YubinWindow, FormShowHandsBackTheChoiceAndEscapeEmptiesIt)
 {
     const auto whenShown = [](std::function<void(QWidget *)> act) {
@@ -339,6 +339,11 @@ TEST_F(YubinWindow, FormShowHandsBackTheChoiceAndEscapeEmptiesIt)
     ASSERT_TRUE(FmYubinC::formShow(&error));
     EXPECT_EQ(moduleState().resultCode, QString());
     EXPECT_EQ(moduleState().resultAddress, QString());
+
+    moduleState().resultCode = QStringLiteral("1000001");
+    whenShown([](QWidget *w) { w->close(); });
+    ASSERT_TRUE(FmYubinC::formShow(&error));
+    EXPECT_EQ(moduleState().resultCode, QString()) << "the close box is \"閉じる\"";
     for (QWidget *w : QApplication::topLevelWidgets())
         EXPECT_EQ(qobject_cast<FmYubinC *>(w), nullptr) << "the window is gone once closed";
 }
