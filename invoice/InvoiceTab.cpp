@@ -4,6 +4,8 @@
 
 #include "app/Database.h"
 #include "app/Formats.h"
+#include "app/Helpers.h"
+#include "app/Locations.h"
 #include "app/Msg.h"
 #include "invoice/CellChecks.h"
 #include "invoice/DetailDelegate.h"
@@ -17,6 +19,7 @@
 #include "ui_InvoiceTab.h"
 
 #include <QEvent>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -62,6 +65,7 @@ InvoiceTab::InvoiceTab(QWidget *parent)
     connect(ui->cmd顧客マスタ, &QPushButton::clicked, this, &InvoiceTab::customerMasterRequested);
     connect(ui->cmd商品, &QPushButton::clicked, this, &InvoiceTab::productMasterRequested);
     connect(ui->cmdコード, &QPushButton::clicked, this, &InvoiceTab::codeTableRequested);
+    connect(ui->cmd郵便, &QPushButton::clicked, this, &InvoiceTab::cmd郵便_Click);
     connect(ui->Grid明細, &DetailGrid::productPicked, this, &InvoiceTab::productPicked);
 
     ui->lbl自社名->installEventFilter(this);
@@ -277,6 +281,22 @@ void InvoiceTab::takeCustomer(const QString &name, const QString &info)
     if (!info.isEmpty())
         ui->txt顧客情報->setPlainText(info);
     focusCustomerName();
+}
+
+void InvoiceTab::cmd郵便_Click()
+{
+    if (!QFileInfo::exists(ModQLNV::YubinMdbPath)) {
+        msg::Msg表示(QStringLiteral("その他"), QStringLiteral("ファイルなし"), QStringLiteral("郵便番号辞書"));
+        return;
+    }
+    emit postalLookupRequested();
+}
+
+void InvoiceTab::takePostalAddress(const QString &code, const QString &address)
+{
+    if (code.isEmpty() || !ui->txt顧客情報->toPlainText().isEmpty())
+        return;
+    ui->txt顧客情報->setPlainText(QStringLiteral("〒") + ModQLNV::Format郵便番号(code) + u'\n' + address);
 }
 
 void InvoiceTab::enterInvoiceNumber(qint64 number)

@@ -122,6 +122,13 @@ public:
     // entry::chooseProduct); then the cursor goes to that line's name.
     void takeProduct(const entry::PickedProduct &product);
 
+    // The postal-code button: without a dictionary the user is told so, otherwise the search
+    // window is asked for (postalLookupRequested).
+    void cmd郵便_Click();
+    // The postal code and address chosen in the search window: into an empty customer
+    // information as "〒123-4567", a line break and the address; a filled one stays as it is.
+    void takePostalAddress(const QString &code, const QString &address);
+
     // Puts an invoice number into txtNo as if the user typed it and left the field.
     void enterInvoiceNumber(qint64 number);
 
@@ -144,6 +151,8 @@ signals:
     void customerMasterRequested();
     void productMasterRequested();
     void codeTableRequested();
+    // The postal-code search window is to be shown (the dictionary exists).
+    void postalLookupRequested();
     // Clear請求書 ran (for the print panel, which refills its paper list).
     void invoiceCleared(bool full);
 

@@ -1,14 +1,17 @@
-// The master windows and the main window: the invoice tab's buttons show them, what they
-// hand over goes into the invoice, and what they change is read again by the invoice's and
-// the history's lists.
+// The master windows and the postal-code search and the main window: the invoice tab's buttons
+// show them, what they hand over goes into the invoice, and what the master windows change is
+// read again by the invoice's and the history's lists.
 #include "shell/QLNV.h"
 
+#include "app/Locations.h"
+#include "app/Msg.h"
 #include "invoice/InvoiceTab.h"
 #include "invoice/LineEntry.h"
 #include "masters/CodeTableWindow.h"
 #include "masters/CustomerWindow.h"
 #include "masters/ProductWindow.h"
 #include "settings/SettingsTab.h"
+#include "shell/PostalLookup.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -44,6 +47,14 @@ void QLNV::wireMasters()
     connect(m_invoice, &InvoiceTab::customerMasterRequested, this, &QLNV::showCustomerWindow);
     connect(m_invoice, &InvoiceTab::productMasterRequested, this, &QLNV::showProductWindow);
     connect(m_invoice, &InvoiceTab::codeTableRequested, this, &QLNV::showCodeTableWindow);
+    connect(m_invoice, &InvoiceTab::postalLookupRequested, this, [this] {
+        const PostalLookup found = lookUpPostalCode(QCoreApplication::applicationDirPath(), ModQLNV::DataMdbPath,
+                                                    ModQLNV::WorkMdbPath, ModQLNV::YubinMdbPath);
+        if (!found.ok)
+            msg::showFailure(found.error);
+        else
+            m_invoice->takePostalAddress(found.code, found.address);
+    });
 
     // New settings reshape the open windows: the price form and pack-size title of the
     // products, the pack-size category of the code tables.
