@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <algorithm>
 #include <exception>
 
 namespace yubinwindow {
@@ -234,10 +235,7 @@ bool FmYubinC::FormLoad(QString *error)
     if (!ok)
         return fail(QStringLiteral("自社情報を読めません（%1）").arg(m_search->lastError()));
     if (!area.prefecture.isEmpty()) {
-        setPrefectureText(area.prefecture);
-        searching([&] { return m_search->read市町村(area.prefecture); });
-        showCities();
-        ui->cmb市町村->setCurrentIndex(ui->cmb市町村->findText(area.city));
+        setPrefectureText(area.prefecture, area.city);
         if (searching([&] { return m_search->read町名(area.prefecture, area.city); }))
             ui->TXT郵便番号->setText(cell(0, Col番号));
     }
@@ -334,12 +332,10 @@ void FmYubinC::showCities()
 
 void FmYubinC::prefectureChosen()
 {
-    // A kana search or a click in the grid asks for one change to be let by.
-    bool &suppress = yubin::moduleState().suppressPrefectureChange;
-    if (suppress) {
-        suppress = false;
-        return;
-    }
+    // The user's choice always reads the cities again. The flag of a kana search or a click in
+    // the grid is for the change the window makes itself (setPrefectureText), which never
+    // reloads: a choice of the user let by would leave the cities of another prefecture.
+    yubin::moduleState().suppressPrefectureChange = false;
     const QString prefecture = ui->cmb都道府県->currentText();
     searching([&] { return m_search->read市町村(prefecture); });
     showCities();
@@ -371,7 +367,7 @@ void FmYubinC::codeEntered()
     }
     QString prefecture;
     if (searching([&] { return m_search->Seek郵便番号(typed, &prefecture); }) && !prefecture.isEmpty())
-        setPrefectureText(prefecture);
+        setPrefectureText(prefecture, cell(0, Col市町村漢字));
 }
 
 void FmYubinC::kanaSearch()
@@ -406,7 +402,7 @@ void FmYubinC::gridRowChanged(const QModelIndex &current)
     const QString prefecture = cell(current.row(), Col県漢字);
     if (prefecture.isEmpty())
         return;
-    setPrefectureText(prefecture);
+    setPrefectureText(prefecture, cell(current.row(), Col市町村漢字));
     ui->TXT郵便番号->setText(cell(current.row(), Col番号));
 }
 
@@ -414,7 +410,11 @@ void FmYubinC::choose()
 {
     yubin::ModuleState &state = yubin::moduleState();
     const int row = currentRow();
-    state.resultCode = ui->TXT郵便番号->text();
+    // A code typed as "〒１００－０００１" is handed back as the seven digits it stands for.
+    const QString typed = ui->TXT郵便番号->text();
+    const QString code = yubin::normalizePostalCode(typed);
+    const bool digits = std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    state.resultCode = code.size() == 7 && digits ? code : typed;
     state.resultAddress = (row >= 0 ? cell(row, Col県漢字) + cell(row, Col市町村漢字) + cell(row, Col町名漢字) : QString())
                           + ui->TXT番地->text();
     accept();
@@ -428,9 +428,16 @@ void FmYubinC::reject()
     QDialog::reject();
 }
 
-void FmYubinC::setPrefectureText(const QString &prefecture)
+void FmYubinC::setPrefectureText(const QString &prefecture, const QString &city)
 {
-    ui->cmb都道府県->setCurrentIndex(ui->cmb都道府県->findText(prefecture));
+    yubin::moduleState().suppressPrefectureChange = false;
+    if (ui->cmb都道府県->currentText() != prefecture) {
+        ui->cmb都道府県->setCurrentIndex(ui->cmb都道府県->findText(prefecture));
+        // The city list follows, the results stay.
+        m_search->readCitiesOnly(prefecture);
+        showCities();
+    }
+    ui->cmb市町村->setCurrentIndex(ui->cmb市町村->findText(city));
 }
 
 QString FmYubinC::cell(int row, int column) const

@@ -82,7 +82,8 @@ private:
     void gridRowChanged(const QModelIndex &current);
     void choose();
 
-    void setPrefectureText(const QString &prefecture);
+    // The prefecture and city of a result shown in the lists, without a search of their own.
+    void setPrefectureText(const QString &prefecture, const QString &city);
     QString cell(int row, int column) const;
     int currentRow() const;
 

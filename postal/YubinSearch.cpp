@@ -188,7 +188,7 @@ bool YubinSearch::openWork(bool withDictionary)
     return true;
 }
 
-bool YubinSearch::fill(const QString &select, const QVariantList &values, bool alsoCities, QString *firstPrefecture)
+bool YubinSearch::fill(const QString &select, const QVariantList &values, Empties empties, QString *firstPrefecture)
 {
     if (!openWork(!select.isEmpty()))
         return false;
@@ -197,8 +197,8 @@ bool YubinSearch::fill(const QString &select, const QVariantList &values, bool a
         m_work.reset();
         return false;
     }
-    bool done = (!alsoCities || work.exec(QStringLiteral("DELETE FROM 郵便番号_市町村漢字")))
-                && work.exec(QStringLiteral("DELETE FROM w郵便番号"))
+    bool done = (empties == Empties::Results || work.exec(QStringLiteral("DELETE FROM 郵便番号_市町村漢字")))
+                && (empties == Empties::Cities || work.exec(QStringLiteral("DELETE FROM w郵便番号")))
                 && (select.isEmpty() || work.exec(select, values));
     if (done && firstPrefecture) {
         QSqlQuery q(work.db());
@@ -217,11 +217,21 @@ bool YubinSearch::fill(const QString &select, const QVariantList &values, bool a
     return done;
 }
 
+namespace {
+
+const QString CitiesOf = QStringLiteral("INSERT INTO 郵便番号_市町村漢字 (市町村漢字)"
+                                        " SELECT 市町村漢字 FROM yubin.市町村名 WHERE 県漢字 = ? ORDER BY rowid");
+
+} // namespace
+
 bool YubinSearch::read市町村(const QString &prefecture)
 {
-    return fill(QStringLiteral("INSERT INTO 郵便番号_市町村漢字 (市町村漢字)"
-                               " SELECT 市町村漢字 FROM yubin.市町村名 WHERE 県漢字 = ? ORDER BY rowid"),
-                {prefecture}, true);
+    return fill(CitiesOf, {prefecture}, Empties::CitiesAndResults);
+}
+
+bool YubinSearch::readCitiesOnly(const QString &prefecture)
+{
+    return fill(CitiesOf, {prefecture}, Empties::Cities);
 }
 
 bool YubinSearch::read町名(const QString &prefecture, const QString &city)
@@ -249,7 +259,7 @@ bool YubinSearch::Seek郵便番号(const QString &typed, QString *prefecture)
     if (code.size() == 7) {
         return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号 WHERE 番号 = ? ORDER BY rowid")
                         .arg(CopyColumns),
-                    {code}, false, prefecture);
+                    {code}, Empties::Results, prefecture);
     }
     return fillContaining(ScanColumn::Code, code);
 }
@@ -315,7 +325,7 @@ bool YubinSearch::GridClear()
 
 bool YubinSearch::ClearLists()
 {
-    return fill(QString(), {}, true);
+    return fill(QString(), {}, Empties::CitiesAndResults);
 }
 
 QString YubinSearch::dataDate(bool *ok)

@@ -52,6 +52,9 @@ public:
 
     // The cities of a prefecture into 郵便番号_市町村漢字, in Japan Post's order; empties w郵便番号.
     bool read市町村(const QString &prefecture);
+    // The cities of a prefecture into 郵便番号_市町村漢字 alone: the results stay (the window
+    // set the prefecture itself, to the one of a result).
+    bool readCitiesOnly(const QString &prefecture);
     // Every town of a city into w郵便番号, with its reading, ordered by reading.
     bool read町名(const QString &prefecture, const QString &city);
     // The rows of one town of a city into w郵便番号.
@@ -78,9 +81,10 @@ private:
     // scan in memory below.
     bool fillContaining(ScanColumn column, const QString &text);
     bool loadScan();
-    // Empties the results (and with alsoCities the city list) and runs select, in one
-    // transaction on the work file with the dictionary attached as "yubin".
-    bool fill(const QString &select, const QVariantList &values, bool alsoCities = false,
+    // Empties the results, the city list or both and runs select, in one transaction on the
+    // work file with the dictionary attached as "yubin".
+    enum class Empties { Results, CitiesAndResults, Cities };
+    bool fill(const QString &select, const QVariantList &values, Empties empties = Empties::Results,
               QString *firstPrefecture = nullptr);
 
     YubinPaths m_paths;

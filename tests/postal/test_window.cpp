@@ -231,26 +231,36 @@ TEST_F(YubinWindow, KanaSearchRunsOnlyWithOneBoxFilled)
     EXPECT_EQ(rows(), before) << "both boxes filled: nothing";
 }
 
-TEST_F(YubinWindow, AClickInTheGridLetsOnePrefectureChangeBy)
+// The window sets the prefecture and city of a result itself (a click, a new current row, a
+// search by code): the city list follows and the results stay. A choice of the user always
+// reads the cities again, also right after a click or a kana search.
+TEST_F(YubinWindow, APrefectureSetByTheWindowKeepsTheResults)
 {
     open();
     choose("cmb都道府県", QStringLiteral("北海道"));
     choose("cmb市町村", list("cmb市町村")->itemText(0));
     QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(results()->index(2, 0)).center());
     EXPECT_EQ(text("TXT郵便番号")->text(), rows().at(2).left(7));
-    const QStringList hokkaido = rows();
-    choose("cmb都道府県", QStringLiteral("沖縄県"));
-    EXPECT_EQ(list("cmb市町村")->itemText(0), QStringLiteral("札幌市中央区")) << "the city list was reloaded";
-    EXPECT_EQ(rows(), hokkaido);
+    EXPECT_TRUE(yubin::moduleState().suppressPrefectureChange);
     choose("cmb都道府県", QStringLiteral("沖縄県"));
     EXPECT_EQ(list("cmb市町村")->itemText(0), QStringLiteral("那覇市"));
+    EXPECT_FALSE(yubin::moduleState().suppressPrefectureChange);
 
-    // A kana search sets the flag too, and "クリア" clears it.
+    type("TXT郵便番号", QStringLiteral("〒１００－０００１"));
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("1000001 東京都 千代田区 千代田")});
+    EXPECT_EQ(list("cmb都道府県")->currentText() + list("cmb市町村")->currentText(), QStringLiteral("東京都千代田区"));
+    EXPECT_EQ(list("cmb市町村")->itemText(0), QStringLiteral("千代田区")) << "the city list follows";
+
+    // A kana search over several prefectures: each row made current shows its own.
     type("TXT町名かな", QStringLiteral("がっこう"), Qt::Key_F5);
+    const QStringList schools = rows();
+    ASSERT_GT(schools.size(), 1);
+    QTest::keyClick(grid(), Qt::Key_Down);
+    EXPECT_EQ(list("cmb都道府県")->currentText(), schools.at(1).section(u' ', 1, 1));
+    EXPECT_EQ(rows(), schools);
     QTest::keyClick(grid(), Qt::Key_F9);
     EXPECT_EQ(cityCount(), 0);
-    choose("cmb都道府県", QStringLiteral("沖縄県"));
-    EXPECT_EQ(list("cmb市町村")->itemText(0), QStringLiteral("那覇市"));
+    EXPECT_FALSE(yubin::moduleState().suppressPrefectureChange);
 }
 
 TEST_F(YubinWindow, TheListsTakeNoTypingAndKeysMoveBetweenFields)
@@ -326,13 +336,13 @@ TEST_F(YubinWindow, FormShowHandsBackTheChoiceAndEscapeEmptiesIt)
         QTimer::singleShot(0, [act] { act(QApplication::activeModalWidget()); });
     };
     whenShown([](QWidget *w) {
-        w->findChild<QLineEdit *>(QStringLiteral("TXT郵便番号"))->setText(QStringLiteral("123-4567"));
+        w->findChild<QLineEdit *>(QStringLiteral("TXT郵便番号"))->setText(QStringLiteral("〒１２３－４５６７"));
         w->findChild<QLineEdit *>(QStringLiteral("TXT番地"))->setText(QStringLiteral("どこか1-2"));
         QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("cmd_Enter")), Qt::LeftButton);
     });
     QString error;
     ASSERT_TRUE(FmYubinC::formShow(&error)) << error.toStdString();
-    EXPECT_EQ(moduleState().resultCode, QStringLiteral("123-4567"));
+    EXPECT_EQ(moduleState().resultCode, QStringLiteral("1234567")) << "the box as typed, as the seven digits it holds";
     EXPECT_EQ(moduleState().resultAddress, QStringLiteral("どこか1-2"));
 
     whenShown([](QWidget *w) { QTest::keyClick(w->findChild<QLineEdit *>(QStringLiteral("TXT番地")), Qt::Key_Escape); });
