@@ -47,6 +47,12 @@ bool InvoiceRecords::EntryCheck()
     // A number the stored file cannot hold counts as missing: it could not be saved.
     QWidget *missing = nullptr;
     QString what;
+    if (number->text().isEmpty() && counter::invoiceNumbersUsedUp()) {
+        // No number was offered: the last one the file can hold is taken.
+        msg::showFailure(records::NumbersUsedUpNotice);
+        number->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
     if (!records::parseInvoiceNumber(number->text())) {
         missing = number;
         what = QStringLiteral("伝票番号");

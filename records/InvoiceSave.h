@@ -4,6 +4,7 @@
 // masters, and the counter records the number, all in one transaction on the data file.
 // Either everything is written or nothing is.
 #include "invoice/InvoiceData.h"
+#include "settings/InvoiceCounter.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -12,7 +13,7 @@
 namespace records {
 
 // Invoice numbers are long integers in the stored file: 1 to 2147483647.
-inline constexpr qint64 MaxInvoiceNumber = 2147483647;
+inline constexpr qint64 MaxInvoiceNumber = counter::MaxInvoiceNumber;
 
 // What the invoice-number box accepts: a whole number from 1 to MaxInvoiceNumber, full-width
 // digits included ("１２" is 12). Nothing for anything else.
@@ -20,6 +21,10 @@ std::optional<qint64> parseInvoiceNumber(const QString &text);
 
 // Shown when a save failed; no completion message follows it.
 inline const QString SaveFailedNotice = QStringLiteral("請求書は保存されませんでした。");
+// The counter has reached MaxInvoiceNumber: nothing is proposed, and nothing is saved.
+inline const QString NumbersUsedUpNotice =
+    QStringLiteral("伝票番号は最大の 2147483647 まで使い切りました。この請求書は保存されませんでした。"
+                   "使っていない番号を伝票番号に入力すれば保存できます。");
 
 struct SaveOutcome {
     bool saved = false;

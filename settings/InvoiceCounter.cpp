@@ -10,18 +10,34 @@
 
 namespace counter {
 
-std::optional<qint64> nextInvoiceNumber()
+namespace {
+
+// The stored maximum: 0 when nothing is saved yet, nothing when the file cannot be read.
+std::optional<qint64> storedMaximum()
 {
     QSqlQuery q(db::data());
     if (!db::exec(q, QStringLiteral("SELECT 最大請求書番号 FROM 自社情報 ORDER BY rowid LIMIT 1")))
         return std::nullopt;
     if (!q.next())
-        return 1;
+        return 0;
     // Null, an empty text or anything unreadable counts as "nothing saved yet".
-    const auto stored = formats::parseWholeNumber(q.value(0).toString());
-    if (!stored)
-        return 1;
-    return *stored + 1;
+    return formats::parseWholeNumber(q.value(0).toString()).value_or(0);
+}
+
+} // namespace
+
+std::optional<qint64> nextInvoiceNumber()
+{
+    const auto stored = storedMaximum();
+    if (!stored || *stored >= MaxInvoiceNumber)
+        return std::nullopt;
+    return std::max<qint64>(*stored, 0) + 1;
+}
+
+bool invoiceNumbersUsedUp()
+{
+    const auto stored = storedMaximum();
+    return stored && *stored >= MaxInvoiceNumber;
 }
 
 bool recordInvoiceNumber(const QSqlDatabase &database, qint64 n)
@@ -68,7 +84,7 @@ QString Proc管理(const QString &item, const QString &mode, const QString &valu
         const auto next = counter::nextInvoiceNumber();
         if (!next) {
             if (ok)
-                *ok = false;
+                *ok = counter::invoiceNumbersUsedUp();
             return {};
         }
         return QString::number(*next);

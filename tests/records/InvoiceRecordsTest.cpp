@@ -206,6 +206,26 @@ TEST_F(InvoiceRecordsTest, SavingStoresTheInvoiceAndClearsForTheNextNumber)
     EXPECT_FALSE(child<QFrame>("CnEntryMsg")->isVisible());
 }
 
+// The last number the file can hold is taken: none is offered, the user is told, and a typed
+// unused number still saves.
+TEST_F(InvoiceRecordsTest, WhenTheNumbersAreUsedUpNothingIsSavedUnderOneThatDoesNotFit)
+{
+    storeInvoice(records::MaxInvoiceNumber);
+    openWithRecords();
+    EXPECT_EQ(number()->text(), QString());
+    typeInvoice(QStringLiteral("山田商店"));
+    click("cmd登録");
+    EXPECT_EQ(boxes.texts(), QStringList{records::NumbersUsedUpNotice});
+    EXPECT_TRUE(number()->hasFocus());
+    EXPECT_EQ(rows(db::data(), "SELECT count(*) FROM 請求書ヘッダ"), (QList<QVariantList>{{1}}));
+
+    boxes.clear();
+    number()->setText(QStringLiteral("12"));
+    click("cmd登録");
+    EXPECT_EQ(rows(db::data(), "SELECT count(*) FROM 請求書ヘッダ WHERE 伝票番号 = 12"), (QList<QVariantList>{{1}}));
+    EXPECT_EQ(storedMax().toLongLong(), records::MaxInvoiceNumber);
+}
+
 TEST_F(InvoiceRecordsTest, AnsweringNoSavesNothingAndKeepsTheScreen)
 {
     openWithRecords();

@@ -54,6 +54,8 @@ TEST(InvoiceCounter, ProposesAndRecordsByTheStateOfTheSettingsRow)
         {"not a whole number is ignored", "INSERT INTO 自社情報 (最大請求書番号) VALUES (5)", "6",
          {{"", "6"}, {"7.5", "6"}, {"abc", "6"}, {"1e3", "6"}}, 1},
         {"no row and nothing whole adds no row", nullptr, "1", {{"", "1"}, {"x", "1"}}, 0},
+        {"the largest number saved leaves none to offer", "INSERT INTO 自社情報 (最大請求書番号) VALUES (2147483646)",
+         "2147483647", {{"2147483647", ""}, {"5", ""}}, 1},
     };
     for (const CounterCase &c : cases) {
         SCOPED_TRACE(c.name);
