@@ -18,11 +18,46 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QWindow>
+
+namespace {
+
+// Escape that closes an open list or calendar closes only that. On a real X keyboard the
+// press that hides the popup comes back to the window as a shortcut once the popup is gone,
+// with the grid's editor focused and no popup left to tell: so the press is remembered from
+// the moment the popup sees it until the key is released.
+class PopupEscapeGuard : public QObject
+{
+public:
+    explicit PopupEscapeGuard(QObject *parent) : QObject(parent) { qApp->installEventFilter(this); }
+
+    bool closedAPopup() const { return m_pressedInPopup; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride || type == QEvent::KeyRelease)
+            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (type == QEvent::KeyRelease && !key->isAutoRepeat())
+                m_pressedInPopup = false;
+            else if (type != QEvent::KeyRelease && QApplication::activePopupWidget())
+                m_pressedInPopup = true;
+        }
+        return false;
+    }
+
+private:
+    bool m_pressedInPopup = false;
+};
+
+} // namespace
 
 QLNV::QLNV(QWidget *parent)
     : QMainWindow(parent)
@@ -43,7 +78,11 @@ QLNV::QLNV(QWidget *parent)
 
     auto *esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     esc->setContext(Qt::WindowShortcut);
-    connect(esc, &QShortcut::activated, this, &QWidget::close);
+    auto *popupEscape = new PopupEscapeGuard(this);
+    connect(esc, &QShortcut::activated, this, [this, popupEscape] {
+        if (!popupEscape->closedAPopup())
+            close();
+    });
 
     // Double-clicking the company name or details on the invoice tab opens the settings
     // tab with the cursor in the matching box.

@@ -125,6 +125,30 @@ TEST(MainWindow, CloseButtonsAndEscCloseTheWindow)
     }
 }
 
+// Escape that closes an open list closes only the list. On a real X keyboard the press that
+// hid the popup reaches the window again before the key is released: that press must not close
+// the program; the next one does.
+TEST(MainWindow, EscInAnOpenListClosesOnlyTheList)
+{
+    TestDataDir dir;
+    QLNV w;
+    w.Form_Load(dir.programDir());
+    w.activateWindow();
+    auto *honorific = w.findChild<QComboBox *>(QStringLiteral("cmb敬称"));
+    ASSERT_NE(honorific, nullptr);
+    honorific->setFocus();
+    honorific->showPopup();
+    QWidget *popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    QTest::keyPress(popup, Qt::Key_Escape);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the list closed";
+    QTest::keyPress(&w, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible()) << "the same press came back to the window";
+    QTest::keyRelease(&w, Qt::Key_Escape);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+}
+
 class ClosingRecorder : public QWidget
 {
 public:
