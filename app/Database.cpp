@@ -2,6 +2,7 @@
 
 #include "app/Locations.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSqlError>
@@ -43,6 +44,16 @@ QString connectionName(const QString &path, bool readOnly)
 // The page cache of each connection, in KiB (negative: a size, not a page count).
 constexpr int CacheKiB = -16384;
 
+// The table every file of that kind has, to tell our data and work files from others.
+QString tableOf(const QString &path)
+{
+    if (path == ModQLNV::DataMdbPath)
+        return QStringLiteral("自社情報");
+    if (path == ModQLNV::WorkMdbPath)
+        return QStringLiteral("w明細");
+    return {};
+}
+
 QSqlDatabase connectionFor(const QString &path, bool readOnly)
 {
     const QString name = connectionName(path, readOnly);
@@ -50,6 +61,17 @@ QSqlDatabase connectionFor(const QString &path, bool readOnly)
         QSqlDatabase existing = QSqlDatabase::database(name, false);
         if (existing.isOpen())
             return existing;
+    }
+    // A file that is not ours is never opened for writing: even reading an empty file on a
+    // writing connection makes its first transaction write a header into it.
+    if (!readOnly && !tableOf(path).isEmpty() && QFileInfo::exists(path)) {
+        if (const QString problem = foreignFileProblem(path); !problem.isEmpty()) {
+            noteError(QStringLiteral("not opening %1: %2").arg(path, problem));
+            return {};
+        }
+    }
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase existing = QSqlDatabase::database(name, false);
         // A file that was missing earlier may be there now: try again.
         if (existing.open())
             return existing;
@@ -76,6 +98,39 @@ QSqlDatabase connectionFor(const QString &path, bool readOnly)
 
 } // namespace
 
+QString foreignFileProblem(const QString &path)
+{
+    const QString table = tableOf(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};   // missing or unreadable: the caller's open says so
+    if (file.size() == 0)
+        return QStringLiteral("空のファイルです");
+    if (file.read(16) != QByteArray("SQLite format 3\0", 16))
+        return QStringLiteral("SQLite のファイルではありません");
+    file.close();
+    const QString name = QStringLiteral("quillon-check:%1").arg(path);
+    QString problem;
+    {
+        QSqlDatabase check = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        check.setDatabaseName(uriFor(path, true));
+        check.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (check.open()) {
+            QSqlQuery q(check);
+            // A failed prepare fails the exec too.
+            q.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+            q.addBindValue(table);
+            if (!q.exec())
+                problem = QStringLiteral("読めません（%1）").arg(q.lastError().text());
+            else if (!table.isEmpty() && (!q.next() || q.value(0).toInt() == 0))
+                problem = QStringLiteral("このプログラムの表がありません");
+        }
+        check.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return problem;
+}
+
 QSqlDatabase openFile(const QString &path, bool readOnly)
 {
     return connectionFor(path, readOnly);
@@ -95,7 +150,8 @@ QSqlDatabase work()
     QSqlQuery q(database);
     if (!exec(q, QStringLiteral("SELECT 1 FROM pragma_database_list WHERE name = 'data'")))
         return database;
-    if (!q.next() && QFileInfo::exists(ModQLNV::DataMdbPath)) {
+    if (!q.next() && QFileInfo::exists(ModQLNV::DataMdbPath)
+        && foreignFileProblem(ModQLNV::DataMdbPath).isEmpty()) {
         QSqlQuery attach(database);
         if (exec(attach, QStringLiteral("ATTACH DATABASE ? AS data"), {uriFor(ModQLNV::DataMdbPath, false)}))
             attach.exec(QStringLiteral("PRAGMA data.cache_size = %1").arg(CacheKiB));

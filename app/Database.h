@@ -22,6 +22,12 @@ QSqlDatabase work();
 // Opens a file by path with the same rules (mode "rw" or "ro"); used for other files.
 QSqlDatabase openFile(const QString &path, bool readOnly = false);
 
+// Why the existing file at path is not one of the program's databases (empty, not SQLite, or,
+// for the data and work files, without their tables), found without writing a byte; empty when
+// it is one, or when the file cannot be opened at all (opening it says why). The data and work
+// connections are never opened on such a file.
+QString foreignFileProblem(const QString &path);
+
 // Closes and forgets every connection of this thread (the locations changed, or the program ends).
 void closeAll();
 

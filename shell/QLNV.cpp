@@ -173,8 +173,12 @@ void QLNV::reportDataProblems()
         for (const auto &file : files) {
             const QString shown = QDir::toNativeSeparators(file.path);
             const QFileInfo info(file.path);
+            QString foreign;
             if (!info.exists())
                 problems << QStringLiteral("データファイル %1 がありません。").arg(shown);
+            else if (foreign = db::foreignFileProblem(file.path); !foreign.isEmpty())
+                problems << QStringLiteral("データファイル %1 はこのプログラムのデータファイルではありません（%2）。使わずにそのままにしています。")
+                                .arg(shown, foreign);
             else if (!db::exec(file.open(), QStringLiteral("SELECT count(*) FROM sqlite_master")))
                 problems << QStringLiteral("データファイル %1 を読めません（壊れている可能性があります）。").arg(shown);
             else if (!info.isWritable())

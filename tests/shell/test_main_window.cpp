@@ -10,6 +10,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -60,20 +63,6 @@ TEST(MainWindow, MissingDataOpensTheWindowAndNamesWhatIsMissing)
         const QString message = w.statusBar()->currentMessage();
         EXPECT_TRUE(message.contains(QStringLiteral("QLNVWork.mdb"))) << message.toStdString();
         EXPECT_FALSE(message.contains(QStringLiteral("QLNVData.mdb")));
-    }
-    {
-        // A file that is not a database at all: the window opens and says it cannot be read.
-        TestDataDir dir;
-        QFile data(dir.dataMdb());
-        ASSERT_TRUE(data.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        data.write(QByteArray(4096, 'x'));
-        data.close();
-        QLNV w;
-        w.Form_Load(dir.programDir());
-        EXPECT_TRUE(w.isVisible());
-        const QString message = w.statusBar()->currentMessage();
-        EXPECT_TRUE(message.contains(QStringLiteral("QLNVData.mdb を読めません"))) << message.toStdString();
-        EXPECT_EQ(QFileInfo(dir.dataMdb()).size(), 4096) << "the damaged file is left as it was";
     }
     EXPECT_TRUE(boxes.shown.isEmpty()) << "a missing data file is not a message box at start-up";
 }
@@ -147,6 +136,55 @@ TEST(MainWindow, EscInAnOpenListClosesOnlyTheList)
     QTest::keyRelease(&w, Qt::Key_Escape);
     QTest::keyClick(&w, Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible());
+}
+
+// A file that is not ours (empty, not SQLite, another program's SQLite file) is named as such
+// at start-up and left byte for byte as it was: nothing opens it for writing.
+TEST(MainWindow, AFileThatIsNotOursIsNamedAndLeftAsItWas)
+{
+    QTemporaryDir other;
+    const QString foreign = other.filePath(QStringLiteral("other.sqlite"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+        db.setDatabaseName(foreign);
+        ASSERT_TRUE(db.open());
+        QSqlQuery(db).exec(QStringLiteral("CREATE TABLE notes (text TEXT)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+    QFile foreignFile(foreign);
+    ASSERT_TRUE(foreignFile.open(QIODevice::ReadOnly));
+    const QByteArray foreignBytes = foreignFile.readAll();
+
+    const struct { const char *why; bool dataFile; QByteArray bytes; const char *reason; } cases[] = {
+        {"an empty data file", true, QByteArray(), "空のファイルです"},
+        {"an empty work file", false, QByteArray(), "空のファイルです"},
+        {"not SQLite", true, QByteArray(4096, 'x'), "SQLite のファイルではありません"},
+        {"another program's SQLite file", true, foreignBytes, "このプログラムの表がありません"},
+    };
+    RecordingPresenter boxes;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        TestDataDir dir;
+        const QString path = c.dataFile ? dir.dataMdb() : dir.workMdb();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.bytes);
+        file.close();
+        {
+            QLNV w;
+            w.Form_Load(dir.programDir());
+            EXPECT_TRUE(w.isVisible());
+            const QString message = w.statusBar()->currentMessage();
+            EXPECT_TRUE(message.contains(QDir::toNativeSeparators(path) + QStringLiteral(" はこのプログラムのデータファイルではありません（")
+                                         + QString::fromUtf8(c.reason)))
+                << message.toStdString();
+        }
+        db::closeAll();
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), c.bytes) << "left byte for byte";
+        EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
+    }
 }
 
 class ClosingRecorder : public QWidget
