@@ -1,9 +1,13 @@
+#include "app/Locations.h"
+#include "app/Msg.h"
+#include "shell/DataLock.h"
 #include "shell/QLNV.h"
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTextStream>
 #include <QTranslator>
 
 int main(int argc, char **argv)
@@ -23,8 +27,28 @@ int main(int argc, char **argv)
     if (!instance.becomePrimary())
         return 0;
 
+    // The socket only finds this user's copy; the lock also keeps out a copy started under
+    // another user name on the same data. It is taken before any database is opened.
+    const QString programDir = QCoreApplication::applicationDirPath();
+    DataLock dataLock(ModQLNV::locationsFor(programDir, false).dataDir);
+    switch (dataLock.acquire()) {
+    case DataLock::State::Held:
+        break;
+    case DataLock::State::InUse: {
+        const QString text = dataLock.inUseText();
+        QTextStream(stderr) << "Quillon: " << text.simplified() << '\n';
+        msg::showFailure(text);
+        return 1;
+    }
+    case DataLock::State::Unavailable:
+        // A missing or read-only data directory: the window opens and says what is wrong,
+        // and with nothing writable there is nothing to guard.
+        qWarning("Quillon: no lock in %s", qPrintable(dataLock.path()));
+        break;
+    }
+
     QLNV window;
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &QLNV::bringToFront);
-    window.Form_Load(QCoreApplication::applicationDirPath());
+    window.Form_Load(programDir);
     return app.exec();
 }
