@@ -5,21 +5,46 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+namespace {
+
+constexpr char Usage[] = "usage: quillon-initdb DIR\n";
+constexpr char Help[] = "  Creates QLNVData.mdb and QLNVWork.mdb in DIR when they are missing;\n"
+                        "  existing files are left untouched.\n"
+                        "  --help     show this text\n"
+                        "  --version  show the program's version\n";
+// Kept with the project's version in the top CMakeLists.txt.
+constexpr char Version[] = "quillon-initdb 1.0\n";
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() != 2 || arguments.at(1).isEmpty()) {
-        err << "usage: quillon-initdb DIR\n"
-               "  Creates QLNVData.mdb and QLNVWork.mdb in DIR when they are missing;\n"
-               "  existing files are left untouched.\n";
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        out << Usage << Help;
+        return 0;
+    }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        out << Version;
+        return 0;
+    }
+    // A mistyped option must not become the name of a new folder.
+    for (const QString &argument : arguments) {
+        if (argument.startsWith(QLatin1Char('-'))) {
+            err << "quillon-initdb: unknown option " << argument << '\n' << Usage;
+            return 2;
+        }
+    }
+    if (arguments.size() != 1 || arguments.at(0).isEmpty()) {
+        err << Usage << Help;
         return 2;
     }
 
-    const schema::ProvisionReport report = schema::provisionDataDir(arguments.at(1));
+    const schema::ProvisionReport report = schema::provisionDataDir(arguments.at(0));
     for (const QString &path : report.created)
         out << "created " << path << '\n';
     for (const QString &path : report.kept)
