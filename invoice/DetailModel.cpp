@@ -2,6 +2,8 @@
 
 #include "invoice/CellChecks.h"
 
+#include <cmath>
+
 using namespace cells;
 
 DetailModel::DetailModel(const QSqlDatabase &work, QObject *parent)
@@ -52,8 +54,15 @@ QVariant DetailModel::shown(const QModelIndex &index) const
         return QString();
     switch (index.column()) {
     case Col数量:
-    case Col単価:
-        return formats::formatNumber(raw.toDouble(), m_quantityFormat);
+    case Col単価: {
+        // Without decimals in use a stored fraction (an older invoice, a product's price)
+        // still shows, so that the line's amount adds up on screen.
+        const double value = raw.toDouble();
+        const bool fraction = std::trunc(value) != value;
+        return formats::formatNumber(value, fraction && m_quantityFormat == formats::NumberFormat::Grouped
+                                                ? formats::NumberFormat::GroupedTwoDecimals
+                                                : m_quantityFormat);
+    }
     case Col金額:
         return formats::formatNumber(raw.toLongLong(), formats::NumberFormat::Grouped);
     default:

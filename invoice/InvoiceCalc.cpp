@@ -1,20 +1,49 @@
 #include "invoice/InvoiceCalc.h"
 
 #include "app/Database.h"
-#include "app/Helpers.h"
 
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <cmath>
+#include <limits>
 
 namespace calc {
 
-std::optional<qint64> lineAmount(std::optional<double> 数量, std::optional<double> 単価, const QString &行端数)
+std::optional<qint64> lineAmount(std::optional<double> 数量, std::optional<double> 単価, Rounding 行端数)
 {
     if (!数量 || !単価)
         return std::nullopt;
-    return ModQLNV::Calc端数(*単価 * *数量, 行端数);
+    const auto quantity = Decimal::fromDouble(*数量);
+    const auto price = Decimal::fromDouble(*単価);
+    const bool negative = (*数量 < 0) != (*単価 < 0);
+    constexpr qint64 beyond = std::numeric_limits<qint64>::max();
+    if (!quantity || !price)
+        return negative ? -beyond : beyond;
+    const auto product = quantity->times(*price);
+    const auto amount = product ? product->toWhole(行端数) : std::nullopt;
+    if (!amount)
+        return negative ? -beyond : beyond;
+    return amount;
+}
+
+qint64 taxOnTop(qint64 taxable, Rounding rule)
+{
+    // A qint64 times 5 and scaled to eight places fits in 128 bits, and a twentieth of it
+    // fits in 64: there is always a result.
+    return Decimal::whole(taxable).times(Decimal::scaled(TaxPercent, 2))->toWhole(rule).value_or(0);
+}
+
+qint64 taxIncluded(qint64 taxable, Rounding rule)
+{
+    // The net part is taxable / 1.05 kept to four places like a currency value, rounded half
+    // away from zero; the tax is what remains, rounded by the rule.
+    const __int128 scaled = __int128(taxable) * 10000 * 100;
+    const __int128 divisor = 100 + TaxPercent;
+    __int128 net = scaled / divisor;
+    const __int128 rest = scaled % divisor;
+    if (2 * (rest < 0 ? -rest : rest) >= divisor)
+        net += scaled < 0 ? -1 : 1;
+    return Decimal::scaled(__int128(taxable) * 10000 - net, 4).toWhole(rule).value_or(0);
 }
 
 Amounts computeAmounts(qint64 total, qint64 taxable, const QString &税区分, const QString &taxRounding,
@@ -26,13 +55,11 @@ Amounts computeAmounts(qint64 total, qint64 taxable, const QString &税区分, c
         return a; // 請求金額, 消費税 and 合計 stay empty
 
     if (税区分 == u"外税") {
-        const qint64 tax = ModQLNV::Calc端数(double(taxable) * TaxRate, taxRounding);
+        const qint64 tax = taxOnTop(taxable, settingsRounding(taxRounding));
         a.消費税 = tax;
         a.合計 = total + tax;
     } else if (税区分 == u"内税") {
-        // The net part of the taxable lines, kept to four decimals like a currency value.
-        const double base = std::round(double(taxable) / (1.0 + TaxRate) * 10000.0) / 10000.0;
-        const qint64 tax = ModQLNV::Calc端数(double(taxable) - base, taxRounding);
+        const qint64 tax = taxIncluded(taxable, settingsRounding(taxRounding));
         a.消費税 = tax;
         a.税抜計 = total - tax;
         a.合計 = total;

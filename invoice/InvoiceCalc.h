@@ -5,6 +5,7 @@
 // The tax arithmetic is a pure function of the sums and the settings, so that every tax mode
 // and rounding method can be checked without a database; the database part reads the lines
 // once, rewrites the subtotal rows in one transaction and hands the sums back.
+#include "invoice/Decimal.h"
 #include "invoice/InvoiceData.h"
 
 #include <QList>
@@ -17,10 +18,19 @@
 namespace calc {
 
 // The one consumption tax rate of the program.
-inline constexpr double TaxRate = 0.05;
+inline constexpr int TaxPercent = 5;
+inline constexpr double TaxRate = TaxPercent / 100.0;
 
-// quantity × unit price under the line rounding; nothing unless both are there.
-std::optional<qint64> lineAmount(std::optional<double> 数量, std::optional<double> 単価, const QString &行端数);
+// quantity × unit price under the line rounding, from the decimals the two stand for;
+// nothing unless both are there. The amount is not limited: a product beyond what a line can
+// hold (formats::AmountRange) comes back as it is, or as the nearest 64-bit value, for the
+// caller to refuse.
+std::optional<qint64> lineAmount(std::optional<double> 数量, std::optional<double> 単価, Rounding 行端数);
+
+// taxable × TaxRate ("外税") and the tax contained in taxable ("内税"), exactly and for any
+// total the lines can reach.
+qint64 taxOnTop(qint64 taxable, Rounding rule);
+qint64 taxIncluded(qint64 taxable, Rounding rule);
 
 // The four amount fields of the invoice tab; nothing shows an empty field.
 struct Amounts {
@@ -34,7 +44,7 @@ struct Amounts {
 // total: the sum of every line that is not a subtotal row; taxable: the same without the
 // non-taxable lines. 税区分 "外税" adds the tax, "内税" takes it out of the taxable lines
 // (税抜計 is then total − tax, so that 税抜計 + 消費税 = 合計 also with non-taxable lines),
-// anything else has no tax. 請求金額 follows 合計 while lineAmountEdited, keeps current
+// anything else has no tax. taxRounding is the settings text (calc::settingsRounding). 請求金額 follows 合計 while lineAmountEdited, keeps current
 // otherwise, and is empty when the total is 0.
 Amounts computeAmounts(qint64 total, qint64 taxable, const QString &税区分, const QString &taxRounding,
                        std::optional<qint64> current請求金額, bool lineAmountEdited);

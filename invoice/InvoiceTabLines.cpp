@@ -3,6 +3,7 @@
 #include "invoice/InvoiceTab.h"
 
 #include "app/Database.h"
+#include "app/Formats.h"
 #include "app/Msg.h"
 #include "invoice/CellChecks.h"
 #include "invoice/DetailGrid.h"
@@ -27,7 +28,7 @@ void notice(const QString &text)
 
 entry::Rules InvoiceTab::rules() const
 {
-    return {ModQLNV::印刷用紙, ModQLNV::行端数, ModQLNV::入数列タイトル};
+    return {ModQLNV::印刷用紙, ModQLNV::行端数, ModQLNV::入数列タイトル, ModQLNV::小数 != u"使用しない"};
 }
 
 int InvoiceTab::lineOfRow(int row) const
@@ -85,6 +86,13 @@ bool InvoiceTab::applyCellResult(int row, int column, const entry::CellResult &r
         notice(QStringLiteral("小計行は変更できません。行削除してください。"));
         return false;
     case entry::Outcome::RefusedNotNumeric:
+        return false;
+    case entry::Outcome::RefusedAmountLimit:
+        notice(QStringLiteral("金額が %1 を超えるため入力できません。数量と単価を確認してください。")
+                   .arg(formats::formatNumber(qint64(formats::AmountRange.maximum), formats::NumberFormat::Grouped)));
+        return false;
+    case entry::Outcome::RefusedFraction:
+        notice(QStringLiteral("小数を使用しない設定です。数量と単価は整数で入力してください。"));
         return false;
     case entry::Outcome::RefusedB5:
         detail::writeLine(work, r.line);

@@ -1,7 +1,8 @@
 #include "invoice/LineEntry.h"
 
-#include "app/Helpers.h"
 #include "invoice/InvoiceCalc.h"
+
+#include <cmath>
 
 namespace entry {
 
@@ -43,6 +44,19 @@ std::optional<double> limited(int column, std::optional<double> number, CellResu
     return number;
 }
 
+CellResult refusedAs(const DetailLine &line, Outcome outcome)
+{
+    CellResult r;
+    r.line = line;
+    r.outcome = outcome;
+    return r;
+}
+
+bool holdsAmount(std::optional<qint64> amount)
+{
+    return !amount || formats::AmountRange.contains(double(*amount));
+}
+
 std::optional<double> priceOrNothing(double price)
 {
     return price == 0 ? std::nullopt : std::optional<double>(price);
@@ -79,15 +93,23 @@ CellResult editCell(const DetailLine &line, int column, const QString &typed, co
         }
         break;
     case cells::Col数量:
-    case cells::Col単価:
+    case cells::Col単価: {
+        if (!rules.decimals && check.number && std::trunc(*check.number) != *check.number)
+            return refusedAs(line, Outcome::RefusedFraction);
         (column == cells::Col数量 ? l.数量 : l.単価) = limited(column, check.number, r);
-        l.金額 = calc::lineAmount(l.数量, l.単価, rules.行端数);
+        const auto amount = calc::lineAmount(l.数量, l.単価, calc::settingsRounding(rules.行端数));
+        // A line whose amount could not be stored or printed is not taken.
+        if (!holdsAmount(amount))
+            return refusedAs(line, Outcome::RefusedAmountLimit);
+        l.金額 = amount;
         r.amountEdited = true;
         break;
+    }
     case cells::Col金額: {
         // Amounts are whole yen: a typed fraction goes by the line rounding.
         const auto amount = limited(column, check.number, r);
-        l.金額 = amount ? std::optional<qint64>(ModQLNV::Calc端数(*amount, rules.行端数)) : std::nullopt;
+        const auto exact = amount ? calc::Decimal::fromDouble(*amount) : std::nullopt;
+        l.金額 = exact ? exact->toWhole(calc::settingsRounding(rules.行端数)) : std::nullopt;
         r.amountEdited = true;
         break;
     }
@@ -129,13 +151,17 @@ CellResult chooseProduct(const DetailLine &line, const PickedProduct &product, c
     if (!product.ふりがな.isEmpty())
         l.ふりがな = product.ふりがな;
     l.非課税 = product.非課税;
-    // A price the line could not hold is no price to put in.
+    // A price the line could not hold, or whose amount it could not hold, is no price to
+    // put in.
     const auto price = priceOrNothing(product.単価.value_or(0));
     if (price && cells::withinLimits(cells::Col単価, *price)) {
-        l.単価 = price;
-        if (l.数量) {
-            l.金額 = calc::lineAmount(l.数量, l.単価, rules.行端数);
-            r.amountEdited = true;
+        const auto amount = calc::lineAmount(l.数量, price, calc::settingsRounding(rules.行端数));
+        if (holdsAmount(amount)) {
+            l.単価 = price;
+            if (l.数量) {
+                l.金額 = amount;
+                r.amountEdited = true;
+            }
         }
     }
     return r;

@@ -16,6 +16,7 @@ struct Rules {
     QString 印刷用紙;
     QString 行端数;
     QString packSizeKind; // the code kind of pack sizes: the pack-size column title
+    bool decimals = true; // false: quantities and unit prices are whole numbers (小数 "使用しない")
 };
 
 enum class Outcome {
@@ -23,6 +24,8 @@ enum class Outcome {
     RefusedB5,         // nothing typed is taken; the line's 単価 and 単位 are emptied
     RefusedNotNumeric, // nothing changes
     RefusedSubtotal,   // nothing changes; the user is told to delete the line instead
+    RefusedAmountLimit, // nothing changes; the quantity or price would make the amount too large
+    RefusedFraction,    // nothing changes; decimals are not in use and the number has some
 };
 
 struct CellResult {

@@ -6,28 +6,61 @@
 
 using namespace invoicetest;
 
+namespace calc {
+void PrintTo(const Decimal &d, std::ostream *os)
+{
+    *os << d.toString().toStdString();
+}
+} // namespace calc
+
 namespace {
+
+constexpr auto HalfUp = calc::Rounding::HalfAwayFromZero;
+constexpr auto Down = calc::Rounding::TowardZero;
+constexpr auto Up = calc::Rounding::AwayFromZero;
 
 struct LineAmountCase {
     const char *name;
     std::optional<double> quantity;
     std::optional<double> price;
-    const char16_t *rounding;
+    calc::Rounding rounding;
     std::optional<qint64> amount;
 };
 
 const LineAmountCase kLineAmounts[] = {
-    {"HalfYenRoundsUp", 3, 333.5, u"四捨五入", 1001},
-    {"HalfYenTruncated", 3, 333.5, u"切り捨て", 1000},
-    {"HalfYenCeiled", 3, 333.5, u"切り上げ", 1001},
-    {"WholeProductUnchangedByCeiling", 4, 250, u"切り上げ", 1000},
-    {"NegativeQuantityRoundsAwayFromZero", -3, 333.5, u"四捨五入", -1001},
-    {"NegativePriceTruncatesTowardZero", 3, -333.5, u"切り捨て", -1000},
-    {"DecimalQuantity", 1.5, 99.99, u"四捨五入", 150},
-    {"NoQuantityNoAmount", std::nullopt, 100, u"四捨五入", std::nullopt},
-    {"NoPriceNoAmount", 2, std::nullopt, u"四捨五入", std::nullopt},
-    {"ProductBeyondRangeIsZero", 999999.99, 99999999.99, u"四捨五入", 0},
+    {"HalfYenRoundsUp", 3, 333.5, HalfUp, 1001},
+    {"HalfYenTruncated", 3, 333.5, Down, 1000},
+    {"HalfYenCeiled", 3, 333.5, Up, 1001},
+    {"WholeProductUnchangedByCeiling", 4, 250, Up, 1000},
+    {"NegativeQuantityRoundsAwayFromZero", -3, 333.5, HalfUp, -1001},
+    {"NegativePriceTruncatesTowardZero", 3, -333.5, Down, -1000},
+    {"DecimalQuantity", 1.5, 99.99, HalfUp, 150},
+    {"NoQuantityNoAmount", std::nullopt, 100, HalfUp, std::nullopt},
+    {"NoPriceNoAmount", 2, std::nullopt, HalfUp, std::nullopt},
+    // Products whose binary value lies a hair below the decimal one.
+    {"HalfYenOfADecimalPrice", 15, 4.10, HalfUp, 62},
+    {"HalfYenOfADecimalPriceTruncated", 15, 4.10, Down, 61},
+    {"HalfYenOfADecimalPriceCeiled", 15, 4.10, Up, 62},
+    {"HalfYenOfASmallPrice", 50, 0.29, HalfUp, 15},
+    {"HalfYenOfASmallNegativePrice", 50, -0.29, HalfUp, -15},
+    {"HalfYenOfAThreeDecimalPrice", 100, 1.005, HalfUp, 101},
+    {"ThreeDecimalPriceTruncated", 100, 1.005, Down, 100},
+    {"WholeNegativeProductTruncated", 100, -0.57, Down, -57},
+    {"WholeNegativeProductCeiled", 100, -0.57, Up, -57},
+    {"WholeNegativeProductOfANegativeQuantity", -100, 1.15, Down, -115},
+    {"WholeProductTruncated", 100, 1.15, Down, 115},
+    {"TinyFractionDroppedByCeiling", 0.00001, 0.5, Up, 0}, // 0.000005: below 0.00001
+    {"SmallestFractionCeiled", 0.01, 0.01, Up, 1},
+    // Beyond the line limit the exact amount comes back for the caller to refuse.
+    {"LargestQuantityTimesLargestPrice", 999999.99, 99999999.99, HalfUp, 99999998990000},
+    {"JustAboveTheLineLimit", 100000, 100000, Down, 10000000000},
+    {"WithinTheLineLimit", 99999.99, 100000, Down, 9999999000},
 };
+
+void PrintTo(const LineAmountCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class LineAmount : public ::testing::TestWithParam<LineAmountCase>
 {
@@ -36,11 +69,38 @@ class LineAmount : public ::testing::TestWithParam<LineAmountCase>
 TEST_P(LineAmount, QuantityTimesPriceUnderTheLineRounding)
 {
     const auto &c = GetParam();
-    EXPECT_EQ(calc::lineAmount(c.quantity, c.price, QString::fromUtf16(c.rounding)), c.amount);
+    EXPECT_EQ(calc::lineAmount(c.quantity, c.price, c.rounding), c.amount);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LineAmount, ::testing::ValuesIn(kLineAmounts),
                          [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Decimal, ReadsPlainDecimalsToNinePlaces)
+{
+    const struct {
+        const char *text;
+        std::optional<calc::Decimal> value;
+    } cases[] = {
+        {"4.10", calc::Decimal::scaled(41, 1)},
+        {"-.5", calc::Decimal::scaled(-5, 1)},
+        {"+7.", calc::Decimal::whole(7)},
+        {"0.30000000000000004", calc::Decimal::scaled(3, 1)},
+        {"0.0000000005", calc::Decimal::scaled(1, 9)},
+        {"-0.0000000004999", calc::Decimal::whole(0)},
+        {"999999999999999999.9", calc::Decimal::scaled(__int128(999999999999999999) * 10 + 9, 1)},
+        {"1000000000000000000", std::nullopt},
+        {"", std::nullopt},
+        {".", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"1e5", std::nullopt},
+        {"--1", std::nullopt},
+        {"1,000", std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(calc::Decimal::fromText(QString::fromLatin1(c.text)), c.value) << c.text;
+    EXPECT_EQ(calc::roundingFromText(QStringLiteral("切り上げ")), calc::Rounding::AwayFromZero);
+    EXPECT_EQ(calc::roundingFromText(QStringLiteral("round")), std::nullopt);
+}
 
 using Opt = std::optional<qint64>;
 
@@ -72,7 +132,22 @@ const TaxCase kTaxes[] = {
     {"UnknownModeIsNoTax", 1234, 1000, u"", u"四捨五入", 1234, std::nullopt, 1234},
     {"ZeroTotalShowsOnlyZeroBeforeTax", 0, 0, u"外税", u"四捨五入", 0, std::nullopt, std::nullopt},
     {"GroupsCancellingOut", 0, 500, u"外税", u"四捨五入", 0, std::nullopt, std::nullopt},
+    {"UnknownRoundingRoundsAwayFromZero", 1001, 1001, u"外税", u"?", 1001, 51, 1052},
+    // 99 lines at the line limit, and the totals whose tax passes 10,000,000,000.
+    {"OutsideAtTheLargestTotal", 989999999901, 989999999901, u"外税", u"四捨五入", 989999999901, 49499999995,
+     1039499999896},
+    {"OutsideTaxBeyondTenBillion", 210000000000, 210000000000, u"外税", u"切り捨て", 210000000000, 10500000000,
+     220500000000},
+    {"InsideTaxBeyondTenBillion", 210000000000, 210000000000, u"内税", u"四捨五入", 200000000000, 10000000000,
+     210000000000},
+    {"InsideAtTheLargestTotalNegative", -989999999901, -989999999901, u"内税", u"切り上げ", -942857142762, -47142857139,
+     -989999999901},
 };
+
+void PrintTo(const TaxCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class Tax : public ::testing::TestWithParam<TaxCase>
 {

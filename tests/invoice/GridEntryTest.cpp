@@ -165,6 +165,23 @@ TEST_F(GridEntry, NonNumericInputIsRefusedAndOutOfRangeEmptied)
     EXPECT_TRUE(boxes.shown.isEmpty()) << "all silently";
 }
 
+TEST_F(GridEntry, AQuantityOrPriceWhoseAmountPassesTheLineLimitIsRefused)
+{
+    open();
+    type(0, 3, QStringLiteral("100000"));
+    type(0, 5, QStringLiteral("99999"));
+    ASSERT_EQ(line(1).金額, 9999900000);
+    type(0, 5, QStringLiteral("100000"));
+    EXPECT_EQ(line(1).単価, 99999) << "refused: the stored value stays";
+    EXPECT_EQ(line(1).金額, 9999900000);
+    EXPECT_EQ(current(), model()->index(0, 5));
+    type(0, 3, QStringLiteral("-999999"));
+    EXPECT_EQ(line(1).数量, 100000);
+    EXPECT_EQ(boxes.texts(),
+              QStringList(2, QStringLiteral("金額が 9,999,999,999 を超えるため入力できません。数量と単価を確認してください。")));
+    EXPECT_EQ(amount("num税抜計"), 9999900000) << "the line stays in the totals";
+}
+
 TEST_F(GridEntry, BadNamesAreTakenWithinTheirLimits)
 {
     open();

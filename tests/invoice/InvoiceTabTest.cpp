@@ -136,17 +136,45 @@ INSTANTIATE_TEST_SUITE_P(Cases, PackSizeTitle,
 
 TEST_F(InvoiceTabTest, QuantitiesShowDecimalsOnlyWhenTheSettingAllowsThem)
 {
-    for (const char *setting : {"使用しない", "使用する"}) {
-        ModQLNV::小数 = QString::fromUtf8(setting);
-        open();
-        type(0, 3, QStringLiteral("1234.5"));
-        type(0, 5, QStringLiteral("0.5"));
-        const bool decimals = ModQLNV::小数 == u"使用する";
-        EXPECT_EQ(shown(0, 3), decimals ? QStringLiteral("1,234.50") : QStringLiteral("1,235")) << setting;
-        EXPECT_EQ(shown(0, 5), decimals ? QStringLiteral("0.50") : QStringLiteral("1")) << setting;
-        EXPECT_EQ(shown(0, 6), QStringLiteral("617")) << "amounts never show decimals";
-        tab.reset();
-    }
+    ModQLNV::小数 = QStringLiteral("使用する");
+    open();
+    type(0, 3, QStringLiteral("1234.5"));
+    type(0, 5, QStringLiteral("0.5"));
+    EXPECT_EQ(shown(0, 3), QStringLiteral("1,234.50"));
+    EXPECT_EQ(shown(0, 5), QStringLiteral("0.50"));
+    EXPECT_EQ(shown(0, 6), QStringLiteral("617")) << "amounts never show decimals";
+}
+
+// Changed: a fraction typed without decimals in use was taken and shown rounded, so that the
+// line read 2 × 1 = 617; now it is refused, and a stored fraction shows.
+TEST_F(InvoiceTabTest, WithoutDecimalsFractionsAreRefusedAndStoredOnesStillShow)
+{
+    DetailLine stored;
+    stored.行番号 = 2;
+    stored.品名 = QStringLiteral("以前の請求書");
+    stored.数量 = 2.5;
+    stored.単価 = 38.5;
+    stored.金額 = 96;
+    ModQLNV::小数 = QStringLiteral("使用しない");
+    open();
+    write(stored);
+    tab->reloadLines();
+
+    type(0, 3, QStringLiteral("1234"));
+    type(0, 3, QStringLiteral("1234.5"));
+    EXPECT_EQ(line(1).数量, 1234) << "refused: the stored value stays";
+    EXPECT_EQ(current(), model()->index(0, 3));
+    ASSERT_EQ(boxes.texts(), QStringList{QStringLiteral("小数を使用しない設定です。数量と単価は整数で入力してください。")});
+    type(0, 5, QStringLiteral("０．５"));
+    EXPECT_FALSE(line(1).単価);
+    EXPECT_EQ(boxes.shown.size(), 2);
+    type(0, 5, QStringLiteral("3"));
+    EXPECT_EQ(shown(0, 3), QStringLiteral("1,234"));
+    EXPECT_EQ(shown(0, 6), QStringLiteral("3,702"));
+
+    EXPECT_EQ(shown(1, 3), QStringLiteral("2.50"));
+    EXPECT_EQ(shown(1, 5), QStringLiteral("38.50"));
+    EXPECT_EQ(shown(1, 6), QStringLiteral("96"));
 }
 
 TEST_F(InvoiceTabTest, TheDateBoxShowsAndTakesTheFormOfTheSetting)

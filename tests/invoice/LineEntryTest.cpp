@@ -268,6 +268,14 @@ TEST(CellAction, AChosenProductFillsWhatItHasAndRecomputesTheAmount)
     DetailLine subtotal = startLine();
     subtotal.小計 = true;
     EXPECT_EQ(entry::chooseProduct(subtotal, cases[0].product, kRules).outcome, entry::Outcome::RefusedSubtotal);
+
+    // A price whose amount the line could not hold is not put in either.
+    DetailLine many = startLine();
+    many.数量 = 999999;
+    many.金額 = 333499667;
+    const auto large = entry::chooseProduct(many, {QStringLiteral("高額"), {}, {}, 20000.0, false, {}}, kRules);
+    EXPECT_EQ(large.line.単価, 333.5);
+    EXPECT_EQ(large.line.金額, 333499667);
 }
 
 } // namespace
