@@ -146,7 +146,7 @@ TEST_F(InvoiceTabTest, QuantitiesShowDecimalsOnlyWhenTheSettingAllowsThem)
 }
 
 // Changed: a fraction typed without decimals in use was taken and shown rounded, so that the
-// line read 2 × 1 = 617; now it is refused, and a stored fraction shows.
+// line read 1,235 × 1 = 617; now it is refused, and a stored fraction shows.
 TEST_F(InvoiceTabTest, WithoutDecimalsFractionsAreRefusedAndStoredOnesStillShow)
 {
     DetailLine stored;
