@@ -2,6 +2,7 @@
 
 #include "postal/KenAllClean.h"
 #include "postal/KenAllSource.h"
+#include "postal/SqlConnection.h"
 #include "postal/SubstringScan.h"
 #include "postal/YubinText.h"
 
@@ -10,11 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryFile>
-#include <QUuid>
 #include <QVariant>
 
 #include <cstdio>
@@ -53,52 +51,7 @@ QString text(const QString &value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
-class Writer
-{
-public:
-    explicit Writer(const QString &path)
-        : m_name(QStringLiteral("postora-dict-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        m_open = db.open();
-        if (!m_open)
-            m_error = db.lastError().text();
-    }
-    ~Writer()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-    bool ok() const { return m_open && m_error.isEmpty(); }
-    QString error() const { return m_error; }
-
-    bool exec(const QString &sql)
-    {
-        QSqlQuery q(db());
-        if (!q.exec(sql))
-            m_error = q.lastError().text();
-        return ok();
-    }
-    bool run(QSqlQuery &q)
-    {
-        if (!q.exec())
-            m_error = q.lastError().text();
-        return ok();
-    }
-
-private:
-    QString m_name;
-    bool m_open = false;
-    QString m_error;
-};
-
-bool writeDictionary(Writer &w, const KenAllSource &source, const std::vector<KenAllRow> &rows, DictionaryBuild &result)
+bool writeDictionary(SqlConnection &w, const KenAllSource &source, const std::vector<KenAllRow> &rows, DictionaryBuild &result)
 {
     for (const char *sql : Schema) {
         if (!w.exec(QString::fromUtf8(sql)))
@@ -233,10 +186,11 @@ DictionaryBuild buildDictionary(const QString &sourcePath, const QString &outPat
     temp.close();
     bool written;
     {
-        Writer writer(temp.fileName());
-        written = writer.ok() && writeDictionary(writer, source, rows, result);
+        QString error;
+        SqlConnection writer(temp.fileName(), false, error);
+        written = writer.isOpen() && writeDictionary(writer, source, rows, result);
         if (!written)
-            result.error = QStringLiteral("%1 を書けませんでした（%2）。").arg(outPath, writer.error());
+            result.error = QStringLiteral("%1 を書けませんでした（%2）。").arg(outPath, error);
     }
     if (written && !syncFile(temp.fileName())) {
         written = false;

@@ -1,13 +1,13 @@
 #include "postal/FmYubinC.h"
 
 #include "postal/ModYubinC.h"
+#include "postal/SqlConnection.h"
 #include "postal/YubinSearch.h"
 #include "postal/YubinText.h"
 #include "ui_FmYubinC.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -16,8 +16,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlTableModel>
-#include <QUrl>
-#include <QUuid>
 
 #include <algorithm>
 #include <exception>
@@ -162,8 +160,6 @@ FmYubinC::~FmYubinC()
     // The models hold the read connection: they go first, and the views are told.
     delete m_results;
     delete m_cities;
-    if (!m_readConnection.isEmpty())
-        QSqlDatabase::removeDatabase(m_readConnection);
 }
 
 bool FmYubinC::FormLoad(QString *error)
@@ -183,20 +179,11 @@ bool FmYubinC::FormLoad(QString *error)
     ui->lbl辞書データ->setText(date.isEmpty() ? QString() : QStringLiteral("辞書データ %1").arg(date));
 
     // A connection of the window's own for reading: the searches write on theirs meanwhile.
-    const QString work = yubin::moduleState().paths.work;
-    const QString name = QStringLiteral("postora-view-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        m_readConnection = name;
-        db.setDatabaseName(QStringLiteral("file:")
-                           + QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(work).absoluteFilePath(), "/"))
-                           + QStringLiteral("?mode=rw"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (work.isEmpty() || !db.open())
-            return fail(QStringLiteral("作業ファイルを開けません（%1 %2）").arg(work, db.lastError().text()));
-        m_results = new WorkTableModel(QStringLiteral("w郵便番号"), db, this);
-        m_cities = new WorkTableModel(QStringLiteral("郵便番号_市町村漢字"), db, this);
-    }
+    m_read = std::make_unique<yubin::SqlConnection>(yubin::moduleState().paths.work, false, m_readError);
+    if (!m_read->isOpen())
+        return fail(QStringLiteral("作業ファイルを開けません（%1）").arg(m_readError));
+    m_results = new WorkTableModel(QStringLiteral("w郵便番号"), m_read->db(), this);
+    m_cities = new WorkTableModel(QStringLiteral("郵便番号_市町村漢字"), m_read->db(), this);
     m_results->setObjectName(QStringLiteral("wkDAT"));
     m_cities->setObjectName(QStringLiteral("wkDAT2"));
     if (!m_results->reload() || !m_cities->reload())

@@ -26,6 +26,7 @@ class FmYubinC;
 }
 
 namespace yubin {
+class SqlConnection;
 class YubinSearch;
 }
 
@@ -89,7 +90,9 @@ private:
 
     std::unique_ptr<Ui::FmYubinC> ui;
     std::unique_ptr<yubin::YubinSearch> m_search;
-    QString m_readConnection;
+    // The models' connection; it outlives them (the destructor deletes them first).
+    QString m_readError;
+    std::unique_ptr<yubin::SqlConnection> m_read;
     yubinwindow::WorkTableModel *m_results = nullptr; // wkDAT: w郵便番号, the grid and the town list
     yubinwindow::WorkTableModel *m_cities = nullptr;  // wkDAT2: 郵便番号_市町村漢字, the city list
     // Set while the window itself moves the grid's current row.

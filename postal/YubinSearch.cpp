@@ -1,14 +1,12 @@
 #include "postal/YubinSearch.h"
 
+#include "postal/SqlConnection.h"
 #include "postal/SubstringScan.h"
 #include "postal/YubinText.h"
 
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
-#include <QUuid>
 #include <QVariant>
 
 namespace yubin {
@@ -17,74 +15,6 @@ namespace {
 
 // Readings of one and two characters are found by a scan: a trigram index holds nothing shorter.
 constexpr int TrigramLength = 3;
-
-QString uriFor(const QString &path, bool readOnly)
-{
-    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
-    return QStringLiteral("file:") + QString::fromLatin1(encoded)
-           + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
-}
-
-} // namespace
-
-// A connection of its own, closed and forgotten when it goes out of scope.
-class Connection
-{
-public:
-    Connection(const QString &path, bool readOnly, QString &error)
-        : m_name(QStringLiteral("postora-") + QUuid::createUuid().toString(QUuid::WithoutBraces)), m_error(error)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(uriFor(path, readOnly));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (path.isEmpty() || !db.open()) {
-            m_error = QStringLiteral("%1 を開けません（%2）").arg(path, db.lastError().text());
-            return;
-        }
-        m_open = true;
-    }
-    ~Connection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    Connection(const Connection &) = delete;
-    Connection &operator=(const Connection &) = delete;
-
-    bool isOpen() const { return m_open; }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-    // Runs one statement with bound values; on failure notes why and returns false.
-    bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values = {})
-    {
-        if (!q.prepare(sql)) {
-            m_error = q.lastError().text();
-            return false;
-        }
-        for (int i = 0; i < values.size(); ++i)
-            q.bindValue(i, values.at(i));
-        if (!q.exec()) {
-            m_error = q.lastError().text();
-            return false;
-        }
-        return true;
-    }
-    bool exec(const QString &sql, const QVariantList &values = {})
-    {
-        QSqlQuery q(db());
-        return exec(q, sql, values);
-    }
-
-private:
-    QString m_name;
-    QString &m_error;
-    bool m_open = false;
-};
-
-namespace {
 
 // FTS5 query text for a substring of one column: a quoted string, its quotes doubled.
 QString phraseIn(const QString &column, const QString &text)
@@ -112,7 +42,7 @@ QStringList YubinSearch::read都道府県(bool *ok)
     QStringList names;
     bool done = false;
     {
-        Connection data(m_paths.data, true, m_error);
+        SqlConnection data(m_paths.data, true, m_error);
         QSqlQuery q(data.db());
         if (data.isOpen() && data.exec(q, QStringLiteral("SELECT 都道府県 FROM 都道府県 ORDER BY 都道府県コード"))) {
             while (q.next())
@@ -132,7 +62,7 @@ LocalArea YubinSearch::ChkLocalEria(bool *ok)
     QString eria;
     bool wanted = false;
     {
-        Connection data(m_paths.data, true, m_error);
+        SqlConnection data(m_paths.data, true, m_error);
         QSqlQuery q(data.db());
         if (data.isOpen()
             && data.exec(q, QStringLiteral("SELECT YubinLocalEriaSw, YubinLocalEria FROM 自社情報 LIMIT 1"))) {
@@ -169,7 +99,7 @@ YubinSearch::~YubinSearch() = default;
 bool YubinSearch::openWork(bool withDictionary)
 {
     if (!m_work) {
-        m_work = std::make_unique<Connection>(m_paths.work, false, m_error);
+        m_work = std::make_unique<SqlConnection>(m_paths.work, false, m_error);
         m_attached = false;
         if (!m_work->isOpen() || !m_work->exec(QStringLiteral("PRAGMA synchronous = NORMAL"))) {
             m_work.reset();
@@ -178,7 +108,7 @@ bool YubinSearch::openWork(bool withDictionary)
     }
     // A file that is not a dictionary fails here, before anything of the caller's is touched.
     if (withDictionary && !m_attached) {
-        m_attached = m_work->exec(QStringLiteral("ATTACH DATABASE ? AS yubin"), {uriFor(m_paths.yubin, true)})
+        m_attached = m_work->exec(QStringLiteral("ATTACH DATABASE ? AS yubin"), {sqliteUri(m_paths.yubin, true)})
                      && m_work->exec(QStringLiteral("SELECT 1 FROM yubin.郵便番号 LIMIT 1"));
         if (!m_attached) {
             m_work.reset();
@@ -192,7 +122,7 @@ bool YubinSearch::fill(const QString &select, const QVariantList &values, Emptie
 {
     if (!openWork(!select.isEmpty()))
         return false;
-    Connection &work = *m_work;
+    SqlConnection &work = *m_work;
     if (!work.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         m_work.reset();
         return false;
@@ -333,7 +263,7 @@ QString YubinSearch::dataDate(bool *ok)
     QString date;
     bool done = false;
     {
-        Connection dictionary(m_paths.yubin, true, m_error);
+        SqlConnection dictionary(m_paths.yubin, true, m_error);
         QSqlQuery q(dictionary.db());
         // The table of towns is asked for too: a file of another kind fails here and not at
         // the first search.

@@ -89,7 +89,7 @@ private:
 
     YubinPaths m_paths;
     QString m_error;
-    std::unique_ptr<class Connection> m_work;
+    std::unique_ptr<class SqlConnection> m_work;
     bool m_attached = false;
     std::unique_ptr<class SubstringScan> m_scan;
 };

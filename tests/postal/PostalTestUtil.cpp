@@ -1,11 +1,11 @@
 #include "PostalTestUtil.h"
 
 #include "postal/DictionaryBuilder.h"
+#include "postal/SqlConnection.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include <unicode/ucnv.h>
 
@@ -21,17 +21,14 @@ namespace {
 template <typename F>
 void withConnection(const QString &path, F f)
 {
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            ADD_FAILURE() << "cannot open " << path.toStdString();
-        else
-            f(db);
-        db.close();
+    QString error;
+    yubin::SqlConnection connection(path, false, error);
+    if (!connection.isOpen()) {
+        ADD_FAILURE() << error.toStdString();
+        return;
     }
-    QSqlDatabase::removeDatabase(name);
+    QSqlDatabase db = connection.db();
+    f(db);
 }
 
 } // namespace
