@@ -27,7 +27,7 @@ constexpr ControlDef PageHeader[] = {
     field(u"txtCurPage", 9567, 2860, 370, 212, 11.5, S::Center),
     label(u"Label55", 9992, 2860, 142, 212, u"/", 10, S::Center),
     field(u"txtTotalPage", 10150, 2860, 380, 212, 11.5, S::Center),
-    box(71, 3190, 10510, 497),
+    box(71, 3189, 10489, 491),
     label(u"Label44", 1346, 3331, 1701, 283, u"\u3000品\u3000\u3000    \u3000名", 12, S::Bold | S::Ruled | S::Center),
     label(u"lbl入数", 4270, 3330, 1365, 285, u"", 12, S::Bold | S::Ruled | S::Center),
     label(u"Label6", 6050, 3331, 850, 283, u"数　量", 12, S::Bold | S::Ruled | S::Center),
@@ -56,7 +56,7 @@ constexpr ControlDef Detail[] = {
     vrule(7600, 0, 618),
     vrule(9030, 0, 618),
     vrule(10560, 0, 618),
-    hrule(71, 10570, 618),
+    hrule(71, 10560, 618),
 };
 
 constexpr ControlDef PageFooter[] = {

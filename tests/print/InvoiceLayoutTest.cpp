@@ -259,6 +259,51 @@ TEST(LayoutTables, PlaceControlsInTwipsFromTheMarginsWithTheirFonts)
     }
 }
 
+bool vertical(const DrawOp &op)
+{
+    return op.kind == OpKind::Line && op.line.dx() == 0;
+}
+
+// The column titles sit on the ruled table: their box spans it from its left rule to its
+// right one and closes on the first row, their column rules are the table's, and every
+// row's foot rule ends on the outer rules.
+TEST(LayoutTables, TheColumnTitlesSitOnTheRuledTable)
+{
+    for (const Paper paper : Papers) {
+        SCOPED_TRACE(nameOf(paper));
+        const ReportPage page = build(paper, filledRows(3)).pages[0];
+        const QRectF title = named(page, QStringLiteral("Label44")).first().rect;
+        const auto box = std::find_if(page.ops.begin(), page.ops.end(), [&](const DrawOp &op) {
+            return op.kind == OpKind::Box && op.rect.contains(title);
+        });
+        ASSERT_NE(box, page.ops.end());
+        const QRectF row = box->rect;
+        QList<double> tableRules;
+        double tableTop = 1e9;
+        for (const DrawOp &op : page.ops)
+            if (vertical(op) && std::min(op.line.y1(), op.line.y2()) > row.center().y()) {
+                tableRules << op.line.x1();
+                tableTop = std::min({tableTop, op.line.y1(), op.line.y2()});
+            }
+        ASSERT_FALSE(tableRules.isEmpty());
+        const auto [left, right] = std::minmax_element(tableRules.begin(), tableRules.end());
+        EXPECT_DOUBLE_EQ(row.left(), *left);
+        EXPECT_DOUBLE_EQ(row.right(), *right);
+        EXPECT_DOUBLE_EQ(row.bottom(), tableTop);
+        for (const DrawOp &op : page.ops) {
+            if (vertical(op) && row.contains(op.line.center())) {
+                EXPECT_TRUE(tableRules.contains(op.line.x1())) << op.line.x1();
+                EXPECT_DOUBLE_EQ(std::max(op.line.y1(), op.line.y2()), row.bottom());
+            }
+            if (op.kind == OpKind::Line && op.line.dy() == 0 && op.line.y1() > row.bottom()
+                && op.line.x1() < row.center().x() && op.line.x2() > row.center().x()) {
+                EXPECT_DOUBLE_EQ(std::min(op.line.x1(), op.line.x2()), *left);
+                EXPECT_DOUBLE_EQ(std::max(op.line.x1(), op.line.x2()), *right);
+            }
+        }
+    }
+}
+
 TEST(LayoutTables, PaperIsA4OrJisB5AndTheUserMarginsMoveEverything)
 {
     EXPECT_EQ(build(Paper::A4, filledRows(1)).pageSize.id(), QPageSize::A4);

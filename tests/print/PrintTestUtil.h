@@ -128,10 +128,10 @@ inline QStringList column(const ReportPage &page, const QString &name)
 }
 
 // Ruled detail rows on a page, counted by their bottom rules: the only horizontal rules of
-// that length (A4 10499 twips, B5 9070).
+// that length (A4 10489 twips, B5 9061).
 inline int ruledRows(const ReportPage &page, print::Paper paper)
 {
-    const double length = paper == print::Paper::A4 ? 10570 - 71 : 9080 - 10;
+    const double length = paper == print::Paper::A4 ? 10560 - 71 : 9071 - 10;
     return int(std::count_if(page.ops.begin(), page.ops.end(), [&](const DrawOp &op) {
         return op.kind == OpKind::Line && op.line.dy() == 0 && qFuzzyCompare(op.line.dx(), length);
     }));
