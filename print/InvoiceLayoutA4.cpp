@@ -47,7 +47,7 @@ constexpr ControlDef Detail[] = {
     field(u"txt数量", 5820, 0, 1120, 615, 12, S::Right),
     field(u"txt単位", 6990, 0, 600, 615, 12, S::Center),
     field(u"txt単価", 7654, 0, 1346, 615, 12, S::Right),
-    field(u"txt金額", 9100, 30, 1410, 615, 12, S::Right),
+    field(u"txt金額", 9100, 0, 1410, 615, 12, S::Right),
     field(u"txt小計FL", 992, 567, 496, 213, 9, S::PGothic | S::Hidden),
     vrule(71, 0, 618),
     vrule(4181, 0, 618),

@@ -47,7 +47,7 @@ constexpr ControlDef Detail[] = {
     field(u"txt数量", 5080, 0, 780, 567, 12, S::Right),
     field(u"txt単位", 5953, 0, 620, 567, 12, S::Center),
     field(u"txt単価", 6661, 0, 1063, 567, 12, S::Right),
-    field(u"txt金額", 7800, 0, 1240, 570, 12, S::Right),
+    field(u"txt金額", 7800, 0, 1240, 567, 12, S::Right),
     field(u"txt小計FL", 2339, 709, 496, 283, 9, S::PGothic | S::Hidden),
     vrule(10, 0, 610),
     vrule(3860, 0, 610),

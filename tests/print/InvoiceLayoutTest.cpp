@@ -185,6 +185,25 @@ TEST(DetailFormats, SubtotalRowsAreBoldWithBlanksAndOtherRowsPlain)
     }
 }
 
+TEST(DetailFormats, AmountsStandOnTheLineOfTheOtherFigures)
+{
+    for (const Paper paper : Papers) {
+        const ReportPage page = build(paper, filledRows(5)).pages[0];
+        const QList<DrawOp> amounts = named(page, QStringLiteral("txt金額"));
+        ASSERT_EQ(amounts.size(), 5);
+        for (const char *figure : {"txt数量", "txt単位", "txt単価"}) {
+            SCOPED_TRACE(std::string(nameOf(paper)) + " " + figure);
+            const QList<DrawOp> others = named(page, QString::fromUtf8(figure));
+            ASSERT_EQ(others.size(), amounts.size());
+            for (qsizetype i = 0; i < amounts.size(); ++i) {
+                EXPECT_EQ(amounts[i].rect.top(), others[i].rect.top());
+                EXPECT_EQ(amounts[i].rect.height(), others[i].rect.height());
+                EXPECT_EQ(amounts[i].alignment & Qt::AlignVertical_Mask, others[i].alignment & Qt::AlignVertical_Mask);
+            }
+        }
+    }
+}
+
 TEST(RuleColour, ColoursEveryRuleBoxAndColumnTitleButNoOtherText)
 {
     print::PrintSettings settings = plainSettings();
@@ -245,7 +264,7 @@ TEST(LayoutTables, PlaceControlsInTwipsFromTheMarginsWithTheirFonts)
         {Paper::B5, "txtTotalPage", {800 + 5953, 900 + 496, 354, 213}, 11.5, false, "ＭＳ Ｐ明朝"},
         {Paper::B5, "txt顧客名", {800 + 75, 900 + 1410, 4455, 420}, 14.5, false, "ＭＳ Ｐ明朝"},
         {Paper::B5, "Label52", {800 + 6980, 900 + 3260, 700, 283}, 12, true, "ＭＳ Ｐ明朝"},
-        {Paper::B5, "txt金額", {800 + 7800, 900 + 3550, 1240, 570}, 12, false, "ＭＳ Ｐ明朝"},
+        {Paper::B5, "txt金額", {800 + 7800, 900 + 3550, 1240, 567}, 12, false, "ＭＳ Ｐ明朝"},
         {Paper::B5, "txtメモ", {800, 14570 - 300 - 2000 + 71, 5953, 1134}, 11.5, false, "ＭＳ Ｐ明朝"},
     };
     for (const PlacedControl &c : cases) {
