@@ -278,6 +278,25 @@ TEST(LayoutTables, PlaceControlsInTwipsFromTheMarginsWithTheirFonts)
     }
 }
 
+// The company's name and address stand to the right of the customer's, with at least an
+// eighth of an inch between them.
+TEST(LayoutTables, TheCompanyBlockStandsClearOfTheCustomer)
+{
+    for (const Paper paper : Papers) {
+        SCOPED_TRACE(nameOf(paper));
+        const ReportPage page = build(paper, filledRows(1)).pages[0];
+        const auto area = [&](std::initializer_list<const char *> names) {
+            QRectF united;
+            for (const char *name : names)
+                united |= named(page, QString::fromUtf8(name)).value(0).rect;
+            return united;
+        };
+        const QRectF customer = area({"txt顧客情報", "txt顧客名", "txt敬称"});
+        const QRectF company = area({"txt自社名", "txt自社情報"});
+        EXPECT_GE(company.left() - customer.right(), 180);
+    }
+}
+
 bool vertical(const DrawOp &op)
 {
     return op.kind == OpKind::Line && op.line.dx() == 0;
