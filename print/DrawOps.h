@@ -28,6 +28,7 @@ enum TextFlag {
     NoTextFlags = 0,
     Wrap = 0x1,        // several lines, broken to the width; what does not fit is clipped
     ShrinkToFit = 0x2, // one line: a smaller size when too wide, then cut with "…"
+    WholeWords = 0x4,  // with Wrap: breaks only at spaces; a smaller size rather than a broken word
 };
 
 struct DrawOp {

@@ -35,7 +35,8 @@ Control controlFrom(const ControlDef &d)
     c.font.pointSize = d.points;
     c.font.bold = d.style & ControlDef::Bold;
     c.alignment = alignmentOf(d.style);
-    c.flags = ((d.style & ControlDef::Wrap) ? report::Wrap : 0) | ((d.style & ControlDef::Fit) ? report::ShrinkToFit : 0);
+    c.flags = ((d.style & ControlDef::Wrap) ? report::Wrap : 0) | ((d.style & ControlDef::Fit) ? report::ShrinkToFit : 0)
+              | ((d.style & ControlDef::WholeWords) ? report::WholeWords : 0);
     c.visible = !(d.style & ControlDef::Hidden);
     c.ruled = d.kind == ControlKind::Line || d.kind == ControlKind::Box || (d.style & ControlDef::Ruled);
     return c;

@@ -27,6 +27,7 @@ struct ControlDef {
         Hidden = 0x80,
         Gothic = 0x100,  // "ＭＳ ゴシック" instead of "ＭＳ Ｐ明朝"
         PGothic = 0x200, // "ＭＳ Ｐゴシック"
+        WholeWords = 0x400, // with Wrap: lines break at spaces only (address blocks)
     };
     report::ControlKind kind = report::ControlKind::Label;
     const char16_t *name = u"";

@@ -12,7 +12,7 @@ constexpr ControlDef PageHeader[] = {
     label(u"Label10", 7560, 450, 630, 270, u"日付", 11.5),
     field(u"txtCday", 8280, 450, 2250, 270, 11.5),
     field(u"txt自社名", 6307, 760, 4252, 354, 14),
-    field(u"txt自社情報", 6375, 1065, 4185, 1750, 10, S::Wrap | S::Top),
+    field(u"txt自社情報", 6375, 1065, 4185, 1750, 10, S::Wrap | S::WholeWords | S::Top),
     field(u"txt顧客情報", 283, 496, 4607, 850, 12, S::Wrap | S::Top),
     field(u"txt顧客名", 283, 1417, 4819, 426, 16),
     field(u"txt敬称", 5102, 1417, 780, 355, 16),

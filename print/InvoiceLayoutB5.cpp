@@ -12,7 +12,7 @@ constexpr ControlDef PageHeader[] = {
     label(u"Label10", 6307, 425, 638, 284, u"日付", 11.5),
     field(u"txtCday", 7016, 425, 2055, 284, 11.5),
     field(u"txt自社名", 5440, 780, 3695, 570, 14),
-    field(u"txt自社情報", 5440, 1485, 3695, 1455, 10, S::Wrap | S::Top),
+    field(u"txt自社情報", 5440, 1485, 3695, 1455, 10, S::Wrap | S::WholeWords | S::Top),
     field(u"txt顧客情報", 75, 495, 4605, 855, 11.5, S::Wrap | S::Top),
     label(u"Label54", 4748, 496, 567, 284, u"Page", 11.5),
     field(u"txtCurPage", 5315, 496, 425, 213, 11.5, S::Center),

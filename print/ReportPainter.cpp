@@ -18,7 +18,8 @@ namespace {
 constexpr double RuleWidthTwips = 8;
 // Texts keep this distance from the sides of their box, so that figures never touch a rule.
 constexpr double TextPaddingTwips = 40;
-// A one-line text too wide for its box is first made smaller, down to this share of its size.
+// A one-line text or an address block too wide for its box is first made smaller, down to
+// this share of its size.
 constexpr double SmallestShrink = 0.6;
 
 int twipsPixelSize(double points)
@@ -42,13 +43,33 @@ double verticalOffset(Qt::Alignment alignment, double room, double used)
     return 0;
 }
 
+// Lines of the font one under the other in the box, placed by its vertical alignment.
+FittedText placeLines(const DrawOp &op, const QFont &font, const QStringList &lines)
+{
+    FittedText fitted;
+    fitted.font = font;
+    fitted.lines = lines;
+    const double lineHeight = QFontMetricsF(font).height();
+    double y = op.rect.top() + verticalOffset(Qt::Alignment(op.alignment), op.rect.height(),
+                                              lineHeight * lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        fitted.lineRects << QRectF(op.rect.left(), y, op.rect.width(), lineHeight);
+        y += lineHeight;
+    }
+    return fitted;
+}
+
+// Lines of the font that the box holds, at least one.
+qsizetype lineRoom(const DrawOp &op, const QFontMetricsF &metrics)
+{
+    return qMax<qsizetype>(1, qsizetype(op.rect.height() / metrics.height()));
+}
+
 // Word wrap, breaking inside a word only when the word alone is wider than the box; keeps
 // the lines that fit in the height (at least one) and cuts the last kept line with "…" when
 // text was left over.
 FittedText wrapText(const DrawOp &op, const QFont &font)
 {
-    FittedText fitted;
-    fitted.font = font;
     QString text = op.text;
     text.remove(u'\r');
     text.replace(u'\n', QChar::LineSeparator);
@@ -66,24 +87,68 @@ FittedText wrapText(const DrawOp &op, const QFont &font)
     layout.endLayout();
 
     const QFontMetricsF metrics(font);
-    const double lineHeight = metrics.height();
-    const qsizetype room = qMax<qsizetype>(1, qsizetype(op.rect.height() / lineHeight));
+    const qsizetype room = lineRoom(op, metrics);
     const bool cut = ranges.size() > room;
     if (cut)
         ranges.resize(room);
-    double y = op.rect.top() + verticalOffset(Qt::Alignment(op.alignment), op.rect.height(),
-                                              lineHeight * ranges.size());
+    QStringList lines;
     for (qsizetype i = 0; i < ranges.size(); ++i) {
         QString part = text.mid(ranges[i].first, ranges[i].second);
         while (!part.isEmpty() && (part.back().isSpace() || part.back() == QChar::LineSeparator))
             part.chop(1);
         if (cut && i == ranges.size() - 1)
             part = metrics.elidedText(part + QStringLiteral("…"), Qt::ElideRight, op.rect.width());
-        fitted.lines << part;
-        fitted.lineRects << QRectF(op.rect.left(), y, op.rect.width(), lineHeight);
-        y += lineHeight;
+        lines << part;
     }
-    return fitted;
+    return placeLines(op, font, lines);
+}
+
+// Breaks a line of text at its spaces (ordinary or ideographic) into lines no wider than
+// width, each as long as it can be. False when a word alone is wider.
+bool breakAtSpaces(QStringView text, const QFontMetricsF &metrics, double width, QStringList &lines)
+{
+    const auto fits = [&](QStringView part) { return metrics.horizontalAdvance(part.toString()) <= width; };
+    while (!fits(text)) {
+        qsizetype end = -1; // the end of the longest run of words that fits
+        for (qsizetype i = 1; i < text.size(); ++i) {
+            if (!text[i].isSpace() || text[i - 1].isSpace())
+                continue;
+            if (!fits(text.left(i)))
+                break;
+            end = i;
+        }
+        if (end < 0)
+            return false;
+        lines << text.left(end).toString();
+        while (end < text.size() && text[end].isSpace())
+            ++end;
+        text = text.mid(end);
+    }
+    lines << text.toString();
+    return true;
+}
+
+// An address block: each line as written, a line too wide broken at a space. When a word is
+// wider than the box or the lines do not all fit in its height, the whole block is made
+// smaller, step by step down to SmallestShrink; only past that does it wrap as any text does.
+FittedText wholeWordsText(const DrawOp &op, QFont font)
+{
+    QString text = op.text;
+    text.remove(u'\r');
+    const QStringList written = text.split(u'\n');
+    const int full = font.pixelSize();
+    const int step = qMax(1, full / 20);
+    for (int size = full; size >= std::ceil(full * SmallestShrink); size -= step) {
+        font.setPixelSize(size);
+        const QFontMetricsF metrics(font);
+        QStringList lines;
+        const bool whole = std::all_of(written.begin(), written.end(), [&](const QString &line) {
+            return breakAtSpaces(line, metrics, op.rect.width(), lines);
+        });
+        if (whole && lines.size() <= lineRoom(op, metrics))
+            return placeLines(op, font, lines);
+    }
+    return wrapText(op, font);
 }
 
 // Amounts, quantities, prices, page numbers.
@@ -155,7 +220,7 @@ FittedText fitText(const DrawOp &original)
         op.rect.adjust(TextPaddingTwips, 0, -TextPaddingTwips, 0);
     const QFont font = fontFor(op.font);
     if (op.flags & Wrap)
-        return wrapText(op, font);
+        return (op.flags & WholeWords) ? wholeWordsText(op, font) : wrapText(op, font);
     if (op.flags & ShrinkToFit)
         return shrinkText(op, font);
     FittedText fitted;

@@ -118,6 +118,51 @@ TEST(ReportText, VeryLongInvoiceFieldsStayInsideTheirBoxesOnBothPapers)
     }
 }
 
+QStringList wordsOf(const QStringList &lines)
+{
+    QString text = lines.join(u' ');
+    for (QChar &c : text)
+        if (c.isSpace())
+            c = u' ';
+    return text.split(u' ', Qt::SkipEmptyParts);
+}
+
+struct CompanyCase {
+    const char *what;
+    QString info;
+    bool asWritten; // every line printed as it stands, at the layout's size
+};
+
+// The company block keeps its words whole: a line too wide breaks at a space, and a word
+// wider than the block makes the block a little smaller instead.
+TEST(ReportText, CompanyLinesBreakOnlyBetweenWords)
+{
+    const QString address = QStringLiteral("〒530-0001\n大阪府大阪市北区梅田1-1-1\nTEL 06-1234-5678");
+    const CompanyCase cases[] = {
+        {"everyday", address, true},
+        {"bank line with spaces", address + QStringLiteral("\n振込先 みずほ銀行梅田支店 普通預金1234567 ユ）ヤマダコメテン"), false},
+        {"ideographic spaces", address + QStringLiteral("\n振込先　三井住友銀行大阪本店営業部　当座　7654321"), false},
+        {"bank line without spaces", address + QStringLiteral("\n振込先：みずほ銀行梅田支店普通預金1234567"), false},
+    };
+    for (const Paper paper : {Paper::A4, Paper::B5}) {
+        for (const CompanyCase &c : cases) {
+            SCOPED_TRACE(std::string(paper == Paper::A4 ? "A4 " : "B5 ") + c.what);
+            print::PrintHeader header = print::makePrintHeader(sampleInvoice(), true, filledRows(1));
+            header.自社情報 = c.info;
+            const Report report = print::build請求書(paper, header, filledRows(1), plainSettings());
+            const DrawOp op = named(report.pages[0], QStringLiteral("txt自社情報")).value(0);
+            expectInside(op);
+            const report::FittedText fitted = report::fitText(op);
+            EXPECT_EQ(wordsOf(fitted.lines), wordsOf({c.info}));
+            EXPECT_GE(fitted.font.pixelSize(), 200 * 0.6);
+            if (c.asWritten) {
+                EXPECT_EQ(fitted.lines, c.info.split(u'\n'));
+                EXPECT_EQ(fitted.font.pixelSize(), 200);
+            }
+        }
+    }
+}
+
 QString tool(const char *name)
 {
     const QString path = QStandardPaths::findExecutable(QString::fromUtf8(name));
