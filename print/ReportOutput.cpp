@@ -42,6 +42,7 @@ ReportOutput::PrintResult DialogReportOutput::print(QWidget *parent, const repor
     report::preparePrinter(printer, report);
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("印刷"));
+    dialog.setMinMax(1, int(report.pages.size()));
     if (dialog.exec() != QDialog::Accepted)
         return PrintResult::Cancelled;
     printer.setFullPage(true);

@@ -1,6 +1,7 @@
 #include "print/ReportPainter.h"
 
 #include <QFontMetricsF>
+#include <QPageRanges>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -270,13 +271,18 @@ void preparePrinter(QPrinter &printer, const Report &report)
 
 bool printReport(QPrinter &printer, const Report &report)
 {
+    const QPageRanges chosen = printer.printRange() == QPrinter::PageRange ? printer.pageRanges() : QPageRanges();
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
+    bool first = true;
     for (qsizetype i = 0; i < report.pages.size(); ++i) {
-        if (i > 0 && !printer.newPage())
+        if (!chosen.isEmpty() && !chosen.contains(int(i + 1)))
+            continue;
+        if (!first && !printer.newPage())
             return false;
         paintPage(painter, report.pages[i]);
+        first = false;
     }
     return painter.end();
 }

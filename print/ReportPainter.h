@@ -41,8 +41,9 @@ void paintPage(QPainter &painter, const ReportPage &page);
 // paper's corner.
 void preparePrinter(QPrinter &printer, const Report &report);
 
-// Paints every page on a printer already prepared with preparePrinter. False when the
-// printer could not be painted on (no printer, a file that cannot be written).
+// Paints the pages on a printer already prepared with preparePrinter: every page, or those
+// of the page range chosen in the printer dialog. False when the printer could not be
+// painted on (no printer, a file that cannot be written).
 bool printReport(QPrinter &printer, const Report &report);
 
 // Writes the report as a PDF with its fonts embedded. False when the file cannot be written.

@@ -1,11 +1,13 @@
 #pragma once
-// Helpers for the print tests: invoices as plain values and lookups on the drawing
-// operations of a built report.
+// Helpers for the print tests: invoices as plain values, lookups on the drawing operations
+// of a built report, and the poppler tools that read a written PDF.
 #include "print/DrawOps.h"
 #include "print/PrintCommands.h"
 #include "print/PrintData.h"
 
 #include <QList>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -135,6 +137,18 @@ inline int ruledRows(const ReportPage &page, print::Paper paper)
     return int(std::count_if(page.ops.begin(), page.ops.end(), [&](const DrawOp &op) {
         return op.kind == OpKind::Line && op.line.dy() == 0 && qFuzzyCompare(op.line.dx(), length);
     }));
+}
+
+// Runs a poppler tool (pdftotext, pdffonts, pdftoppm) and returns what it printed.
+inline QString run(const char *name, const QStringList &arguments)
+{
+    const QString path = QStandardPaths::findExecutable(QString::fromUtf8(name));
+    EXPECT_FALSE(path.isEmpty()) << name << " (poppler-utils) is missing";
+    QProcess process;
+    process.start(path, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000)) << name;
+    EXPECT_EQ(process.exitCode(), 0) << name << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 } // namespace printtest

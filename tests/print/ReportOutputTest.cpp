@@ -1,5 +1,5 @@
 // The real preview and printer dialogs, offscreen: the preview paints every page through the
-// report painter; a cancelled printer dialog prints nothing.
+// report painter; a cancelled printer dialog prints nothing, an accepted one the pages chosen.
 #include "PrintTestUtil.h"
 
 #include "print/ReportOutput.h"
@@ -8,13 +8,14 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace printtest;
 
 namespace {
 
-// Runs check on the modal dialog of type T once it is up, then closes it.
+// Runs check on the modal dialog of type T once it is up, then closes it unless check did.
 template<class T, class F>
 void whenShown(F check)
 {
@@ -27,7 +28,8 @@ void whenShown(F check)
             return;
         }
         check(*dialog);
-        dialog->reject();
+        if (dialog->isVisible())
+            dialog->reject();
     });
 }
 
@@ -60,6 +62,29 @@ TEST(ReportDialogs, PrintingAsksForThePrinterFirst)
     print::DialogReportOutput output;
     EXPECT_EQ(output.print(nullptr, build(print::Paper::B5, filledRows(3))), print::ReportOutput::PrintResult::Cancelled);
     EXPECT_TRUE(asked);
+}
+
+TEST(ReportDialogs, PrintsOnlyThePagesChosenInThePrinterDialog)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("range.pdf"));
+    int lastPage = 0;
+    whenShown<QPrintDialog>([&](QPrintDialog &dialog) {
+        lastPage = dialog.maxPage();
+        // What the dialog leaves on the printer for "print to file, pages 2 to 2".
+        QPrinter *printer = dialog.printer();
+        printer->setOutputFileName(pdf);
+        printer->setPrintRange(QPrinter::PageRange);
+        printer->setFromTo(2, 2);
+        dialog.done(QDialog::Accepted);
+    });
+    print::DialogReportOutput output;
+    EXPECT_EQ(output.print(nullptr, build(print::Paper::A4, filledRows(31))), print::ReportOutput::PrintResult::Printed);
+    EXPECT_EQ(lastPage, 3);
+    const QString text = run("pdftotext", {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    EXPECT_EQ(text.count(u'\f'), 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("商品16")) && text.contains(QStringLiteral("商品30")));
+    EXPECT_FALSE(text.contains(QStringLiteral("商品15")) || text.contains(QStringLiteral("商品31")));
 }
 
 } // namespace

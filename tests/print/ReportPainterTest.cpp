@@ -9,8 +9,6 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 using namespace printtest;
@@ -161,22 +159,6 @@ TEST(ReportText, CompanyLinesBreakOnlyBetweenWords)
             }
         }
     }
-}
-
-QString tool(const char *name)
-{
-    const QString path = QStandardPaths::findExecutable(QString::fromUtf8(name));
-    EXPECT_FALSE(path.isEmpty()) << name << " (poppler-utils) is missing";
-    return path;
-}
-
-QString run(const char *name, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(tool(name), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000)) << name;
-    EXPECT_EQ(process.exitCode(), 0) << name << process.readAllStandardError().toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 // A realistic invoice: twenty lines with subtotals and tax-exempt lines, two pages on A4.
