@@ -5,8 +5,10 @@
 #include "invoice/DetailDelegate.h"
 #include "invoice/DetailModel.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -38,8 +40,9 @@ DetailGrid::DetailGrid(QWidget *parent)
     setItemDelegate(m_delegate);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                    | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    // A click on the current cell edits it too, by the grid's own timer (mouseReleaseEvent).
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                    | QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -150,6 +153,7 @@ void DetailGrid::reloadKeepingView()
 
 void DetailGrid::keyPressEvent(QKeyEvent *event)
 {
+    m_clickEdit.stop();
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != EditingState) {
         moveAfterEnter(currentIndex());
         event->accept();
@@ -169,4 +173,40 @@ void DetailGrid::focusInEvent(QFocusEvent *event)
     QTableView::focusInEvent(event);
     if (!currentIndex().isValid() && m_model && m_model->rowCount() > 0)
         setCurrentCell(0, Col品名);
+}
+
+void DetailGrid::mousePressEvent(QMouseEvent *event)
+{
+    m_clickEdit.stop();
+    const QModelIndex at = indexAt(event->position().toPoint());
+    m_pressedOnCurrent = event->button() == Qt::LeftButton && at.isValid() && at == currentIndex()
+                         && state() != EditingState;
+    QTableView::mousePressEvent(event);
+}
+
+void DetailGrid::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTableView::mouseReleaseEvent(event);
+    // The view's own delayed edit would throw away the keys typed while it waits. Line 1's
+    // name is current from the start, so the first click into the grid is such a click.
+    if (m_pressedOnCurrent && indexAt(event->position().toPoint()) == currentIndex() && state() != EditingState)
+        m_clickEdit.start(QApplication::doubleClickInterval(), this);
+    m_pressedOnCurrent = false;
+}
+
+void DetailGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    m_clickEdit.stop();
+    QTableView::mouseDoubleClickEvent(event);
+}
+
+void DetailGrid::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_clickEdit.timerId()) {
+        QTableView::timerEvent(event);
+        return;
+    }
+    m_clickEdit.stop();
+    if (state() != EditingState && hasFocus())
+        edit(currentIndex());
 }

@@ -4,6 +4,7 @@
 // Columns, captions, widths and alignments are set by setupColumns; Enter moves right, and
 // from 金額 to 品名 of the next line; the input method is on in 品名 and 単位 only. The view
 // (current cell and scroll position) survives a reload of the table.
+#include <QBasicTimer>
 #include <QTableView>
 
 class DetailModel;
@@ -51,8 +52,16 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void focusInEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     DetailModel *m_model = nullptr;
     DetailDelegate *m_delegate = nullptr;
+    // A click on the current cell opens its editor once the double-click time has passed;
+    // a key typed before then opens it at once, with that key.
+    QBasicTimer m_clickEdit;
+    bool m_pressedOnCurrent = false;
 };
