@@ -2,10 +2,12 @@
 
 #include "app/Locations.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSqlError>
+#include <QStorageInfo>
 #include <QThread>
 #include <QThreadStorage>
 #include <QUrl>
@@ -17,6 +19,7 @@ namespace db {
 namespace {
 
 QThreadStorage<QString> t_lastError;
+QThreadStorage<Failure> t_lastFailure;
 // Names of this thread's connections, to close them all together.
 QThreadStorage<QStringList> t_connections;
 
@@ -28,8 +31,56 @@ QString uriFor(const QString &path, bool readOnly)
         + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
 }
 
-void noteError(const QString &what)
+// SQLite's result code (primary or extended, as the driver reports it) as a cause.
+Failure failureOf(const QSqlError &error)
 {
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    if (!ok)
+        return error.isValid() ? Failure::Other : Failure::None;
+    switch (code & 0xff) {
+    case 5:  // SQLITE_BUSY
+    case 6:  // SQLITE_LOCKED
+        return Failure::InUse;
+    case 3:  // SQLITE_PERM
+    case 8:  // SQLITE_READONLY
+    case 14: // SQLITE_CANTOPEN
+        return Failure::CannotWrite;
+    case 13: // SQLITE_FULL
+        return Failure::DiskFull;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return Failure::Damaged;
+    case 10: // SQLITE_IOERR: the shared-memory file that could not be made or grown
+        switch (code >> 8) {
+        case 18: // SHMOPEN
+        case 19: // SHMSIZE
+        case 21: // SHMMAP
+            return Failure::CannotWrite;
+        default:
+            return Failure::Other;
+        }
+    default:
+        return Failure::Other;
+    }
+}
+
+void noteError(const QString &what, Failure failure)
+{
+    t_lastError.setLocalData(what);
+    t_lastFailure.setLocalData(failure);
+    qCWarning(lcSql).noquote() << what;
+}
+
+void noteError(const QString &what, const QSqlError &error)
+{
+    noteError(what, failureOf(error));
+}
+
+// A statement on a connection that did not open: the failure of the open still stands.
+void noteNotOpen(const QString &sql)
+{
+    const QString what = QStringLiteral("database not open [%1]").arg(sql);
     t_lastError.setLocalData(what);
     qCWarning(lcSql).noquote() << what;
 }
@@ -40,6 +91,13 @@ QString connectionName(const QString &path, bool readOnly)
         .arg(quintptr(QThread::currentThreadId()))
         .arg(readOnly ? QStringLiteral("ro") : QStringLiteral("rw"), path);
 }
+
+// How long a statement waits for another connection's lock before it fails, in milliseconds.
+constexpr int BusyTimeoutMs = 5000;
+
+// Less free space than this on the disk of a file that failed counts as a full disk: a
+// write needs room for a few pages of the file and its journal.
+constexpr qint64 MinimumFreeBytes = 64 * 1024;
 
 // The page cache of each connection, in KiB (negative: a size, not a page count).
 constexpr int CacheKiB = -16384;
@@ -66,7 +124,7 @@ QSqlDatabase connectionFor(const QString &path, bool readOnly)
     // writing connection makes its first transaction write a header into it.
     if (!readOnly && !tableOf(path).isEmpty() && QFileInfo::exists(path)) {
         if (const QString problem = foreignFileProblem(path); !problem.isEmpty()) {
-            noteError(QStringLiteral("not opening %1: %2").arg(path, problem));
+            noteError(QStringLiteral("not opening %1: %2").arg(path, problem), Failure::Damaged);
             return {};
         }
     }
@@ -75,7 +133,7 @@ QSqlDatabase connectionFor(const QString &path, bool readOnly)
         // A file that was missing earlier may be there now: try again.
         if (existing.open())
             return existing;
-        noteError(QStringLiteral("cannot open %1: %2").arg(path, existing.lastError().text()));
+        noteError(QStringLiteral("cannot open %1: %2").arg(path, existing.lastError().text()), existing.lastError());
         return existing;
     }
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -83,9 +141,9 @@ QSqlDatabase connectionFor(const QString &path, bool readOnly)
     names << name;
     t_connections.setLocalData(names);
     database.setDatabaseName(uriFor(path, readOnly));
-    database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     if (path.isEmpty() || !database.open()) {
-        noteError(QStringLiteral("cannot open %1: %2").arg(path, database.lastError().text()));
+        noteError(QStringLiteral("cannot open %1: %2").arg(path, database.lastError().text()), database.lastError());
         return database;
     }
     QSqlQuery pragma(database);
@@ -117,12 +175,18 @@ QString foreignFileProblem(const QString &path)
         check.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
         if (check.open()) {
             QSqlQuery q(check);
-            // A failed prepare fails the exec too.
-            q.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
-            q.addBindValue(table);
-            if (!q.exec())
-                problem = QStringLiteral("読めません（%1）").arg(q.lastError().text());
-            else if (!table.isEmpty() && (!q.next() || q.value(0).toInt() == 0))
+            bool read = q.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+            if (read) {
+                q.addBindValue(table);
+                read = q.exec();
+            }
+            // Only a file that SQLite finds damaged is not ours; one that cannot be read here
+            // (a read-only folder without its shared-memory file, say) is for the caller's
+            // open to explain.
+            if (!read) {
+                if (failureOf(q.lastError()) == Failure::Damaged)
+                    problem = QStringLiteral("読めません（%1）").arg(q.lastError().text());
+            } else if (!table.isEmpty() && (!q.next() || q.value(0).toInt() == 0))
                 problem = QStringLiteral("このプログラムの表がありません");
         }
         check.close();
@@ -143,20 +207,50 @@ QSqlDatabase data()
 
 QSqlDatabase work()
 {
-    QSqlDatabase database = connectionFor(ModQLNV::WorkMdbPath, false);
-    if (!database.isOpen())
-        return database;
-    // Attach the data file once; retried on later calls while it is missing.
-    QSqlQuery q(database);
-    if (!exec(q, QStringLiteral("SELECT 1 FROM pragma_database_list WHERE name = 'data'")))
-        return database;
-    if (!q.next() && QFileInfo::exists(ModQLNV::DataMdbPath)
-        && foreignFileProblem(ModQLNV::DataMdbPath).isEmpty()) {
-        QSqlQuery attach(database);
-        if (exec(attach, QStringLiteral("ATTACH DATABASE ? AS data"), {uriFor(ModQLNV::DataMdbPath, false)}))
-            attach.exec(QStringLiteral("PRAGMA data.cache_size = %1").arg(CacheKiB));
+    return connectionFor(ModQLNV::WorkMdbPath, false);
+}
+
+// How many DataAttached live on this thread: the outermost attaches and detaches.
+QThreadStorage<int> t_attachDepth;
+
+DataAttached::DataAttached(const QSqlDatabase &work)
+    : m_work(work)
+{
+    if (t_attachDepth.localData() > 0) {
+        m_attached = true;
+        t_attachDepth.setLocalData(t_attachDepth.localData() + 1);
+        return;
     }
-    return database;
+    QSqlQuery q(m_work);
+    if (!exec(q, QStringLiteral("SELECT 1 FROM pragma_database_list WHERE name = 'data'")))
+        return;
+    // Still attached when a detach failed: this scope takes it over and detaches it.
+    const bool attached = q.next();
+    q.finish();
+    if (!attached) {
+        if (!QFileInfo::exists(ModQLNV::DataMdbPath)) {
+            noteError(QStringLiteral("cannot attach %1: no such file").arg(ModQLNV::DataMdbPath), Failure::CannotWrite);
+            return;
+        }
+        if (const QString problem = foreignFileProblem(ModQLNV::DataMdbPath); !problem.isEmpty()) {
+            noteError(QStringLiteral("not attaching %1: %2").arg(ModQLNV::DataMdbPath, problem), Failure::Damaged);
+            return;
+        }
+        if (!exec(q, QStringLiteral("ATTACH DATABASE ? AS data"), {uriFor(ModQLNV::DataMdbPath, false)}))
+            return;
+        q.exec(QStringLiteral("PRAGMA data.cache_size = %1").arg(CacheKiB));
+    }
+    m_attached = m_detach = true;
+    t_attachDepth.setLocalData(1);
+}
+
+DataAttached::~DataAttached()
+{
+    if (!m_attached)
+        return;
+    t_attachDepth.setLocalData(t_attachDepth.localData() - 1);
+    if (m_detach)
+        exec(m_work, QStringLiteral("DETACH DATABASE data"));
 }
 
 void closeAll()
@@ -175,13 +269,13 @@ void closeAll()
 bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values)
 {
     if (!q.prepare(sql)) {
-        noteError(QStringLiteral("prepare failed: %1 [%2]").arg(q.lastError().text(), sql));
+        noteError(QStringLiteral("prepare failed: %1 [%2]").arg(q.lastError().text(), sql), q.lastError());
         return false;
     }
     for (const QVariant &v : values)
         q.addBindValue(v);
     if (!q.exec()) {
-        noteError(QStringLiteral("statement failed: %1 [%2]").arg(q.lastError().text(), sql));
+        noteError(QStringLiteral("statement failed: %1 [%2]").arg(q.lastError().text(), sql), q.lastError());
         return false;
     }
     return true;
@@ -190,16 +284,68 @@ bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values)
 bool exec(const QSqlDatabase &database, const QString &sql, const QVariantList &values)
 {
     if (!database.isOpen()) {
-        noteError(QStringLiteral("database not open [%1]").arg(sql));
+        noteNotOpen(sql);
         return false;
     }
     QSqlQuery q(database);
     return exec(q, sql, values);
 }
 
+bool readToEnd(const QSqlQuery &q)
+{
+    if (!q.lastError().isValid())
+        return true;
+    noteError(QStringLiteral("reading failed: %1 [%2]").arg(q.lastError().text(), q.lastQuery()), q.lastError());
+    return false;
+}
+
 QString lastError()
 {
     return t_lastError.localData();
+}
+
+Failure lastFailure()
+{
+    return t_lastFailure.hasLocalData() ? t_lastFailure.localData() : Failure::None;
+}
+
+QString failureText(Failure failure, const QString &path)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    const QString folderPath = QFileInfo(path).absolutePath();
+    const QString folder = QDir::toNativeSeparators(folderPath);
+    const QString diskFull = QStringLiteral("ディスクに空きがないため、フォルダ %1 に書き込めません。").arg(folder);
+    switch (failure) {
+    case Failure::None:
+        return {};
+    case Failure::InUse:
+        return QStringLiteral("ファイル %1 はほかのプログラムが使用中です。しばらくしてからやり直してください。").arg(file);
+    case Failure::DiskFull:
+        return diskFull;
+    case Failure::Damaged:
+        return QStringLiteral("ファイル %1 を読めません（壊れている可能性があります）。").arg(file);
+    case Failure::CannotWrite:
+    case Failure::Other:
+        break;
+    }
+    // SQLite makes its journal and shared-memory files beside the file, and fails with
+    // whatever it was doing when one of them cannot be made: find the cause on the disk.
+    if (!QFileInfo(folderPath).isWritable())
+        return QStringLiteral("フォルダ %1 に書き込めません（読み取り専用です）。").arg(folder);
+    if (QFileInfo::exists(path) && !QFileInfo(path).isWritable())
+        return QStringLiteral("ファイル %1 は読み取り専用です。").arg(file);
+    const QStorageInfo disk(folderPath);
+    if (disk.isValid() && disk.bytesAvailable() < MinimumFreeBytes)
+        return diskFull;
+    for (const char *suffix : {"-wal", "-shm", "-journal"}) {
+        const QFileInfo companion(path + QLatin1String(suffix));
+        if (companion.exists() && (!companion.isFile() || !companion.isWritable()))
+            return QStringLiteral("ファイル %1 を作れないため、%2 を使えません。")
+                .arg(QDir::toNativeSeparators(companion.filePath()), file);
+    }
+    if (failure == Failure::CannotWrite)
+        return QStringLiteral("ファイル %1 を開けません。").arg(file);
+    return QStringLiteral("ファイル %1 を読み書きできませんでした。").arg(file);
 }
 
 QVariant textOrNull(const QString &text)
@@ -212,12 +358,12 @@ Statement::Statement(const QSqlDatabase &database, const QString &sql)
     , m_sql(sql)
 {
     if (!database.isOpen()) {
-        noteError(QStringLiteral("database not open [%1]").arg(sql));
+        noteNotOpen(sql);
         return;
     }
     m_prepared = m_query.prepare(sql);
     if (!m_prepared)
-        noteError(QStringLiteral("prepare failed: %1 [%2]").arg(m_query.lastError().text(), sql));
+        noteError(QStringLiteral("prepare failed: %1 [%2]").arg(m_query.lastError().text(), sql), m_query.lastError());
 }
 
 bool Statement::run(const QVariantList &values)
@@ -227,10 +373,30 @@ bool Statement::run(const QVariantList &values)
     for (int i = 0; i < values.size(); ++i)
         m_query.bindValue(i, values.at(i));
     if (!m_query.exec()) {
-        noteError(QStringLiteral("statement failed: %1 [%2]").arg(m_query.lastError().text(), m_sql));
+        noteError(QStringLiteral("statement failed: %1 [%2]").arg(m_query.lastError().text(), m_sql), m_query.lastError());
         return false;
     }
     return true;
+}
+
+Failure writeProbe(const QSqlDatabase &database)
+{
+    NoWait noWait(database);
+    Transaction probe(database);
+    return probe.isActive() ? Failure::None : lastFailure();
+}
+
+NoWait::NoWait(const QSqlDatabase &database)
+    : m_db(database)
+{
+    if (m_db.isOpen())
+        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+}
+
+NoWait::~NoWait()
+{
+    if (m_db.isOpen())
+        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
 }
 
 Transaction::Transaction(const QSqlDatabase &database)

@@ -3,8 +3,10 @@
 //
 // One connection per file and thread, opened on first use and kept (WAL journal, busy
 // timeout). Files are opened with mode=rw, so a missing file fails instead of being
-// created empty. The work connection has the data file attached as "data", for the
-// statements that move rows between the two files.
+// created empty. The statements that move rows between the two files see the data file
+// attached to the work connection as "data" for as long as a DataAttached lives; at other
+// times the work file stands alone, so that editing the invoice never waits on a data file
+// that another program holds.
 //
 // Every statement goes through exec(): values are bound, never pasted into SQL text,
 // and a failure is logged and reported to the caller.
@@ -17,7 +19,7 @@ namespace db {
 
 // The connection for ModQLNV::DataMdbPath. Not open when the file is missing or unreadable.
 QSqlDatabase data();
-// The connection for ModQLNV::WorkMdbPath, with the data file attached as "data" when it exists.
+// The connection for ModQLNV::WorkMdbPath.
 QSqlDatabase work();
 // Opens a file by path with the same rules (mode "rw" or "ro"); used for other files.
 QSqlDatabase openFile(const QString &path, bool readOnly = false);
@@ -36,8 +38,30 @@ bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values = {});
 // The same for a statement whose result is not read.
 bool exec(const QSqlDatabase &database, const QString &sql, const QVariantList &values = {});
 
+// After the last q.next(): true when the rows ended, false (logged like exec()'s failures)
+// when reading stopped at an error, such as a damaged page.
+bool readToEnd(const QSqlQuery &q);
+
 // The text of the last failure on this thread, for logs and status lines.
 QString lastError();
+
+// What the last failure on this thread came from, as far as the user can act on it.
+enum class Failure {
+    None,
+    InUse,      // another program holds the file (SQLite's busy or locked)
+    CannotWrite, // a read-only file, folder or mount, or no room for the journal files
+    DiskFull,
+    Damaged,    // not a database, or a damaged one
+    Other,
+};
+Failure lastFailure();
+// The sentence that tells the user about that failure on the file at path: the true cause,
+// naming the file or its folder.
+QString failureText(Failure failure, const QString &path);
+
+// Whether database can be written now, found by taking its write lock and letting it go at
+// once: None, or what stood in the way (InUse when another program holds the lock).
+Failure writeProbe(const QSqlDatabase &database);
 
 // A value for a nullable column: a null QVariant of the right kind for an empty text.
 QVariant textOrNull(const QString &text);
@@ -61,6 +85,41 @@ private:
     QSqlQuery m_query;
     QString m_sql;
     bool m_prepared = false;
+};
+
+// The data file attached to the work connection as "data" for the life of this object, for
+// statements that read or write both files; detached again at its end. Made before any
+// Transaction on the work connection (a file cannot be attached inside a transaction); an
+// inner DataAttached while one lives shares its attachment.
+class DataAttached
+{
+public:
+    explicit DataAttached(const QSqlDatabase &work);
+    ~DataAttached();
+    DataAttached(const DataAttached &) = delete;
+    DataAttached &operator=(const DataAttached &) = delete;
+
+    // False when the data file is missing, not ours or could not be attached.
+    explicit operator bool() const { return m_attached; }
+
+private:
+    QSqlDatabase m_work;
+    bool m_attached = false;
+    bool m_detach = false; // this object made the attachment
+};
+
+// For the life of this object a statement on database that finds another program's lock
+// fails at once instead of waiting: for writes that can just as well be done later.
+class NoWait
+{
+public:
+    explicit NoWait(const QSqlDatabase &database);
+    ~NoWait();
+    NoWait(const NoWait &) = delete;
+    NoWait &operator=(const NoWait &) = delete;
+
+private:
+    QSqlDatabase m_db;
 };
 
 // A transaction that rolls back unless committed. Every multi-statement write runs in one.

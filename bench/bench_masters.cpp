@@ -156,6 +156,7 @@ void BM_DeleteHundredTickedCustomers(benchmark::State &state)
         state.PauseTiming();
         // 100 customers more, ticked in the edit copy, as if the user had ticked them.
         {
+            db::DataAttached data(db::work());
             db::Transaction tx(db::work());
             for (int i = 0; i < 100; ++i) {
                 const QString name = QStringLiteral("削除%1-%2").arg(round).arg(i);

@@ -47,6 +47,14 @@ bool DetailModel::isSubtotalRow(int row) const
     return QSqlTableModel::data(index(row, m_subtotalColumn), Qt::EditRole).toInt() != 0;
 }
 
+QSqlRecord DetailModel::storedRecord(int row) const
+{
+    QSqlRecord r = record();
+    for (int column = 0; column < r.count(); ++column)
+        r.setValue(column, QSqlTableModel::data(index(row, column), Qt::EditRole));
+    return r;
+}
+
 QVariant DetailModel::shown(const QModelIndex &index) const
 {
     const QVariant raw = QSqlTableModel::data(index, Qt::EditRole);

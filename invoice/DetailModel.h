@@ -10,6 +10,7 @@
 #include "app/Formats.h"
 
 #include <QColor>
+#include <QSqlRecord>
 #include <QSqlTableModel>
 
 #include <functional>
@@ -38,6 +39,9 @@ public:
     void refreshRows(const QList<int> &rows);
 
     bool isSubtotalRow(int row) const;
+    // A row as w明細 held it when last read: the stored values, Nulls kept, not the forms
+    // that data() gives the grid and its editors.
+    QSqlRecord storedRecord(int row) const;
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;

@@ -3,6 +3,7 @@
 #include "app/Database.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 namespace {
@@ -43,10 +44,28 @@ QVariantList bindings(const DetailLine &l)
             db::textOrNull(l.ふりがな)};
 }
 
-DetailLine lineFrom(const QSqlQuery &q)
+// From a query's row or a model's record (value(int) on either).
+template<typename Row>
+DetailLine valuesFrom(const Row &r, int first)
 {
-    DetailLine l = detail::lineValuesFrom(q, 1);
-    l.行番号 = q.value(0).toInt();
+    DetailLine l;
+    l.品名 = r.value(first).toString();
+    l.入数 = r.value(first + 1).toString();
+    l.数量 = optionalField<double>(r.value(first + 2));
+    l.単位 = r.value(first + 3).toString();
+    l.単価 = optionalField<double>(r.value(first + 4));
+    l.金額 = optionalField<qint64>(r.value(first + 5));
+    l.小計 = r.value(first + 6).toInt() != 0;
+    l.非課税 = r.value(first + 7).toInt() != 0;
+    l.ふりがな = r.value(first + 8).toString();
+    return l;
+}
+
+template<typename Row>
+DetailLine lineFrom(const Row &r)
+{
+    DetailLine l = valuesFrom(r, 1);
+    l.行番号 = r.value(0).toInt();
     return l;
 }
 
@@ -64,17 +83,12 @@ namespace detail {
 
 DetailLine lineValuesFrom(const QSqlQuery &q, int first)
 {
-    DetailLine l;
-    l.品名 = q.value(first).toString();
-    l.入数 = q.value(first + 1).toString();
-    l.数量 = optionalField<double>(q.value(first + 2));
-    l.単位 = q.value(first + 3).toString();
-    l.単価 = optionalField<double>(q.value(first + 4));
-    l.金額 = optionalField<qint64>(q.value(first + 5));
-    l.小計 = q.value(first + 6).toInt() != 0;
-    l.非課税 = q.value(first + 7).toInt() != 0;
-    l.ふりがな = q.value(first + 8).toString();
-    return l;
+    return valuesFrom(q, first);
+}
+
+DetailLine lineFromRecord(const QSqlRecord &record)
+{
+    return lineFrom(record);
 }
 
 bool replaceLines(const QSqlDatabase &work, const QList<DetailLine> &lines)
@@ -108,6 +122,9 @@ std::optional<QList<DetailLine>> readLines(const QSqlDatabase &work)
     lines.reserve(DetailLineCount);
     while (q.next())
         lines << lineFrom(q);
+    // A damaged page ends the rows early: half the lines are no lines.
+    if (!db::readToEnd(q))
+        return std::nullopt;
     return lines;
 }
 

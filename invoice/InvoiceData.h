@@ -5,6 +5,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QtGlobal>
 
@@ -24,6 +25,8 @@ struct InvoiceHeader {
     std::optional<qint64> 消費税;
     std::optional<qint64> 合計;
     std::optional<qint64> 請求金額;
+
+    bool operator==(const InvoiceHeader &) const = default;
 };
 
 // One row of w明細. An empty text stands for Null.
@@ -56,6 +59,8 @@ std::optional<DetailLine> readLine(const QSqlDatabase &work, int 行番号);
 // The values of a line (品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, in that order) from
 // a query's current row, starting at column first; 行番号 is left to the caller.
 DetailLine lineValuesFrom(const QSqlQuery &q, int first);
+// A whole row of w明細 as a record of its columns in table order (行番号 first).
+DetailLine lineFromRecord(const QSqlRecord &record);
 
 // Writes one line by its number (empty texts as Null).
 bool writeLine(const QSqlDatabase &work, const DetailLine &line);

@@ -90,6 +90,8 @@ public:
 
     // The header fields as they stand (伝票番号 0 when txtNo holds no valid number).
     InvoiceHeader header() const;
+    // The lines as the grid shows them (what w明細 held when the grid last read it).
+    QList<DetailLine> shownLines() const;
     // Shows a stored header in place of every header field, as a clear and a fill would; an
     // invalid date shows today. The invoice number in txtNo and the lines are left as they are.
     void showHeader(const InvoiceHeader &header);

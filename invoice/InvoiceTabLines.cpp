@@ -4,6 +4,7 @@
 
 #include "app/Database.h"
 #include "app/Formats.h"
+#include "app/Locations.h"
 #include "app/Msg.h"
 #include "invoice/CellChecks.h"
 #include "invoice/DetailGrid.h"
@@ -24,11 +25,29 @@ void notice(const QString &text)
     msg::Msg表示(QStringLiteral("その他"), QStringLiteral("注意"), text);
 }
 
+// A line of the work file that could not be read or written: the cell is refused, and the
+// user learns why (the grid shows what is stored).
+void lineFailure(const QString &what)
+{
+    msg::showFailure(what + u'\n' + db::failureText(db::lastFailure(), ModQLNV::WorkMdbPath));
+}
+
+const QString LineUnreadable = QStringLiteral("明細行を読めませんでした。入力は取り消しました。");
+const QString LineUnwritable = QStringLiteral("明細行を書き込めませんでした。入力は取り消しました。");
+
 } // namespace
 
 entry::Rules InvoiceTab::rules() const
 {
     return {ModQLNV::印刷用紙, ModQLNV::行端数, ModQLNV::入数列タイトル, ModQLNV::小数 != u"使用しない"};
+}
+
+QList<DetailLine> InvoiceTab::shownLines() const
+{
+    QList<DetailLine> lines;
+    for (int row = 0; m_lines && row < m_lines->rowCount(); ++row)
+        lines << detail::lineFromRecord(m_lines->storedRecord(row));
+    return lines;
 }
 
 int InvoiceTab::lineOfRow(int row) const
@@ -39,8 +58,11 @@ int InvoiceTab::lineOfRow(int row) const
 bool InvoiceTab::cellEdited(int row, int column, const QString &text)
 {
     const auto line = detail::readLine(db::work(), lineOfRow(row));
-    if (!line)
+    if (!line) {
+        lineFailure(LineUnreadable);
+        m_lines->refreshRows({row});
         return false;
+    }
     const auto result = entry::editCell(*line, column, text, rules(), [](const QString &name) {
         return picklists::Seek商品(db::data(), name);
     });
@@ -49,9 +71,13 @@ bool InvoiceTab::cellEdited(int row, int column, const QString &text)
 
 void InvoiceTab::productPicked(int row, int productRow)
 {
-    const auto line = detail::readLine(db::work(), lineOfRow(row));
-    if (!line || productRow < 0 || productRow >= m_products->rowCount())
+    if (productRow < 0 || productRow >= m_products->rowCount())
         return;
+    const auto line = detail::readLine(db::work(), lineOfRow(row));
+    if (!line) {
+        lineFailure(LineUnreadable);
+        return;
+    }
     auto field = [&](int column) { return m_products->data(m_products->index(productRow, column), Qt::EditRole); };
     entry::PickedProduct product;
     product.品名 = field(ProductListModel::Col品名).toString();
@@ -71,8 +97,10 @@ void InvoiceTab::takeProduct(const entry::PickedProduct &product)
     DetailGrid *grid = ui->Grid明細;
     const int row = grid->currentIndex().isValid() ? grid->currentIndex().row() : 0;
     const auto line = detail::readLine(db::work(), lineOfRow(row));
-    if (!line)
+    if (!line) {
+        lineFailure(LineUnreadable);
         return;
+    }
     applyCellResult(row, cells::Col品名, entry::chooseProduct(*line, product, rules()));
     grid->setFocus(Qt::OtherFocusReason);
     grid->setCurrentCell(row, cells::Col品名);
@@ -95,20 +123,27 @@ bool InvoiceTab::applyCellResult(int row, int column, const entry::CellResult &r
         notice(QStringLiteral("小数を使用しない設定です。数量と単価は整数で入力してください。"));
         return false;
     case entry::Outcome::RefusedB5:
-        detail::writeLine(work, r.line);
+        if (!detail::writeLine(work, r.line))
+            lineFailure(LineUnwritable);
         m_lines->refreshRows({row});
         return false;
     case entry::Outcome::Accepted:
         break;
     }
 
-    if (!r.codeKind.isEmpty() && picklists::AutoEntryコードマスタ(db::data(), r.codeKind, r.codeName))
-        Readコード表(r.codeKind);
     const auto sums = calc::writeLineAndCalc(work, r.line);
     if (!sums) {
-        msg::showFailure(QStringLiteral("明細行を書き込めませんでした。"));
+        lineFailure(LineUnwritable);
         m_lines->refreshRows({row});
         return false;
+    }
+    if (!r.codeKind.isEmpty()) {
+        // A data file that another program holds is not waited for: the save registers the
+        // line's units again, and the drop-down shows the new one from then on.
+        const QSqlDatabase data = db::data();
+        db::NoWait noWait(data);
+        if (picklists::AutoEntryコードマスタ(data, r.codeKind, r.codeName))
+            Readコード表(r.codeKind);
     }
     if (r.amountEdited)
         m_lineAmountEdited = true;

@@ -52,8 +52,9 @@ std::optional<QStringList> customerNames(const QSqlDatabase &data)
 bool SetDD品名(const QSqlDatabase &work, const QString &productOrder)
 {
     const QString order = productOrder == u"品名順" ? QStringLiteral("品名") : QStringLiteral("ふりがな");
+    db::DataAttached data(work);
     db::Transaction tx(work);
-    return tx.isActive() && db::exec(work, QStringLiteral("DELETE FROM w商品参照"))
+    return data && tx.isActive() && db::exec(work, QStringLiteral("DELETE FROM w商品参照"))
         && db::exec(work, QStringLiteral("INSERT INTO w商品参照 (品名, 入数, 単位, 単価, 非課税, ふりがな) "
                                          "SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな FROM data.商品マスタ "
                                          "ORDER BY %1, rowid")
@@ -87,8 +88,9 @@ Product Seek商品(const QSqlDatabase &data, const QString &name)
 bool Readコード表(const QSqlDatabase &work, const QString &kind, const QString &packSizeKind)
 {
     const bool all = kind == AllKinds;
+    db::DataAttached data(work);
     db::Transaction tx(work);
-    if (!tx.isActive())
+    if (!data || !tx.isActive())
         return false;
     if ((all || kind == UnitKind) && !fillCodeList(work, QStringLiteral("w単位参照"), UnitKind))
         return false;

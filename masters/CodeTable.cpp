@@ -57,8 +57,9 @@ bool isFreeName(const QString &name)
 
 bool Readコード表(const QSqlDatabase &work, const QString &key)
 {
+    db::DataAttached data(work);
     db::Transaction tx(work);
-    if (!tx.isActive())
+    if (!data || !tx.isActive())
         return false;
     // The 99 slots and the category's names in one statement: a master row whose code is not
     // one of the slot codes simply finds no slot.
@@ -87,8 +88,9 @@ std::optional<QStringList> duplicateNames(const QSqlDatabase &work)
 
 bool Entryコード表(const QSqlDatabase &work, const QString &key)
 {
+    db::DataAttached data(work);
     db::Transaction tx(work);
-    if (!tx.isActive())
+    if (!data || !tx.isActive())
         return false;
     const auto rows = readSlots(work);
     // A short or empty edit copy (never read, or emptied elsewhere) would wipe the category.

@@ -57,9 +57,10 @@ QString hasNameSql(const QString &column)
 
 bool readCopy(const QSqlDatabase &work, const MasterTable &t, const QString &orderBy)
 {
+    db::DataAttached data(work);
     db::Transaction tx(work);
     const QString columns = columnList(t.columns);
-    return tx.isActive() && db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)))
+    return data && tx.isActive() && db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)))
            && db::exec(work, QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM data.%3 ORDER BY %4")
                                  .arg(quoted(t.copy), columns, quoted(t.master), orderBy))
            && tx.commit();
@@ -73,8 +74,9 @@ bool clearCopy(const QSqlDatabase &work, const MasterTable &t)
 RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &t)
 {
     RegisterOutcome out;
+    db::DataAttached data(work);
     db::Transaction tx(work);
-    if (!tx.isActive())
+    if (!data || !tx.isActive())
         return out;
 
     // The master keeps one row per name: a copy holding a name twice is for the user to mend.
@@ -104,8 +106,9 @@ RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &t)
 
 std::optional<int> deleteTicked(const QSqlDatabase &work, const MasterTable &t)
 {
+    db::DataAttached data(work);
     db::Transaction tx(work);
-    if (!tx.isActive())
+    if (!data || !tx.isActive())
         return std::nullopt;
     QSqlQuery q(work);
     if (!db::exec(q, QStringLiteral("SELECT count(*) FROM %1 WHERE \"チェック\" = 1").arg(quoted(t.copy))) || !q.next())

@@ -47,8 +47,9 @@ std::optional<qint64> Read請求履歴(const QSqlDatabase &work, const Filter &f
     // The list keeps the order of insertion, so the order is given here.
     sql += QStringLiteral(" ORDER BY 日付 DESC, 伝票番号 DESC");
 
+    db::DataAttached data(work);
     db::Transaction transaction(work);
-    if (!transaction.isActive() || !db::exec(work, QStringLiteral("DELETE FROM w履歴リスト"))
+    if (!data || !transaction.isActive() || !db::exec(work, QStringLiteral("DELETE FROM w履歴リスト"))
         || !db::exec(work, sql, values))
         return std::nullopt;
     const auto listed = scalar(work, CountListed);
@@ -76,8 +77,9 @@ bool setTicked(const QSqlDatabase &work, qint64 伝票番号, bool ticked)
 DeleteOutcome Delete履歴(const QSqlDatabase &work)
 {
     // IMMEDIATE on the work connection takes the write lock of the attached data file too.
+    db::DataAttached data(work);
     db::Transaction transaction(work);
-    if (!transaction.isActive())
+    if (!data || !transaction.isActive())
         return {};
     const auto ticked = scalar(work, QStringLiteral("SELECT count(*) FROM (") + Ticked + QStringLiteral(")"));
     if (!ticked)

@@ -87,12 +87,18 @@ bool InvoiceRecords::Entry請求書()
 {
     const InvoiceHeader header = m_tab->header();
     m_panel->showText(progress::Saving);
-    const records::SaveOutcome outcome = records::saveInvoice(header);
+    // What is stored is what the grid shows, or nothing.
+    const records::SaveOutcome outcome = records::saveShownInvoice(header, m_tab->shownLines());
     m_panel->finish();
     if (!outcome) {
         // Nothing was written: the invoice stays on screen to be saved again.
         qCWarning(lcRecords).noquote() << "invoice" << header.伝票番号 << "not saved:" << outcome.problem;
-        msg::showFailure(records::SaveFailedNotice);
+        if (outcome.linesDiffer) {
+            msg::showFailure(records::LinesDifferNotice);
+            m_tab->reloadLines();
+        } else {
+            msg::showFailure(records::saveFailedText(outcome));
+        }
         return false;
     }
     msg::Msg登録(QStringLiteral("完了"), header.顧客名 + u' ');

@@ -1,6 +1,7 @@
 #include "records/InvoiceSave.h"
 
 #include "app/Database.h"
+#include "app/Locations.h"
 #include "app/Formats.h"
 #include "invoice/PickLists.h"
 #include "settings/InvoiceCounter.h"
@@ -126,11 +127,42 @@ bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines)
     return true;
 }
 
+QString saveFailedText(const SaveOutcome &outcome)
+{
+    if (outcome.failure == db::Failure::None || outcome.failure == db::Failure::Other)
+        return SaveFailedNotice;
+    return SaveFailedNotice + u'\n' + db::failureText(outcome.failure, outcome.file);
+}
+
+namespace {
+
+std::optional<QList<DetailLine>> readWorkLines(SaveOutcome &failure)
+{
+    auto lines = detail::readLines(db::work());
+    if (!lines)
+        failure = {false, 0, QStringLiteral("the lines could not be read: ") + db::lastError(), db::lastFailure(),
+                   ModQLNV::WorkMdbPath};
+    return lines;
+}
+
+} // namespace
+
 SaveOutcome saveInvoice(const InvoiceHeader &header)
 {
-    const auto workLines = detail::readLines(db::work());
+    SaveOutcome failure;
+    const auto workLines = readWorkLines(failure);
+    return workLines ? saveInvoice(header, *workLines) : failure;
+}
+
+SaveOutcome saveShownInvoice(const InvoiceHeader &header, const QList<DetailLine> &shown)
+{
+    SaveOutcome failure;
+    const auto workLines = readWorkLines(failure);
     if (!workLines)
-        return {false, 0, QStringLiteral("the lines could not be read: ") + db::lastError()};
+        return failure;
+    if (*workLines != shown)
+        return {false, 0, QStringLiteral("the lines of the work file are not those on screen"), db::Failure::None,
+                ModQLNV::WorkMdbPath, true};
     return saveInvoice(header, *workLines);
 }
 
@@ -144,10 +176,15 @@ SaveOutcome saveInvoice(const InvoiceHeader &header, const QList<DetailLine> &wo
 
     QSqlDatabase data = db::data();
     db::Transaction transaction(data);
+    // A data file that another program holds is waited for as long as any statement waits.
     if (!transaction.isActive())
-        return {false, 0, QStringLiteral("the data file cannot be written: ") + db::lastError()};
+        return {false, 0, QStringLiteral("the data file cannot be written: ") + db::lastError(), db::lastFailure(),
+                ModQLNV::DataMdbPath};
     // Each failed statement is in the log; the destructor rolls everything back.
-    const auto failed = [] { return SaveOutcome{false, 0, QStringLiteral("a statement failed")}; };
+    const auto failed = [] {
+        return SaveOutcome{false, 0, QStringLiteral("a statement failed: ") + db::lastError(), db::lastFailure(),
+                           ModQLNV::DataMdbPath};
+    };
 
     if (!AutoEntry顧客マスタ(data, header) || !AutoEntry商品(data, lines))
         return failed();

@@ -3,6 +3,7 @@
 // (請求書ヘッダ and 請求書), the customer, the products and the units are registered in the
 // masters, and the counter records the number, all in one transaction on the data file.
 // Either everything is written or nothing is.
+#include "app/Database.h"
 #include "invoice/InvoiceData.h"
 #include "settings/InvoiceCounter.h"
 
@@ -30,8 +31,18 @@ struct SaveOutcome {
     bool saved = false;
     int linesStored = 0; // rows written to 請求書
     QString problem;     // why nothing was saved, for the log
+    db::Failure failure = db::Failure::None; // what the file below failed with
+    QString file;
+    bool linesDiffer = false; // the lines of w明細 were not those on screen
     explicit operator bool() const { return saved; }
 };
+
+// What the user is told of a failed save: SaveFailedNotice, and the cause where it is known.
+QString saveFailedText(const SaveOutcome &outcome);
+// The lines of w明細 are not those the grid shows: nothing was saved, the grid reads them again.
+inline const QString LinesDifferNotice =
+    QStringLiteral("明細が画面の表示と食い違っているため、請求書は保存されませんでした。"
+                   "明細を読み直しました。確かめてからもう一度登録してください。");
 
 // The lines to store, from the rows of w明細 in line order: product names without
 // surrounding blanks, and every line up to the last one that is not empty, with empty
@@ -41,6 +52,9 @@ QList<DetailLine> linesToStore(const QList<DetailLine> &workLines);
 // Saves header with the lines of w明細 (read from the work file first, so that every write
 // runs on the data connection). Replaces any invoice stored under the same number.
 SaveOutcome saveInvoice(const InvoiceHeader &header);
+// The same, when the lines of w明細 are those on screen (shown); otherwise nothing is saved
+// (linesDiffer).
+SaveOutcome saveShownInvoice(const InvoiceHeader &header, const QList<DetailLine> &shown);
 // The same with the lines given (rows of w明細 in line order, at most 99).
 SaveOutcome saveInvoice(const InvoiceHeader &header, const QList<DetailLine> &workLines);
 

@@ -169,21 +169,29 @@ void QLNV::reportDataProblems()
         const struct {
             const QString &path;
             QSqlDatabase (*open)();
-        } files[] = {{ModQLNV::DataMdbPath, &db::data}, {ModQLNV::WorkMdbPath, &db::work}};
+            QString cannotWrite; // what the user cannot do then
+        } files[] = {{ModQLNV::DataMdbPath, &db::data, QStringLiteral("登録はできません。")},
+                     {ModQLNV::WorkMdbPath, &db::work, QStringLiteral("明細は入力できません。")}};
         for (const auto &file : files) {
             const QString shown = QDir::toNativeSeparators(file.path);
-            const QFileInfo info(file.path);
             QString foreign;
-            if (!info.exists())
+            db::Failure failure = db::Failure::None;
+            if (!QFileInfo::exists(file.path))
                 problems << QStringLiteral("データファイル %1 がありません。").arg(shown);
             else if (foreign = db::foreignFileProblem(file.path); !foreign.isEmpty())
                 problems << QStringLiteral("データファイル %1 はこのプログラムのデータファイルではありません（%2）。使わずにそのままにしています。")
                                 .arg(shown, foreign);
             else if (!db::exec(file.open(), QStringLiteral("SELECT count(*) FROM sqlite_master")))
-                problems << QStringLiteral("データファイル %1 を読めません（壊れている可能性があります）。").arg(shown);
-            else if (!info.isWritable())
-                problems << QStringLiteral("データファイル %1 は読み取り専用です。登録はできません。").arg(shown);
+                problems << db::failureText(db::lastFailure(), file.path);
+            // Another program holding the file for a moment is no lasting problem.
+            else if (failure = db::writeProbe(file.open()); failure != db::Failure::None && failure != db::Failure::InUse)
+                problems << db::failureText(failure, file.path) + file.cannotWrite;
         }
+        // SQLite makes its journal files beside the data: a folder that takes no new file
+        // keeps anything from being stored, even when the files themselves are writable.
+        if (problems.isEmpty() && !QFileInfo(ModQLNV::DataDir).isWritable())
+            problems << QStringLiteral("データフォルダ %1 に書き込めません（読み取り専用です）。登録はできません。")
+                            .arg(QDir::toNativeSeparators(ModQLNV::DataDir));
     }
     if (problems.isEmpty())
         statusBar()->clearMessage();

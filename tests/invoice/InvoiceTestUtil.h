@@ -16,6 +16,15 @@
 
 #include <ostream>
 
+// A line as failure output shows it: number, texts, numbers and flags.
+inline void PrintTo(const DetailLine &l, std::ostream *os)
+{
+    const auto number = [](const auto &v) { return v ? std::to_string(*v) : std::string("-"); };
+    *os << l.行番号 << ":" << l.品名.toStdString() << "|" << l.入数.toStdString() << "|" << number(l.数量) << "|"
+        << l.単位.toStdString() << "|" << number(l.単価) << "|" << number(l.金額) << "|" << l.小計 << l.非課税 << "|"
+        << l.ふりがな.toStdString();
+}
+
 namespace invoicetest {
 
 using sqltest::run;

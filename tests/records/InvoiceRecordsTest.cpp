@@ -9,6 +9,7 @@
 #include "records/InvoiceLoad.h"
 #include "records/InvoiceRecords.h"
 #include "records/InvoiceSave.h"
+#include "support/FaultMounts.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -471,6 +472,105 @@ TEST_F(InvoiceRecordsTest, DeletingWithoutANumberAsksNothingAndAFailureKeepsTheI
     EXPECT_EQ(count("請求書ヘッダ", "伝票番号 = 8"), 1);
     EXPECT_EQ(count("請求書", "伝票番号 = 8"), 3) << "the lines go back with the header";
     EXPECT_EQ(screen(), loaded);
+}
+
+// Another program's connection to one of the files, for the length of a test.
+class OtherProgram
+{
+public:
+    explicit OtherProgram(const QString &path)
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Name);
+        other.setDatabaseName(path);
+        EXPECT_TRUE(other.open());
+    }
+    ~OtherProgram()
+    {
+        QSqlDatabase::database(Name).close();
+        QSqlDatabase::removeDatabase(Name);
+    }
+    void run(const QString &sql) { EXPECT_TRUE(QSqlQuery(QSqlDatabase::database(Name)).exec(sql)) << sql.toStdString(); }
+
+private:
+    static inline const QString Name = QStringLiteral("another program");
+};
+
+TEST_F(InvoiceRecordsTest, ADataFileHeldElsewhereLetsTheUserTypeAndTheSaveSaysItIsInUse)
+{
+    openWithRecords();
+    auto other = std::make_unique<OtherProgram>(dir.dataMdb());
+    other->run(QStringLiteral("BEGIN IMMEDIATE"));
+
+    typeInvoice();
+    type(2, 1, QStringLiteral("箱"));
+    type(2, 4, QStringLiteral("新しい単位"));
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(shown(0, 6), QStringLiteral("300"));
+    EXPECT_EQ(shown(2, 4), QStringLiteral("新しい単位"));
+    const Screen typed = screen();
+
+    click("cmd登録");
+    ASSERT_EQ(boxes.shown.size(), 2) << boxes.texts().join(u'|').toStdString();
+    EXPECT_TRUE(boxes.shown.at(1).text.startsWith(records::SaveFailedNotice));
+    EXPECT_TRUE(boxes.shown.at(1).text.contains(QStringLiteral("ほかのプログラムが使用中"))) << boxes.shown.at(1).text.toStdString();
+    EXPECT_EQ(screen(), typed);
+
+    other.reset();
+    boxes.clear();
+    click("cmd登録");
+    EXPECT_EQ(count("請求書ヘッダ"), 1);
+    EXPECT_EQ(count("コードマスタ", "sname = ?", {QStringLiteral("新しい単位")}), 1) << "the typed unit is registered with the save";
+}
+
+TEST_F(InvoiceRecordsTest, TheSaveStoresWhatTheGridShowsOrNothing)
+{
+    openWithRecords();
+    typeInvoice();
+    OtherProgram(dir.workMdb()).run(QStringLiteral("UPDATE w明細 SET 品名 = 'すり替え' WHERE 行番号 = 1"));
+    ASSERT_EQ(shown(0, 1), QStringLiteral("りんご"));
+
+    click("cmd登録");
+    ASSERT_EQ(boxes.shown.size(), 2) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(boxes.shown.at(1).text, records::LinesDifferNotice);
+    EXPECT_EQ(count("請求書ヘッダ"), 0);
+    EXPECT_EQ(shown(0, 1), QStringLiteral("すり替え")) << "the grid reads the lines again";
+
+    boxes.clear();
+    click("cmd登録");
+    EXPECT_EQ(count("請求書", "品名 = ?", {QStringLiteral("すり替え")}), 1);
+}
+
+TEST_F(InvoiceRecordsTest, AFullDiskRefusesTheCellAndTheSaveAndSaysSo)
+{
+    SmallDisk disk(2048);
+    if (!disk.isValid())
+        GTEST_SKIP() << NoMountReason;
+    TestDataDir onDisk(true, disk.path());
+    openWithRecords();
+    typeInvoice();
+    ASSERT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
+    ASSERT_TRUE(disk.fill());
+
+    // Cells are taken while the work file has room left in its journal.
+    int row = 2;
+    for (; row < DetailLineCount && boxes.shown.isEmpty(); ++row)
+        type(row, 1, QStringLiteral("行%1").arg(row));
+    ASSERT_EQ(boxes.shown.size(), 1) << "the disk never ran full";
+    const QString refused = boxes.shown.at(0).text;
+    EXPECT_TRUE(refused.contains(QStringLiteral("明細行を書き込めませんでした"))) << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral("ディスクに空きがない"))) << refused.toStdString();
+    EXPECT_EQ(shown(row - 1, 1), QString()) << "the refused cell shows what is stored";
+    EXPECT_EQ(detail::readLines(db::work()), tab->shownLines());
+
+    boxes.clear();
+    click("cmd登録");
+    ASSERT_EQ(boxes.shown.size(), 2) << boxes.texts().join(u'|').toStdString();
+    EXPECT_TRUE(boxes.shown.at(1).text.startsWith(records::SaveFailedNotice));
+    EXPECT_TRUE(boxes.shown.at(1).text.contains(QStringLiteral("ディスクに空きがない"))) << boxes.shown.at(1).text.toStdString();
+    disk.release();
+    EXPECT_EQ(count("請求書ヘッダ"), 0);
+    EXPECT_EQ(shown(0, 1), QStringLiteral("りんご"));
+    tab.reset(); // before the disk goes
 }
 
 } // namespace

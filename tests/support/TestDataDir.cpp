@@ -4,9 +4,12 @@
 #include "app/Locations.h"
 #include "data/Provision.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
-TestDataDir::TestDataDir(bool provision)
+TestDataDir::TestDataDir(bool provision, const QString &parent)
+    : m_dir(parent.isEmpty() ? QDir::tempPath() + QStringLiteral("/quillon-test-XXXXXX") : parent + QStringLiteral("/XXXXXX"))
 {
     db::closeAll();
     const auto locations = ModQLNV::locationsFor(m_dir.path(), false);

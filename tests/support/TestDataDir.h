@@ -7,8 +7,9 @@
 class TestDataDir
 {
 public:
-    // provision false leaves the data folder missing (for the failure cases).
-    explicit TestDataDir(bool provision = true);
+    // provision false leaves the data folder missing (for the failure cases). The temporary
+    // folder is made in parent when one is given (a small disk, say).
+    explicit TestDataDir(bool provision = true, const QString &parent = QString());
     ~TestDataDir();
 
     QString programDir() const { return m_dir.path(); }
