@@ -28,6 +28,8 @@ public:
 
     // The line number (1 to 99) of the current line; 0 when there is none.
     int currentLine() const;
+    // A cell's editor is open: something is being typed that is not stored yet.
+    bool isEditing() const { return state() == EditingState; }
     // Makes a cell current and shows it.
     void setCurrentCell(int row, int column);
     // Moves on from index as Enter does: to the right, and from 金額 to 品名 of the next line

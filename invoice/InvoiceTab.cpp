@@ -165,7 +165,24 @@ void InvoiceTab::Clear請求書(bool full)
         AddCmb顧客名();
         ui->txtNo->setText(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), QString()));
     }
+    rememberShown();
     emit invoiceCleared(full);
+}
+
+void InvoiceTab::rememberShown()
+{
+    m_shownHeader = header();
+    m_shownHeader.伝票番号 = 0;
+    m_shownLines = shownLines();
+}
+
+bool InvoiceTab::hasUnsavedInput() const
+{
+    if (ui->Grid明細->isEditing())
+        return true;
+    InvoiceHeader now = header();
+    now.伝票番号 = 0;
+    return now != m_shownHeader || shownLines() != m_shownLines;
 }
 
 // Every header field but the invoice number back to a new invoice's.

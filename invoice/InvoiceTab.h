@@ -92,6 +92,10 @@ public:
     InvoiceHeader header() const;
     // The lines as the grid shows them (what w明細 held when the grid last read it).
     QList<DetailLine> shownLines() const;
+    // True when something typed would be lost: a cell being typed, or a header field or line
+    // that differs from what the last clear or opened invoice showed. The invoice number
+    // alone does not count.
+    bool hasUnsavedInput() const;
     // Shows a stored header in place of every header field, as a clear and a fill would; an
     // invalid date shows today. The invoice number in txtNo and the lines are left as they are.
     void showHeader(const InvoiceHeader &header);
@@ -177,6 +181,8 @@ private:
     void customerNameLeft();
     void focusGridName();
     QString taxRounding() const;
+    // What hasUnsavedInput compares with: the screen as a clear or an opened invoice left it.
+    void rememberShown();
 
     std::unique_ptr<Ui::InvoiceTab> ui;
     DetailModel *m_lines = nullptr;
@@ -186,4 +192,6 @@ private:
     std::function<QString()> m_taxRoundingSource;
     bool m_checkingNo = false;
     bool m_lineAmountEdited = false;
+    InvoiceHeader m_shownHeader;
+    QList<DetailLine> m_shownLines;
 };

@@ -204,6 +204,7 @@ void InvoiceTab::showStoredInvoice(qint64 number, const InvoiceHeader &header)
     Calc明細();
     reloadLines();
     ui->Grid明細->setCurrentCell(0, cells::Col品名);
+    rememberShown();
 }
 
 void InvoiceTab::Create小計()

@@ -2,6 +2,7 @@
 
 #include "app/Database.h"
 #include "app/Locations.h"
+#include "app/Msg.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceTab.h"
 #include "masters/CodeTableWindow.h"
@@ -126,7 +127,13 @@ QLNV::QLNV(QWidget *parent)
     wireMasters();
 }
 
-QLNV::~QLNV() = default;
+QLNV::~QLNV()
+{
+    // Hidden while this is still a whole QLNV: QWidget's destructor would hide the window
+    // later, and the focus leaving an open cell then commits it through the tab's wiring,
+    // which calls back into this object.
+    hide();
+}
 
 void QLNV::Form_Load(const QString &programDir)
 {
@@ -219,6 +226,10 @@ void QLNV::bringToFront()
 
 void QLNV::closeEvent(QCloseEvent *event)
 {
+    if (!mayCloseInvoice()) {
+        event->ignore();
+        return;
+    }
     // Close every other window of the program first, the last opened first. The window
     // list keeps the order in which the windows were made.
     const QWindowList windows = QGuiApplication::topLevelWindows();
@@ -230,4 +241,18 @@ void QLNV::closeEvent(QCloseEvent *event)
         QApplication::processEvents();
     }
     event->accept();
+}
+
+bool QLNV::mayCloseInvoice() const
+{
+    if (!m_invoice->hasUnsavedInput())
+        return true;
+    msg::MessageBoxSpec box;
+    box.title = QString::fromUtf16(msg::GeneralTitle);
+    box.text = QStringLiteral("入力中の請求書は保存されていません。終了しますか？");
+    box.buttons = QMessageBox::Yes | QMessageBox::No;
+    box.icon = QMessageBox::Question;
+    // Enter keeps the invoice: closing loses it.
+    box.defaultButton = QMessageBox::No;
+    return msg::present(box) == QMessageBox::Yes;
 }

@@ -53,6 +53,8 @@ private:
     void reportDataProblems();
     void wireMasters();
     void showInvoiceTab(bool activate);
+    // Closing with an invoice typed and not stored asks first; true when the program may close.
+    bool mayCloseInvoice() const;
 
     std::unique_ptr<Ui::QLNV> ui;
     InvoiceTab *m_invoice = nullptr;
