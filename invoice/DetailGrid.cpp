@@ -94,6 +94,14 @@ void DetailGrid::setupColumns(const QString &packSizeTitle)
     }
 }
 
+int DetailGrid::shownWidth() const
+{
+    int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    for (const ShownColumn &shown : kShown)
+        width += pixelsFromTwips(shown.twips);
+    return width;
+}
+
 int DetailGrid::currentLine() const
 {
     const QModelIndex current = currentIndex();

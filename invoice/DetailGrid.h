@@ -25,6 +25,9 @@ public:
     // Shows columns 1 to 6 with their widths and captions (column 2 headed packSizeTitle);
     // hides the line number, 非課税, ふりがな and 小計.
     void setupColumns(const QString &packSizeTitle);
+    // The width the grid needs to show those columns and its scroll bar, whether or not the
+    // model could read its table.
+    int shownWidth() const;
 
     // The line number (1 to 99) of the current line; 0 when there is none.
     int currentLine() const;

@@ -23,7 +23,6 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -135,12 +134,10 @@ void InvoiceTab::FormInit()
     m_products->setPriceFormat(quantityFormat);
     m_products->setPackSizeTitle(packTitle);
 
-    // The grid is as wide as its columns.
-    DetailGrid *grid = ui->Grid明細;
-    int width = 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
-    for (int c = 0; c < m_lines->columnCount(); ++c)
-        width += grid->isColumnHidden(c) ? 0 : grid->columnWidth(c);
-    grid->setFixedWidth(width);
+    // The grid is as wide as its columns, also when the work file could not be read: the tab
+    // keeps its shape while the status line says what is wrong.
+    const int width = ui->Grid明細->shownWidth();
+    ui->Grid明細->setFixedWidth(width);
     ui->pnlHeader->setFixedWidth(width);
 
     createSyokeiLineStyle();

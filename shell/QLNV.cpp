@@ -200,6 +200,8 @@ void QLNV::reportDataProblems()
             problems << QStringLiteral("データフォルダ %1 に書き込めません（読み取り専用です）。登録はできません。")
                             .arg(QDir::toNativeSeparators(ModQLNV::DataDir));
     }
+    // The data and work files share their folder, and often the reason too.
+    problems.removeDuplicates();
     if (problems.isEmpty())
         statusBar()->clearMessage();
     else

@@ -1,4 +1,6 @@
 #include "app/Database.h"
+#include "invoice/DetailGrid.h"
+#include "invoice/InvoiceTab.h"
 #include "shell/QLNV.h"
 #include "shell/SingleInstance.h"
 
@@ -47,6 +49,13 @@ TEST(MainWindow, ShowsThreeTabsAndTheVersion)
 TEST(MainWindow, MissingDataOpensTheWindowAndNamesWhatIsMissing)
 {
     RecordingPresenter boxes;
+    int gridWidth = 0;
+    {
+        TestDataDir dir;
+        QLNV w;
+        w.Form_Load(dir.programDir());
+        gridWidth = w.invoiceTab()->grid()->width();
+    }
     {
         TestDataDir dir(false);
         QLNV w;
@@ -54,6 +63,7 @@ TEST(MainWindow, MissingDataOpensTheWindowAndNamesWhatIsMissing)
         EXPECT_TRUE(w.isVisible());
         EXPECT_TRUE(w.statusBar()->currentMessage().contains(QStringLiteral("データフォルダ")));
         EXPECT_FALSE(QDir(dir.dataDir()).exists()) << "the program must not create its data folder";
+        EXPECT_EQ(w.invoiceTab()->grid()->width(), gridWidth) << "the invoice tab keeps its shape";
     }
     {
         TestDataDir dir;
