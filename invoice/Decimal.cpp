@@ -1,13 +1,10 @@
 #include "invoice/Decimal.h"
 
 #include <QLocale>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-Q_LOGGING_CATEGORY(lcCalc, "quillon.calc")
 
 namespace calc {
 
@@ -46,12 +43,10 @@ std::optional<Rounding> roundingFromText(const QString &text)
     return std::nullopt;
 }
 
-Rounding settingsRounding(const QString &text)
+QString unknownRoundingText(const QString &what, const QString &text)
 {
-    if (const auto rule = roundingFromText(text))
-        return *rule;
-    qCWarning(lcCalc) << "unknown rounding" << text << "- rounding away from zero";
-    return Rounding::AwayFromZero;
+    return QStringLiteral("端数処理（%1）の設定「%2」は使えないため、金額を計算できません。設定タブで選び直して登録してください。")
+        .arg(what, text);
 }
 
 std::optional<Decimal> Decimal::fromText(const QString &text)

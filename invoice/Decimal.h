@@ -19,13 +19,14 @@ enum class Rounding {
     AwayFromZero,     // "切り上げ"
 };
 
-// The rule a settings text names; nothing for any other text.
+// The rule a settings text names; nothing for any other text. A settings row that holds
+// another text (an older copy's, or a damaged one) rounds nothing: the amounts it would
+// decide are refused or left empty until the setting is chosen again.
 std::optional<Rounding> roundingFromText(const QString &text);
 
-// The rule of a rounding setting as the program applies it: a text that names none of the
-// three has always rounded away from zero, and a settings row from an older copy may hold one.
-// Such a text is logged.
-Rounding settingsRounding(const QString &text);
+// What the user is told when a rounding setting names no rule; what is the setting's name
+// ("行端数", "税端数").
+QString unknownRoundingText(const QString &what, const QString &text);
 
 // units × 10^-places, places at most 2 × MaxPlaces (a product of two parsed values).
 class Decimal

@@ -54,12 +54,20 @@ Amounts computeAmounts(qint64 total, qint64 taxable, const QString &税区分, c
     if (total == 0)
         return a; // 請求金額, 消費税 and 合計 stay empty
 
+    const bool taxed = 税区分 == u"外税" || 税区分 == u"内税";
+    const auto rule = roundingFromText(taxRounding);
+    if (taxed && !rule) {
+        // No tax can be decided: the tax, the total and the amount invoiced stay empty rather
+        // than show a figure of a rule nobody chose.
+        a.請求金額 = lineAmountEdited ? std::nullopt : current請求金額;
+        return a;
+    }
     if (税区分 == u"外税") {
-        const qint64 tax = taxOnTop(taxable, settingsRounding(taxRounding));
+        const qint64 tax = taxOnTop(taxable, *rule);
         a.消費税 = tax;
         a.合計 = total + tax;
     } else if (税区分 == u"内税") {
-        const qint64 tax = taxIncluded(taxable, settingsRounding(taxRounding));
+        const qint64 tax = taxIncluded(taxable, *rule);
         a.消費税 = tax;
         a.税抜計 = total - tax;
         a.合計 = total;

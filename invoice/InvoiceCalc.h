@@ -44,8 +44,9 @@ struct Amounts {
 // total: the sum of every line that is not a subtotal row; taxable: the same without the
 // non-taxable lines. 税区分 "外税" adds the tax, "内税" takes it out of the taxable lines
 // (税抜計 is then total − tax, so that 税抜計 + 消費税 = 合計 also with non-taxable lines),
-// anything else has no tax. taxRounding is the settings text (calc::settingsRounding). 請求金額 follows 合計 while lineAmountEdited, keeps current
-// otherwise, and is empty when the total is 0.
+// anything else has no tax. taxRounding is the settings text; one that names no rule leaves
+// 消費税 and 合計 empty. 請求金額 follows 合計 while lineAmountEdited, keeps current otherwise,
+// and is empty when the total is 0.
 Amounts computeAmounts(qint64 total, qint64 taxable, const QString &税区分, const QString &taxRounding,
                        std::optional<qint64> current請求金額, bool lineAmountEdited);
 

@@ -122,6 +122,9 @@ bool InvoiceTab::applyCellResult(int row, int column, const entry::CellResult &r
     case entry::Outcome::RefusedFraction:
         notice(QStringLiteral("小数を使用しない設定です。数量と単価は整数で入力してください。"));
         return false;
+    case entry::Outcome::RefusedRounding:
+        notice(calc::unknownRoundingText(QStringLiteral("行端数"), ModQLNV::行端数));
+        return false;
     case entry::Outcome::RefusedB5:
         if (!detail::writeLine(work, r.line))
             lineFailure(LineUnwritable);

@@ -96,8 +96,11 @@ CellResult editCell(const DetailLine &line, int column, const QString &typed, co
     case cells::Col単価: {
         if (!rules.decimals && check.number && std::trunc(*check.number) != *check.number)
             return refusedAs(line, Outcome::RefusedFraction);
+        const auto rule = calc::roundingFromText(rules.行端数);
+        if (!rule)
+            return refusedAs(line, Outcome::RefusedRounding);
         (column == cells::Col数量 ? l.数量 : l.単価) = limited(column, check.number, r);
-        const auto amount = calc::lineAmount(l.数量, l.単価, calc::settingsRounding(rules.行端数));
+        const auto amount = calc::lineAmount(l.数量, l.単価, *rule);
         // A line whose amount could not be stored or printed is not taken.
         if (!holdsAmount(amount))
             return refusedAs(line, Outcome::RefusedAmountLimit);
@@ -107,9 +110,12 @@ CellResult editCell(const DetailLine &line, int column, const QString &typed, co
     }
     case cells::Col金額: {
         // Amounts are whole yen: a typed fraction goes by the line rounding.
+        const auto rule = calc::roundingFromText(rules.行端数);
+        if (!rule)
+            return refusedAs(line, Outcome::RefusedRounding);
         const auto amount = limited(column, check.number, r);
         const auto exact = amount ? calc::Decimal::fromDouble(*amount) : std::nullopt;
-        l.金額 = exact ? exact->toWhole(calc::settingsRounding(rules.行端数)) : std::nullopt;
+        l.金額 = exact ? exact->toWhole(*rule) : std::nullopt;
         r.amountEdited = true;
         break;
     }
@@ -154,8 +160,11 @@ CellResult chooseProduct(const DetailLine &line, const PickedProduct &product, c
     // A price the line could not hold, or whose amount it could not hold, is no price to
     // put in.
     const auto price = priceOrNothing(product.単価.value_or(0));
+    const auto rule = calc::roundingFromText(rules.行端数);
+    if (l.数量 && price && !rule)
+        return refusedAs(line, Outcome::RefusedRounding);
     if (price && cells::withinLimits(cells::Col単価, *price)) {
-        const auto amount = calc::lineAmount(l.数量, price, calc::settingsRounding(rules.行端数));
+        const auto amount = rule ? calc::lineAmount(l.数量, price, *rule) : std::nullopt;
         if (holdsAmount(amount)) {
             l.単価 = price;
             if (l.数量) {

@@ -26,6 +26,7 @@ enum class Outcome {
     RefusedSubtotal,   // nothing changes; the user is told to delete the line instead
     RefusedAmountLimit, // nothing changes; the quantity or price would make the amount too large
     RefusedFraction,    // nothing changes; decimals are not in use and the number has some
+    RefusedRounding,    // nothing changes; the line rounding setting names no rule
 };
 
 struct CellResult {

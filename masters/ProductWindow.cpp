@@ -14,6 +14,8 @@
 #include <QHeaderView>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
 
 // The columns of w商品マスタ, in table order.
@@ -107,6 +109,11 @@ std::optional<double> ProductWindow::checkPrice(const QString &typed)
         group = QStringLiteral("入力");
         kind = QStringLiteral("数字のみ");
         text = QStringLiteral("単価");
+    } else if (ModQLNV::小数 == u"使用しない" && std::trunc(*number) != *number) {
+        // As on the invoice: without decimals in use, prices are whole numbers.
+        group = QStringLiteral("その他");
+        kind = QStringLiteral("注意");
+        text = QStringLiteral("小数を使用しない設定です。単価は整数で入力してください。");
     } else if (!formats::UnitPriceRange.contains(*number)) {
         group = QStringLiteral("その他");
         kind = QStringLiteral("注意");

@@ -2,6 +2,8 @@
 
 #include "app/Formats.h"
 
+#include <cmath>
+
 namespace print {
 
 namespace {
@@ -164,7 +166,10 @@ void InvoiceLayout::clearDetailFields()
 void InvoiceLayout::bindRow(int row)
 {
     m_row = &m_lines.at(row);
-    const bool decimals = m_settings.小数 == u"使用する";
+    // Without decimals in use a stored fraction (an older invoice) still prints with its
+    // decimals, as the screen shows it, so that the line adds up on paper.
+    const auto fraction = [](const std::optional<double> &v) { return v && std::trunc(*v) != *v; };
+    const bool decimals = m_settings.小数 == u"使用する" || fraction(m_row->数量) || fraction(m_row->単価);
     setText(detail, u"txt品名", m_row->品名);
     setText(detail, u"txt入数", m_row->入数);
     setText(detail, u"txt数量", quantityText(m_row->数量, decimals));

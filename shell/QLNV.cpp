@@ -3,6 +3,7 @@
 #include "app/Database.h"
 #include "app/Locations.h"
 #include "app/Msg.h"
+#include "invoice/Decimal.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceTab.h"
 #include "masters/CodeTableWindow.h"
@@ -200,6 +201,12 @@ void QLNV::reportDataProblems()
             problems << QStringLiteral("データフォルダ %1 に書き込めません（読み取り専用です）。登録はできません。")
                             .arg(QDir::toNativeSeparators(ModQLNV::DataDir));
     }
+    // A settings row from an older copy, or a damaged one, may name a rounding that is none
+    // of the three: no amount is decided by it until the user chooses one.
+    for (const auto &[what, text] : {std::pair{QStringLiteral("行端数"), ModQLNV::行端数},
+                                     std::pair{QStringLiteral("税端数"), ModQLNV::税端数}})
+        if (!calc::roundingFromText(text))
+            problems << calc::unknownRoundingText(what, text);
     // The data and work files share their folder, and often the reason too.
     problems.removeDuplicates();
     if (problems.isEmpty())

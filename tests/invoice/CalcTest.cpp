@@ -132,7 +132,10 @@ const TaxCase kTaxes[] = {
     {"UnknownModeIsNoTax", 1234, 1000, u"", u"四捨五入", 1234, std::nullopt, 1234},
     {"ZeroTotalShowsOnlyZeroBeforeTax", 0, 0, u"外税", u"四捨五入", 0, std::nullopt, std::nullopt},
     {"GroupsCancellingOut", 0, 500, u"外税", u"四捨五入", 0, std::nullopt, std::nullopt},
-    {"UnknownRoundingRoundsAwayFromZero", 1001, 1001, u"外税", u"?", 1001, 51, 1052},
+    // Mended: a rounding text that names no rule decides no tax instead of rounding up.
+    {"UnknownRoundingDecidesNoTax", 1001, 1001, u"外税", u"?", 1001, std::nullopt, std::nullopt},
+    {"UnknownRoundingDecidesNoTaxInside", 1050, 1050, u"内税", u"", 1050, std::nullopt, std::nullopt},
+    {"UnknownRoundingIsNoMatterWithoutTax", 1001, 1001, u"非課税", u"?", 1001, std::nullopt, 1001},
     // 99 lines at the line limit, and the totals whose tax passes 10,000,000,000.
     {"OutsideAtTheLargestTotal", 989999999901, 989999999901, u"外税", u"四捨五入", 989999999901, 49499999995,
      1039499999896},

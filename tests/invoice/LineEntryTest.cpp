@@ -208,6 +208,21 @@ TEST(CellAction, RefusalsLeaveTheLineButB5EmptiesPriceAndUnit)
     EXPECT_EQ(r.line.金額, 1001);
 }
 
+TEST(CellAction, ALineRoundingThatNamesNoRuleDecidesNoAmount)
+{
+    const entry::Rules unknown{A4, QStringLiteral("切上"), QStringLiteral("入数")};
+    for (const int column : {cells::Col数量, cells::Col単価, cells::Col金額}) {
+        const auto r = entry::editCell(startLine(), column, QStringLiteral("4"), unknown, lookup);
+        EXPECT_EQ(r.outcome, entry::Outcome::RefusedRounding) << column;
+        EXPECT_EQ(r.line, startLine()) << column;
+    }
+    EXPECT_EQ(entry::editCell(startLine(), cells::Col品名, QStringLiteral("見本"), unknown, lookup).outcome,
+              entry::Outcome::Accepted);
+    EXPECT_EQ(entry::chooseProduct(startLine(), {QStringLiteral("見本"), {}, {}, 20.0, false, {}}, unknown).outcome,
+              entry::Outcome::RefusedRounding)
+        << "the new price would change the amount";
+}
+
 TEST(CellAction, APickTakesTheWholeProductThroughTheNameChecks)
 {
     entry::PickedProduct p{QStringLiteral("ボールペン"), QStringLiteral("10本入"), QStringLiteral("本"), 0.0, true,

@@ -89,6 +89,8 @@ TEST_F(ProductWindowTest, APriceIsTypedByTheInvoicesNumberRules)
         {QStringLiteral("1e3"), QString(), QStringLiteral("単価には数字以外使用できません")},
         {QStringLiteral("100000000"), QString(), QStringLiteral("単価は -99,999,999.99 から 99,999,999.99 までで入力してください。")},
     };
+    const QString before = ModQLNV::小数;
+    ModQLNV::小数 = QStringLiteral("使用する");
     const int pencil = names().indexOf(QStringLiteral("鉛筆"));
     for (const auto &c : cases) {
         run(db::work(), QStringLiteral("UPDATE w商品マスタ SET 単価 = 80 WHERE 品名 = '鉛筆'"));
@@ -102,6 +104,17 @@ TEST_F(ProductWindowTest, APriceIsTypedByTheInvoicesNumberRules)
         EXPECT_EQ(stored, QStringList{c.stored.isEmpty() ? QStringLiteral("80.0") : c.stored}) << c.typed.toStdString();
         EXPECT_EQ(boxes.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message}) << c.typed.toStdString();
     }
+
+    // Without decimals in use a price is a whole number, as on the invoice.
+    ModQLNV::小数 = QStringLiteral("使用しない");
+    boxes.clear();
+    type(pencil, Col単価, QStringLiteral("12.5"));
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(grid()->post());
+    EXPECT_EQ(sqltest::scalar(db::work(), QStringLiteral("SELECT 単価 FROM w商品マスタ WHERE 品名 = '鉛筆'")).toDouble(), 80.0);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("小数を使用しない設定です。単価は整数で入力してください。")});
+    ModQLNV::小数 = before;
 }
 
 TEST_F(ProductWindowTest, ChoosingHandsTheProductOverWithoutThePackSizeAndStaysOpen)

@@ -116,7 +116,10 @@ TEST(DetailFormats, QuantityAndPriceFollowTheDecimalsSetting)
 {
     const NumberCase cases[] = {
         {"使用しない", 0.0, 1200.0, QString(), QStringLiteral("1,200")},
-        {"使用しない", 2.5, 99.5, QStringLiteral("3"), QStringLiteral("100")},
+        // Mended: a stored fraction prints with its decimals, as the screen shows it, on the
+        // whole line, so that 2.50 × 99.50 does not read as 3 × 100.
+        {"使用しない", 2.5, 99.5, QStringLiteral("2.50"), QStringLiteral("99.50")},
+        {"使用しない", 3.0, 99.5, QStringLiteral("3.00"), QStringLiteral("99.50")},
         {"使用しない", 1234.0, std::nullopt, QStringLiteral("1,234"), QString()},
         {"使用する", 2.5, 1200.0, QStringLiteral("2.50"), QStringLiteral("1,200.00")},
         {"使用する", 0.0, 0.125, QStringLiteral("0.00"), QStringLiteral("0.13")},

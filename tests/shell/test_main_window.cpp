@@ -77,6 +77,18 @@ TEST(MainWindow, MissingDataOpensTheWindowAndNamesWhatIsMissing)
     EXPECT_TRUE(boxes.shown.isEmpty()) << "a missing data file is not a message box at start-up";
 }
 
+TEST(MainWindow, ARoundingSettingThatNamesNoRuleIsNamedAtStartUp)
+{
+    TestDataDir dir;
+    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 自社情報 (行端数, 税端数) VALUES ('切上', '四捨五入')")));
+    db::closeAll();
+    QLNV w;
+    w.Form_Load(dir.programDir());
+    const QString message = w.statusBar()->currentMessage();
+    EXPECT_TRUE(message.contains(QStringLiteral("端数処理（行端数）の設定「切上」は使えない"))) << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral("税端数"))) << message.toStdString();
+}
+
 TEST(MainWindow, LoadShowsTheStoredCompanyAndADoubleClickOpensItsSettings)
 {
     TestDataDir dir;
