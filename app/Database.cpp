@@ -156,6 +156,46 @@ QSqlDatabase connectionFor(const QString &path, bool readOnly)
 
 } // namespace
 
+int expectedVersion(const QString &path)
+{
+    if (path == ModQLNV::DataMdbPath)
+        return DataFileVersion;
+    if (path == ModQLNV::WorkMdbPath)
+        return WorkFileVersion;
+    return 0;
+}
+
+namespace {
+
+// A read-only connection of its own on path for the length of check; gone afterwards.
+template<typename Check>
+void withReadOnlyConnection(const QString &path, Check check)
+{
+    const QString name = QStringLiteral("quillon-check:%1").arg(path);
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(uriFor(path, true));
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        if (database.open())
+            check(database);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+std::optional<int> fileVersion(const QString &path)
+{
+    std::optional<int> version;
+    withReadOnlyConnection(path, [&](const QSqlDatabase &database) {
+        QSqlQuery q(database);
+        if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
+            version = q.value(0).toInt();
+    });
+    return version;
+}
+
 QString foreignFileProblem(const QString &path)
 {
     const QString table = tableOf(path);
@@ -167,31 +207,39 @@ QString foreignFileProblem(const QString &path)
     if (file.read(16) != QByteArray("SQLite format 3\0", 16))
         return QStringLiteral("SQLite のファイルではありません");
     file.close();
-    const QString name = QStringLiteral("quillon-check:%1").arg(path);
     QString problem;
-    {
-        QSqlDatabase check = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        check.setDatabaseName(uriFor(path, true));
-        check.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (check.open()) {
-            QSqlQuery q(check);
-            bool read = q.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
-            if (read) {
-                q.addBindValue(table);
-                read = q.exec();
-            }
-            // Only a file that SQLite finds damaged is not ours; one that cannot be read here
-            // (a read-only folder without its shared-memory file, say) is for the caller's
-            // open to explain.
-            if (!read) {
-                if (failureOf(q.lastError()) == Failure::Damaged)
-                    problem = QStringLiteral("読めません（%1）").arg(q.lastError().text());
-            } else if (!table.isEmpty() && (!q.next() || q.value(0).toInt() == 0))
-                problem = QStringLiteral("このプログラムの表がありません");
+    withReadOnlyConnection(path, [&](const QSqlDatabase &database) {
+        QSqlQuery q(database);
+        bool read = q.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+        if (read) {
+            q.addBindValue(table);
+            read = q.exec();
         }
-        check.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+        // Only a file that SQLite finds damaged is not ours; one that cannot be read here
+        // (a read-only folder without its shared-memory file, say) is for the caller's
+        // open to explain.
+        if (!read) {
+            if (failureOf(q.lastError()) == Failure::Damaged)
+                problem = QStringLiteral("読めません（%1）").arg(q.lastError().text());
+            return;
+        }
+        if (table.isEmpty())
+            return;
+        if (!q.next() || q.value(0).toInt() == 0) {
+            problem = QStringLiteral("このプログラムの表がありません");
+            return;
+        }
+        // The tables are ours, but of another version: a newer program's file is left to it,
+        // an older one is brought up to date at start-up before anything opens it.
+        QSqlQuery version(database);
+        const int expected = expectedVersion(path);
+        if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next())
+            return;
+        if (const int found = version.value(0).toInt(); found > expected)
+            problem = QStringLiteral("このプログラムより新しい版（%1）のファイルです").arg(found);
+        else if (found < expected)
+            problem = QStringLiteral("古い版（%1）のファイルで、新しい版（%2）に更新されていません").arg(found).arg(expected);
+    });
     return problem;
 }
 

@@ -15,6 +15,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 namespace db {
 
 // The connection for ModQLNV::DataMdbPath. Not open when the file is missing or unreadable.
@@ -24,11 +26,21 @@ QSqlDatabase work();
 // Opens a file by path with the same rules (mode "rw" or "ro"); used for other files.
 QSqlDatabase openFile(const QString &path, bool readOnly = false);
 
+// The schema versions (PRAGMA user_version) of the data and work files that this program
+// reads and writes. data/ makes new files at these versions and brings older ones up to them
+// at start-up; a file of another version is never opened for writing.
+inline constexpr int DataFileVersion = 2;
+inline constexpr int WorkFileVersion = 2;
+// The version path should have: DataFileVersion or WorkFileVersion, 0 for other files.
+int expectedVersion(const QString &path);
+
 // Why the existing file at path is not one of the program's databases (empty, not SQLite, or,
-// for the data and work files, without their tables), found without writing a byte; empty when
-// it is one, or when the file cannot be opened at all (opening it says why). The data and work
-// connections are never opened on such a file.
+// for the data and work files, without their tables or of another schema version), found
+// without writing a byte; empty when it is one, or when the file cannot be opened at all
+// (opening it says why). The data and work connections are never opened on such a file.
 QString foreignFileProblem(const QString &path);
+// The schema version of the file at path, read without writing; nothing when it cannot be read.
+std::optional<int> fileVersion(const QString &path);
 
 // Closes and forgets every connection of this thread (the locations changed, or the program ends).
 void closeAll();

@@ -1,5 +1,8 @@
 #include "data/Provision.h"
 
+#include "data/SchemaFiles.h"
+#include "data/SchemaUpgrade.h"
+
 #include "app/Database.h"
 
 #include <QDir>
@@ -10,13 +13,6 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUuid>
-
-// The schema files are compiled into this static library; its resources are only linked
-// in when something refers to them, hence the explicit registration.
-static void registerSchemaResource()
-{
-    Q_INIT_RESOURCE(schema);
-}
 
 namespace schema {
 
@@ -38,88 +34,13 @@ constexpr DatabaseFile kFiles[] = {
 const QStringList kSideFileSuffixes
     = { QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm") };
 
-// Splits a schema file into statements at the semicolons outside quotes and comments;
-// comments are dropped, so no statement is made of comments alone.
-QStringList splitStatements(const QString &sql)
-{
-    QStringList statements;
-    QString current;
-    enum class State { Plain, SingleQuote, DoubleQuote, LineComment, BlockComment } state = State::Plain;
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        const QChar c = sql.at(i);
-        const QChar next = i + 1 < sql.size() ? sql.at(i + 1) : QChar();
-        switch (state) {
-        case State::Plain:
-            if (c == u'-' && next == u'-') {
-                state = State::LineComment;
-                ++i;
-                continue;
-            }
-            if (c == u'/' && next == u'*') {
-                state = State::BlockComment;
-                ++i;
-                continue;
-            }
-            if (c == u';') {
-                if (!current.trimmed().isEmpty())
-                    statements << current.trimmed();
-                current.clear();
-                continue;
-            }
-            if (c == u'\'')
-                state = State::SingleQuote;
-            else if (c == u'"')
-                state = State::DoubleQuote;
-            break;
-        case State::SingleQuote: // a doubled quote leaves and re-enters: same text
-            if (c == u'\'')
-                state = State::Plain;
-            break;
-        case State::DoubleQuote:
-            if (c == u'"')
-                state = State::Plain;
-            break;
-        case State::LineComment:
-            if (c == u'\n') {
-                state = State::Plain;
-                break; // keep the line break
-            }
-            continue;
-        case State::BlockComment:
-            if (c == u'*' && next == u'/') {
-                state = State::Plain;
-                ++i;
-                current += u' ';
-            }
-            continue;
-        }
-        current += c;
-    }
-    if (!current.trimmed().isEmpty())
-        statements << current.trimmed();
-    return statements;
-}
-
-QString readSchema(const char *resource, QString *error)
-{
-    QFile file(QString::fromLatin1(resource));
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("the schema %1 is missing from the program").arg(file.fileName());
-        return {};
-    }
-    return QString::fromUtf8(file.readAll());
-}
-
 // Runs the schema on an open, empty database and stamps it. Returns an error text or "".
 QString fillDatabase(const QSqlDatabase &database, const DatabaseFile &file)
 {
     QString error;
-    const QString sql = readSchema(file.schemaResource, &error);
+    const QStringList statements = schemaStatements(QString::fromLatin1(file.schemaResource), &error);
     if (!error.isEmpty())
         return error;
-    const QStringList statements = splitStatements(sql);
-    if (statements.isEmpty())
-        return QStringLiteral("the schema %1 holds no statement").arg(QLatin1String(file.schemaResource));
 
     {
         db::Transaction transaction(database);
@@ -212,8 +133,6 @@ QString createDatabase(const QString &path, const DatabaseFile &file)
 
 ProvisionReport provisionDataDir(const QString &dir)
 {
-    static const bool registered = (registerSchemaResource(), true);
-    Q_UNUSED(registered);
     ProvisionReport report;
     if (dir.isEmpty()) {
         report.error = QStringLiteral("no data directory given");
@@ -237,7 +156,7 @@ ProvisionReport provisionDataDir(const QString &dir)
     for (const DatabaseFile &file : kFiles) {
         const QString path = directory.filePath(QString::fromLatin1(file.fileName));
         const QFileInfo info(path);
-        // Only looked at, never opened: an existing file is the user's data.
+        // An existing file is the user's data: only an upgrade below may change it.
         if (info.exists()) {
             if (!info.isFile()) {
                 report.error = QStringLiteral("%1 is not a file").arg(path);
@@ -258,6 +177,15 @@ ProvisionReport provisionDataDir(const QString &dir)
         }
         report.created << path;
     }
+
+    const UpgradeReport upgrade = upgradeDataDir(dir);
+    report.upgraded = upgrade.upgraded;
+    report.backups = upgrade.backups;
+    if (!upgrade.ok())
+        report.error = upgrade.error;
+    else if (!upgrade.newer.isEmpty())
+        report.error = QStringLiteral("%1 was made by a newer version of the program and is left as it is")
+                           .arg(upgrade.newer.join(QStringLiteral(", ")));
     return report;
 }
 

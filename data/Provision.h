@@ -1,23 +1,29 @@
 #pragma once
 // Making a data directory: the data and work database files with every table, the
-// indexes and the seed rows. Existing files are never touched.
+// indexes and the seed rows. An existing file keeps its rows: it is only brought up to this
+// program's schema when it is of an older version (SchemaUpgrade.h).
+#include "app/Database.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace schema {
 
-// Bumped with every change of the schema files; stored as PRAGMA user_version.
-inline constexpr int DataSchemaVersion = 1;
-inline constexpr int WorkSchemaVersion = 1;
+// Stored as PRAGMA user_version; bumped with every change of the schema files.
+inline constexpr int DataSchemaVersion = db::DataFileVersion;
+inline constexpr int WorkSchemaVersion = db::WorkFileVersion;
 
 struct ProvisionReport {
-    QStringList created; // files made by this call
-    QStringList kept;    // files that were there already and were left alone
-    QString error;       // empty on success
+    QStringList created;  // files made by this call
+    QStringList kept;     // files that were there already; their rows are left alone
+    QStringList upgraded; // kept files brought up to this program's schema
+    QStringList backups;  // the copies made of those first
+    QString error;        // empty on success
     bool ok() const { return error.isEmpty(); }
 };
 
-// Creates dir when missing, then QLNVData.mdb and QLNVWork.mdb in it when missing.
+// Creates dir when missing, then QLNVData.mdb and QLNVWork.mdb in it when missing, and
+// upgrades those that are there and older.
 ProvisionReport provisionDataDir(const QString &dir);
 
 } // namespace schema

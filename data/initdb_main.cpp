@@ -1,5 +1,6 @@
 // quillon-initdb DIR: makes the data directory of an installation. Creates the data and
-// work database files that are missing and leaves existing ones exactly as they are.
+// work database files that are missing; existing ones keep their rows and are only brought up
+// to this version's schema when they are older (a copy of each is kept beside it first).
 #include "data/Provision.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,7 @@ namespace {
 
 constexpr char Usage[] = "usage: quillon-initdb DIR\n";
 constexpr char Help[] = "  Creates QLNVData.mdb and QLNVWork.mdb in DIR when they are missing;\n"
-                        "  existing files are left untouched.\n"
+                        "  existing files keep their rows and are upgraded when older.\n"
                         "  --help     show this text\n"
                         "  --version  show the program's version\n";
 // Kept with the project's version in the top CMakeLists.txt.
@@ -49,6 +50,10 @@ int main(int argc, char **argv)
         out << "created " << path << '\n';
     for (const QString &path : report.kept)
         out << "kept " << path << '\n';
+    for (const QString &path : report.upgraded)
+        out << "upgraded " << path << '\n';
+    for (const QString &path : report.backups)
+        out << "backup " << path << '\n';
     out.flush();
     if (!report.ok()) {
         err << "quillon-initdb: " << report.error << '\n';

@@ -143,6 +143,10 @@ void QLNV::Form_Load(const QString &programDir)
 
     // The development marker is a Windows path: nothing to probe here.
     ModQLNV::setLocations(ModQLNV::locationsFor(programDir, false));
+    // Files of an older version are brought up to date before anything reads them.
+    m_upgrade = schema::upgradeDataDir(ModQLNV::DataDir);
+    if (!m_upgrade.ok())
+        qWarning("Quillon: %s", qPrintable(m_upgrade.error));
     // A load starts from the defaults of a fresh start, whatever an earlier window read.
     ModQLNV::resetSettingsGlobals();
     ModQLNV::Read自社情報();
@@ -163,6 +167,23 @@ void QLNV::FormInit()
     m_history->applyDateStyle();
     ui->lblVersion->setText(QStringLiteral("QLNV 請求書 Ver ") + ModQLNV::AppVersion
                             + QStringLiteral(" LastUpdate ") + ModQLNV::LastUpdate);
+}
+
+// Why a data or work file is not used: another program's file, a newer program's, or one of
+// an older version whose upgrade failed.
+QString QLNV::foreignFileText(const QString &path, const QString &problem) const
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const auto version = db::fileVersion(path);
+    if (version && *version > db::expectedVersion(path))
+        return QStringLiteral("データファイル %1 はこのプログラムより新しい版で作られています。使わずにそのままにしています。"
+                              "新しい版のプログラムをお使いください。")
+            .arg(shown);
+    if (path == m_upgrade.failedFile)
+        return QStringLiteral("データファイル %1 を新しい版に更新できませんでした。元のままにしています。%2")
+            .arg(shown, db::failureText(m_upgrade.failure, path));
+    return QStringLiteral("データファイル %1 はこのプログラムのデータファイルではありません（%2）。使わずにそのままにしています。")
+        .arg(shown, problem);
 }
 
 // A missing, unreadable or read-only data file is not an error box at start-up: the window
@@ -187,8 +208,7 @@ void QLNV::reportDataProblems()
             if (!QFileInfo::exists(file.path))
                 problems << QStringLiteral("データファイル %1 がありません。").arg(shown);
             else if (foreign = db::foreignFileProblem(file.path); !foreign.isEmpty())
-                problems << QStringLiteral("データファイル %1 はこのプログラムのデータファイルではありません（%2）。使わずにそのままにしています。")
-                                .arg(shown, foreign);
+                problems << foreignFileText(file.path, foreign);
             else if (!db::exec(file.open(), QStringLiteral("SELECT count(*) FROM sqlite_master")))
                 problems << db::failureText(db::lastFailure(), file.path);
             // Another program holding the file for a moment is no lasting problem.
@@ -209,6 +229,12 @@ void QLNV::reportDataProblems()
             problems << calc::unknownRoundingText(what, text);
     // The data and work files share their folder, and often the reason too.
     problems.removeDuplicates();
+    if (m_upgrade.ok() && !m_upgrade.upgraded.isEmpty()) {
+        QStringList copies;
+        for (const QString &backup : m_upgrade.backups)
+            copies << QDir::toNativeSeparators(backup);
+        problems << QStringLiteral("データファイルを新しい版に更新しました。元のファイルの控え: %1").arg(copies.join(QStringLiteral("、")));
+    }
     if (problems.isEmpty())
         statusBar()->clearMessage();
     else

@@ -1,6 +1,8 @@
 #pragma once
 // The main window: three tabs (invoice, history, settings), the version label, and the
 // start-up and closing of the program.
+#include "data/SchemaUpgrade.h"
+
 #include <QMainWindow>
 #include <memory>
 
@@ -51,12 +53,14 @@ protected:
 private:
     void FormInit();
     void reportDataProblems();
+    QString foreignFileText(const QString &path, const QString &problem) const;
     void wireMasters();
     void showInvoiceTab(bool activate);
     // Closing with an invoice typed and not stored asks first; true when the program may close.
     bool mayCloseInvoice() const;
 
     std::unique_ptr<Ui::QLNV> ui;
+    schema::UpgradeReport m_upgrade; // of this load's data directory
     InvoiceTab *m_invoice = nullptr;
     HistoryTab *m_history = nullptr;
     SettingsTab *m_settings = nullptr;

@@ -6,7 +6,9 @@
 -- The checks catch a wrong kind at the write instead of a wrong sum or order later:
 -- a yes/no is 0 or 1 (not the text "True", not -1), a date is a real ISO date, so
 -- that text comparison and ORDER BY 日付 follow the calendar.
--- Bump schema::DataSchemaVersion with every change of this file.
+-- Bump db::DataFileVersion with every change of this file, and add the step that brings a
+-- file of the version before to it (schema/upgrade/data-N.sql). New columns go at the end of
+-- their table, where ALTER TABLE puts them, so that a new file and an upgraded one agree.
 
 -- Settings and own-company information; one row, written by the settings tab.
 CREATE TABLE "自社情報" (
@@ -31,7 +33,11 @@ CREATE TABLE "自社情報" (
     "入数列タイトル"   TEXT,
     "最大請求書番号"   INTEGER,
     "YubinLocalEriaSw" INTEGER DEFAULT 0 CHECK ("YubinLocalEriaSw" IN (0, 1)),
-    "YubinLocalEria"   TEXT
+    "YubinLocalEria"   TEXT,
+    -- Version 2: the consumption tax rate (0.05, 0.08 or 0.1) and the issuer's registration
+    -- number for qualified invoices ("T" and 13 digits).
+    "消費税率"         REAL DEFAULT 0.05,
+    "登録番号"         TEXT
 );
 
 CREATE TABLE "顧客マスタ" (
@@ -50,7 +56,9 @@ CREATE TABLE "商品マスタ" (
     "単位"     TEXT,
     "単価"     REAL,
     "非課税"   INTEGER DEFAULT 0 CHECK ("非課税" IN (0, 1)),
-    "ふりがな" TEXT
+    "ふりがな" TEXT,
+    -- Version 2: taxed at the reduced rate (8 %) when the rate is 10 %.
+    "軽減税率" INTEGER DEFAULT 0 CHECK ("軽減税率" IN (0, 1))
 );
 -- Products are found by name; the lists are ordered by name or by reading.
 CREATE UNIQUE INDEX "商品マスタ_品名" ON "商品マスタ" ("品名");
@@ -76,7 +84,14 @@ CREATE TABLE "請求書ヘッダ" (
     "税抜計"   INTEGER,
     "消費税"   INTEGER,
     "合計"     INTEGER,
-    "請求金額" INTEGER
+    "請求金額" INTEGER,
+    -- Version 2: the rate the invoice was taxed at (Null: stored before, 0.05) and its
+    -- taxable sum and tax per rate (standard: the rate; reduced: 8 % beside 10 %).
+    "消費税率"       REAL,
+    "標準税率対象"   INTEGER,
+    "標準税率消費税" INTEGER,
+    "軽減税率対象"   INTEGER,
+    "軽減税率消費税" INTEGER
 );
 CREATE UNIQUE INDEX "請求書ヘッダ_伝票番号" ON "請求書ヘッダ" ("伝票番号");
 -- The history search filters by date range, or by customer and date range, newest first.
@@ -98,7 +113,8 @@ CREATE TABLE "請求書" (
     "金額"     INTEGER,
     "小計"     INTEGER DEFAULT 0 CHECK ("小計" IN (0, 1)),
     "非課税"   INTEGER DEFAULT 0 CHECK ("非課税" IN (0, 1)),
-    "ふりがな" TEXT
+    "ふりがな" TEXT,
+    "軽減税率" INTEGER DEFAULT 0 CHECK ("軽減税率" IN (0, 1)) -- version 2
 );
 -- Lines are read and deleted by invoice number, in this order.
 CREATE INDEX "請求書_伝票番号" ON "請求書" ("伝票番号", "伝票区分", "行番号");

@@ -5,7 +5,8 @@
 -- box and the sums select with "= 0", so a Null written into one becomes 0 (the NOT NULL
 -- conflict is resolved by putting in the default). Column order matters: lines move
 -- between w明細 and w明細ソート with SELECT *.
--- Bump schema::WorkSchemaVersion with every change of this file.
+-- Bump db::WorkFileVersion with every change of this file, and add the step that brings a
+-- file of the version before to it (schema/upgrade/work-N.sql); new columns go at the end.
 
 -- The detail lines of the invoice being edited: always 99 rows, 行番号 1 to 99.
 -- The key is the line number, so rows come in line order and the grid model has a key.
@@ -19,7 +20,8 @@ CREATE TABLE "w明細" (
     "金額"     INTEGER,
     "小計"     INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("小計" IN (0, 1)),
     "非課税"   INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("非課税" IN (0, 1)),
-    "ふりがな" TEXT
+    "ふりがな" TEXT,
+    "軽減税率" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("軽減税率" IN (0, 1)) -- version 2
 );
 
 -- Scratch copy of w明細 while lines are shifted; may briefly hold a line number twice.
@@ -33,7 +35,8 @@ CREATE TABLE "w明細ソート" (
     "金額"     INTEGER,
     "小計"     INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("小計" IN (0, 1)),
     "非課税"   INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("非課税" IN (0, 1)),
-    "ふりがな" TEXT
+    "ふりがな" TEXT,
+    "軽減税率" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("軽減税率" IN (0, 1)) -- version 2
 );
 CREATE INDEX "w明細ソート_行番号" ON "w明細ソート" ("行番号");
 
@@ -54,7 +57,8 @@ CREATE TABLE "w商品参照" (
     "単位"     TEXT,
     "単価"     REAL,
     "非課税"   INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("非課税" IN (0, 1)),
-    "ふりがな" TEXT
+    "ふりがな" TEXT,
+    "軽減税率" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("軽減税率" IN (0, 1)) -- version 2
 );
 CREATE INDEX "w商品参照_品名" ON "w商品参照" ("品名");
 
@@ -83,7 +87,8 @@ CREATE TABLE "w商品マスタ" (
     "単価"     REAL,
     "非課税"   INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("非課税" IN (0, 1)),
     "ふりがな" TEXT,
-    "チェック" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("チェック" IN (0, 1))
+    "チェック" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("チェック" IN (0, 1)),
+    "軽減税率" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("軽減税率" IN (0, 1)) -- version 2
 );
 CREATE INDEX "w商品マスタ_品名" ON "w商品マスタ" ("品名");
 

@@ -60,6 +60,8 @@ const Column kColumns[] = {
     { File::Data, "自社情報", "最大請求書番号", "INTEGER", false },
     { File::Data, "自社情報", "YubinLocalEriaSw", "INTEGER", false },
     { File::Data, "自社情報", "YubinLocalEria", "TEXT", false },
+    { File::Data, "自社情報", "消費税率", "REAL", false },
+    { File::Data, "自社情報", "登録番号", "TEXT", false },
 
     { File::Data, "顧客マスタ", "顧客名", "TEXT", false },
     { File::Data, "顧客マスタ", "顧客情報", "TEXT", false },
@@ -72,6 +74,7 @@ const Column kColumns[] = {
     { File::Data, "商品マスタ", "単価", "REAL", false },
     { File::Data, "商品マスタ", "非課税", "INTEGER", false },
     { File::Data, "商品マスタ", "ふりがな", "TEXT", false },
+    { File::Data, "商品マスタ", "軽減税率", "INTEGER", false },
 
     { File::Data, "コードマスタ", "kcode", "TEXT", false },
     { File::Data, "コードマスタ", "code", "TEXT", false },
@@ -88,6 +91,11 @@ const Column kColumns[] = {
     { File::Data, "請求書ヘッダ", "消費税", "INTEGER", false },
     { File::Data, "請求書ヘッダ", "合計", "INTEGER", false },
     { File::Data, "請求書ヘッダ", "請求金額", "INTEGER", false },
+    { File::Data, "請求書ヘッダ", "消費税率", "REAL", false },
+    { File::Data, "請求書ヘッダ", "標準税率対象", "INTEGER", false },
+    { File::Data, "請求書ヘッダ", "標準税率消費税", "INTEGER", false },
+    { File::Data, "請求書ヘッダ", "軽減税率対象", "INTEGER", false },
+    { File::Data, "請求書ヘッダ", "軽減税率消費税", "INTEGER", false },
 
     { File::Data, "請求書", "伝票番号", "INTEGER", false },
     { File::Data, "請求書", "顧客名", "TEXT", false },
@@ -103,6 +111,7 @@ const Column kColumns[] = {
     { File::Data, "請求書", "小計", "INTEGER", false },
     { File::Data, "請求書", "非課税", "INTEGER", false },
     { File::Data, "請求書", "ふりがな", "TEXT", false },
+    { File::Data, "請求書", "軽減税率", "INTEGER", false },
 
     { File::Data, "都道府県", "都道府県コード", "TEXT", false },
     { File::Data, "都道府県", "都道府県", "TEXT", false },
@@ -117,6 +126,7 @@ const Column kColumns[] = {
     { File::Work, "w明細", "小計", "INTEGER", true },
     { File::Work, "w明細", "非課税", "INTEGER", true },
     { File::Work, "w明細", "ふりがな", "TEXT", false },
+    { File::Work, "w明細", "軽減税率", "INTEGER", true },
 
     { File::Work, "w明細ソート", "行番号", "INTEGER", false },
     { File::Work, "w明細ソート", "品名", "TEXT", false },
@@ -128,6 +138,7 @@ const Column kColumns[] = {
     { File::Work, "w明細ソート", "小計", "INTEGER", true },
     { File::Work, "w明細ソート", "非課税", "INTEGER", true },
     { File::Work, "w明細ソート", "ふりがな", "TEXT", false },
+    { File::Work, "w明細ソート", "軽減税率", "INTEGER", true },
 
     { File::Work, "w履歴リスト", "伝票番号", "INTEGER", false },
     { File::Work, "w履歴リスト", "日付", "TEXT", false },
@@ -141,6 +152,7 @@ const Column kColumns[] = {
     { File::Work, "w商品参照", "単価", "REAL", false },
     { File::Work, "w商品参照", "非課税", "INTEGER", true },
     { File::Work, "w商品参照", "ふりがな", "TEXT", false },
+    { File::Work, "w商品参照", "軽減税率", "INTEGER", true },
 
     { File::Work, "w単位参照", "sname", "TEXT", false },
     { File::Work, "w入数参照", "sname", "TEXT", false },
@@ -158,6 +170,7 @@ const Column kColumns[] = {
     { File::Work, "w商品マスタ", "非課税", "INTEGER", true },
     { File::Work, "w商品マスタ", "ふりがな", "TEXT", false },
     { File::Work, "w商品マスタ", "チェック", "INTEGER", true },
+    { File::Work, "w商品マスタ", "軽減税率", "INTEGER", true },
 
     { File::Work, "wコードマスタ", "行番号", "INTEGER", false },
     { File::Work, "wコードマスタ", "チェック", "INTEGER", true },

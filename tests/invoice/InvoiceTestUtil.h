@@ -33,7 +33,7 @@ using sqltest::scalar;
 inline void addProduct(const QString &name, const QVariant &packSize, const QVariant &unit, const QVariant &price,
                        bool taxFree = false, const QVariant &reading = {})
 {
-    run(db::data(), QStringLiteral("INSERT INTO 商品マスタ VALUES (?, ?, ?, ?, ?, ?)"),
+    run(db::data(), QStringLiteral("INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな) VALUES (?, ?, ?, ?, ?, ?)"),
         {name, packSize, unit, price, taxFree ? 1 : 0, reading});
 }
 

@@ -25,6 +25,12 @@
 
 namespace {
 
+int sqlVersion(const QSqlDatabase &database)
+{
+    QSqlQuery q(database);
+    return q.exec(QStringLiteral("PRAGMA user_version")) && q.next() ? q.value(0).toInt() : -1;
+}
+
 QString versionText(const QLNV &w)
 {
     return w.findChild<QLabel *>(QStringLiteral("lblVersion"))->text();
@@ -75,6 +81,45 @@ TEST(MainWindow, MissingDataOpensTheWindowAndNamesWhatIsMissing)
         EXPECT_FALSE(message.contains(QStringLiteral("QLNVData.mdb")));
     }
     EXPECT_TRUE(boxes.shown.isEmpty()) << "a missing data file is not a message box at start-up";
+}
+
+TEST(MainWindow, StartingOnOlderFilesUpgradesThemAndNewerOnesAreLeftAlone)
+{
+    RecordingPresenter boxes;
+    {
+        TestDataDir dir(false);
+        TestDataDir::putVersion1Files(dir.dataDir());
+        QLNV w;
+        w.Form_Load(dir.programDir());
+        const QString message = w.statusBar()->currentMessage();
+        EXPECT_TRUE(message.startsWith(QStringLiteral("データファイルを新しい版に更新しました。元のファイルの控え: ")))
+            << message.toStdString();
+        EXPECT_TRUE(message.contains(QDir::toNativeSeparators(dir.dataMdb()) + QStringLiteral(".v1.bak"))) << message.toStdString();
+        EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("lbl自社名"))->text(), QStringLiteral("有限会社やまだ米店"));
+        EXPECT_EQ(sqlVersion(db::data()), db::DataFileVersion);
+    }
+    {
+        TestDataDir dir;
+        ASSERT_TRUE(db::exec(db::data(), QStringLiteral("PRAGMA user_version = 99")));
+        db::closeAll();
+        QFile file(dir.dataMdb());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        file.close();
+        {
+            QLNV w;
+            w.Form_Load(dir.programDir());
+            const QString message = w.statusBar()->currentMessage();
+            EXPECT_TRUE(message.contains(QDir::toNativeSeparators(dir.dataMdb())
+                                         + QStringLiteral(" はこのプログラムより新しい版で作られています。")))
+                << message.toStdString();
+            EXPECT_FALSE(db::data().isOpen()) << "a newer file is never opened for writing";
+        }
+        db::closeAll();
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), bytes) << "left byte for byte";
+    }
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
 }
 
 TEST(MainWindow, ARoundingSettingThatNamesNoRuleIsNamedAtStartUp)

@@ -5,6 +5,7 @@
 #include "data/Provision.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,17 @@ TestDataDir::TestDataDir(bool provision, const QString &parent)
     if (provision) {
         const auto report = schema::provisionDataDir(locations.dataDir);
         EXPECT_TRUE(report.ok()) << report.error.toStdString();
+    }
+}
+
+void TestDataDir::putVersion1Files(const QString &dataDir)
+{
+    ASSERT_TRUE(QDir().mkpath(dataDir));
+    for (const QString name : {QStringLiteral("QLNVData.mdb"), QStringLiteral("QLNVWork.mdb")}) {
+        const QString target = QDir(dataDir).filePath(name);
+        QFile::remove(target);
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLON_VERSION1_FILES "/") + name, target)) << name.toStdString();
+        ASSERT_TRUE(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
     }
 }
 

@@ -12,6 +12,11 @@ public:
     explicit TestDataDir(bool provision = true, const QString &parent = QString());
     ~TestDataDir();
 
+    // Puts the data and work files of the program's first schema version into dataDir (made
+    // when missing): invoice 1 of 2019 stored at 5 %, a settings row, two products, a line
+    // typed into w明細.
+    static void putVersion1Files(const QString &dataDir);
+
     QString programDir() const { return m_dir.path(); }
     QString dataDir() const;
     QString dataMdb() const;

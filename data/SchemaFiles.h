@@ -1,0 +1,14 @@
+#pragma once
+// The schema files compiled into the program: the statements of data.sql, work.sql and the
+// upgrade steps, as the provisioning and the upgrades run them.
+#include <QString>
+#include <QStringList>
+
+namespace schema {
+
+// The statements of the schema resource (":/quillon/schema/…"), split at the semicolons
+// outside quotes and comments, comments dropped. Sets error, and returns nothing, when the
+// resource is missing or holds no statement.
+QStringList schemaStatements(const QString &resource, QString *error);
+
+} // namespace schema
