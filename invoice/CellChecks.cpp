@@ -55,7 +55,7 @@ Check checkCell(int column, const QString &typed, int 行番号, bool 小計, co
     }
     if (column == Col品名)
         check.text = formats::sjisLeft(check.text, NameByteLimit);
-    if (小計 && (column == Col品名 || column == Col数量 || column == Col単位 || column == Col単価))
+    if (小計 && (column == Col品名 || column == Col数量 || column == Col単位 || column == Col単価 || column == Col軽減税率))
         check.verdict = Verdict::RefuseSubtotal;
     return check;
 }

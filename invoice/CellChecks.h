@@ -19,7 +19,12 @@ enum Column : int {
     Col単位 = 4,
     Col単価 = 5,
     Col金額 = 6,
+    // The reduced-rate mark: last in the table, shown after 金額 while the invoice's rate is
+    // 10 %. It is not typed into but switched on and off (the text ReducedMark or empty).
+    Col軽減税率 = 10,
 };
+
+inline const QString ReducedMark = QStringLiteral("※");
 
 // A product name takes at most this many bytes in Shift_JIS (25 full-width characters).
 inline constexpr int NameByteLimit = 50;
@@ -41,7 +46,7 @@ enum class Verdict {
     Accept,
     RefuseB5,         // a line after the twelfth of a B5 invoice
     RefuseNotNumeric, // a number column got something that is not a plain number
-    RefuseSubtotal,   // 品名, 数量, 単位 or 単価 of a subtotal row
+    RefuseSubtotal,   // 品名, 数量, 単位, 単価 or the reduced-rate mark of a subtotal row
 };
 
 struct Check {

@@ -31,6 +31,9 @@ constexpr ShownColumn kShown[] = {
 
 constexpr const char16_t *kHidden[] = {u"行番号", u"非課税", u"ふりがな", u"小計"};
 
+// The reduced-rate column: room for one "※".
+constexpr double kReducedTwips = 360;
+
 } // namespace
 
 DetailGrid::DetailGrid(QWidget *parent)
@@ -92,6 +95,17 @@ void DetailGrid::setupColumns(const QString &packSizeTitle)
         m_model->setHeaderData(column, Qt::Horizontal, QString::fromUtf16(name));
         setColumnHidden(column, true);
     }
+    m_model->setHeaderData(Col軽減税率, Qt::Horizontal, ReducedMark);
+    setReducedRateShown(m_reducedShown);
+}
+
+void DetailGrid::setReducedRateShown(bool shown)
+{
+    m_reducedShown = shown;
+    if (!m_model || m_model->columnCount() <= Col軽減税率)
+        return;
+    setColumnHidden(Col軽減税率, !shown);
+    setColumnWidth(Col軽減税率, pixelsFromTwips(kReducedTwips));
 }
 
 int DetailGrid::shownWidth() const
@@ -99,6 +113,8 @@ int DetailGrid::shownWidth() const
     int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
     for (const ShownColumn &shown : kShown)
         width += pixelsFromTwips(shown.twips);
+    if (m_reducedShown)
+        width += pixelsFromTwips(kReducedTwips);
     return width;
 }
 
@@ -167,6 +183,11 @@ void DetailGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Space && currentIndex().column() == Col軽減税率 && m_model) {
+        m_model->toggleReducedRate(currentIndex().row());
+        event->accept();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 
@@ -190,6 +211,11 @@ void DetailGrid::mousePressEvent(QMouseEvent *event)
     m_pressedOnCurrent = event->button() == Qt::LeftButton && at.isValid() && at == currentIndex()
                          && state() != EditingState;
     QTableView::mousePressEvent(event);
+    // The mark is switched like a check box, by one click.
+    if (event->button() == Qt::LeftButton && at.isValid() && at.column() == Col軽減税率 && m_model) {
+        m_pressedOnCurrent = false;
+        m_model->toggleReducedRate(at.row());
+    }
 }
 
 void DetailGrid::mouseReleaseEvent(QMouseEvent *event)

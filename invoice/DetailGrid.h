@@ -28,6 +28,10 @@ public:
     // The width the grid needs to show those columns and its scroll bar, whether or not the
     // model could read its table.
     int shownWidth() const;
+    // Shows or hides the narrow reduced-rate column after 金額 ("※" on a marked line). A click
+    // on its cell, or the space bar there, switches the mark.
+    void setReducedRateShown(bool shown);
+    bool reducedRateShown() const { return m_reducedShown; }
 
     // The line number (1 to 99) of the current line; 0 when there is none.
     int currentLine() const;
@@ -69,4 +73,5 @@ private:
     // a key typed before then opens it at once, with that key.
     QBasicTimer m_clickEdit;
     bool m_pressedOnCurrent = false;
+    bool m_reducedShown = false;
 };

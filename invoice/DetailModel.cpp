@@ -55,12 +55,22 @@ QSqlRecord DetailModel::storedRecord(int row) const
     return r;
 }
 
+bool DetailModel::toggleReducedRate(int row)
+{
+    if (!m_editHandler || row < 0 || row >= rowCount())
+        return false;
+    const bool marked = QSqlTableModel::data(index(row, Col軽減税率), Qt::EditRole).toInt() != 0;
+    return m_editHandler(row, Col軽減税率, marked ? QString() : ReducedMark);
+}
+
 QVariant DetailModel::shown(const QModelIndex &index) const
 {
     const QVariant raw = QSqlTableModel::data(index, Qt::EditRole);
     if (raw.isNull())
         return QString();
     switch (index.column()) {
+    case Col軽減税率:
+        return raw.toInt() != 0 ? ReducedMark : QString();
     case Col数量:
     case Col単価: {
         // Without decimals in use a stored fraction (an older invoice, a product's price)
@@ -90,6 +100,8 @@ QVariant DetailModel::data(const QModelIndex &index, int role) const
         const QVariant raw = QSqlTableModel::data(index, Qt::EditRole);
         if (raw.isNull())
             return QString();
+        if (index.column() == Col軽減税率)
+            return shown(index);
         if (index.column() == Col数量 || index.column() == Col単価)
             return QString::number(raw.toDouble(), 'g', 15);
         return raw.toString();
@@ -101,6 +113,7 @@ QVariant DetailModel::data(const QModelIndex &index, int role) const
         case Col金額:
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         case Col単位:
+        case Col軽減税率:
             return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignVCenter);
         default:
             return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);

@@ -39,6 +39,8 @@ public:
     void refreshRows(const QList<int> &rows);
 
     bool isSubtotalRow(int row) const;
+    // Switches the reduced-rate mark of a row, through the edit handler like a typed cell.
+    bool toggleReducedRate(int row);
     // A row as w明細 held it when last read: the stored values, Nulls kept, not the forms
     // that data() gives the grid and its editors.
     QSqlRecord storedRecord(int row) const;

@@ -113,6 +113,7 @@ ProductCombo::ProductCombo(QAbstractItemModel *products, QWidget *parent)
     // The view takes the model of the combo; hide what the list does not show.
     m_table->setColumnHidden(ProductListModel::Col非課税, true);
     m_table->setColumnHidden(ProductListModel::Colふりがな, true);
+    m_table->setColumnHidden(ProductListModel::Col軽減税率, true);
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 }
 

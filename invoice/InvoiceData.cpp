@@ -27,8 +27,8 @@ std::optional<T> optionalField(const QVariant &v)
 }
 
 const QString InsertLine = QStringLiteral(
-    "INSERT OR REPLACE INTO w明細 (行番号, 品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    "INSERT OR REPLACE INTO w明細 (行番号, 品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, 軽減税率) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 
 QVariantList bindings(const DetailLine &l)
 {
@@ -41,7 +41,8 @@ QVariantList bindings(const DetailLine &l)
             optionalValue(l.金額),
             l.小計 ? 1 : 0,
             l.非課税 ? 1 : 0,
-            db::textOrNull(l.ふりがな)};
+            db::textOrNull(l.ふりがな),
+            l.軽減税率 ? 1 : 0};
 }
 
 // From a query's row or a model's record (value(int) on either).
@@ -58,6 +59,7 @@ DetailLine valuesFrom(const Row &r, int first)
     l.小計 = r.value(first + 6).toInt() != 0;
     l.非課税 = r.value(first + 7).toInt() != 0;
     l.ふりがな = r.value(first + 8).toString();
+    l.軽減税率 = r.value(first + 9).toInt() != 0;
     return l;
 }
 
@@ -70,7 +72,7 @@ DetailLine lineFrom(const Row &r)
 }
 
 const QString SelectLines = QStringLiteral(
-    "SELECT 行番号, 品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな FROM w明細");
+    "SELECT 行番号, 品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, 軽減税率 FROM w明細");
 
 } // namespace
 

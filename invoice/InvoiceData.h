@@ -25,6 +25,15 @@ struct InvoiceHeader {
     std::optional<qint64> 消費税;
     std::optional<qint64> 合計;
     std::optional<qint64> 請求金額;
+    // The consumption tax rate in percent (5, 8 or 10). An invoice stored before rates were
+    // kept was taxed at 5.
+    int 消費税率 = 5;
+    // The taxable sum and the tax of each rate, for an invoice taxed at 8 or 10 %: the
+    // standard rate (消費税率), and the reduced 8 % beside 10 %. Empty otherwise.
+    std::optional<qint64> 標準税率対象;
+    std::optional<qint64> 標準税率消費税;
+    std::optional<qint64> 軽減税率対象;
+    std::optional<qint64> 軽減税率消費税;
 
     bool operator==(const InvoiceHeader &) const = default;
 };
@@ -41,6 +50,7 @@ struct DetailLine {
     bool 小計 = false;
     bool 非課税 = false;
     QString ふりがな;
+    bool 軽減税率 = false; // taxed at the reduced rate (8 %) when the invoice's rate is 10 %
 
     // A line the user left blank: no name, pack size, quantity, unit, price or amount.
     bool isEmpty() const;
@@ -56,7 +66,7 @@ bool Clear明細ワーク(const QSqlDatabase &work);
 std::optional<QList<DetailLine>> readLines(const QSqlDatabase &work);
 std::optional<DetailLine> readLine(const QSqlDatabase &work, int 行番号);
 
-// The values of a line (品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, in that order) from
+// The values of a line (品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, 軽減税率, in that order) from
 // a query's current row, starting at column first; 行番号 is left to the caller.
 DetailLine lineValuesFrom(const QSqlQuery &q, int first);
 // A whole row of w明細 as a record of its columns in table order (行番号 first).

@@ -12,10 +12,12 @@
 #include "invoice/DetailGrid.h"
 #include "invoice/DetailModel.h"
 #include "invoice/GridCombos.h"
+#include "invoice/InvoiceCalc.h"
 #include "invoice/PickListModels.h"
 #include "invoice/PickLists.h"
 #include "settings/InvoiceCounter.h"
 #include "settings/ModQLNVSettings.h"
+#include "settings/SettingsRow.h"
 #include "ui_InvoiceTab.h"
 
 #include <QEvent>
@@ -56,6 +58,8 @@ InvoiceTab::InvoiceTab(QWidget *parent)
     makePopupCompletion(ui->cmb顧客名);
     for (auto *box : {ui->num税抜計, ui->num消費税, ui->num合計, ui->num請求金額})
         box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("9,999,999,999,999")) + 12);
+    for (auto *box : {ui->num標準税率対象, ui->num標準税率消費税, ui->num軽減税率対象, ui->num軽減税率消費税})
+        box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("999,999,999,999")) + 12);
 
     connect(ui->cmd閉じる, &QPushButton::clicked, this, &InvoiceTab::closeRequested);
     connect(ui->cmdクリア, &QPushButton::clicked, this, [this] { Clear請求書(true); });
@@ -134,13 +138,37 @@ void InvoiceTab::FormInit()
     m_products->setPriceFormat(quantityFormat);
     m_products->setPackSizeTitle(packTitle);
 
+    fitGridWidth();
+    createSyokeiLineStyle();
+}
+
+void InvoiceTab::fitGridWidth()
+{
     // The grid is as wide as its columns, also when the work file could not be read: the tab
     // keeps its shape while the status line says what is wrong.
     const int width = ui->Grid明細->shownWidth();
     ui->Grid明細->setFixedWidth(width);
     ui->pnlHeader->setFixedWidth(width);
+}
 
-    createSyokeiLineStyle();
+void InvoiceTab::applyTaxPercent(int percent)
+{
+    m_taxPercent = percent;
+    // The mark only means something beside 10 %: at one rate it stays out of sight.
+    if (ui->Grid明細->reducedRateShown() != (percent == 10)) {
+        ui->Grid明細->setReducedRateShown(percent == 10);
+        fitGridWidth();
+    }
+    ui->lbl標準税率対象->setText(QStringLiteral("%1%対象").arg(percent));
+    ui->lbl軽減税率対象->setText(QStringLiteral("%1%対象").arg(calc::ReducedPercent));
+}
+
+void InvoiceTab::settingsChanged()
+{
+    if (m_storedRate)
+        return;
+    applyTaxPercent(settings::taxPercentFromText(ModQLNV::消費税率).value_or(0));
+    Calc明細();
 }
 
 void InvoiceTab::createSyokeiLineStyle()
@@ -153,6 +181,8 @@ void InvoiceTab::createSyokeiLineStyle()
 void InvoiceTab::Clear請求書(bool full)
 {
     clearHeader();
+    m_storedRate = false;
+    applyTaxPercent(settings::taxPercentFromText(ModQLNV::消費税率).value_or(0));
     Clear明細ワーク();
 
     if (full) {
@@ -189,8 +219,10 @@ void InvoiceTab::clearHeader()
     ui->cmb敬称->addItems(kHonorifics);
     ui->cmb敬称->setCurrentIndex(0);
 
-    for (auto *box : {ui->num請求金額, ui->num税抜計, ui->num消費税, ui->num合計})
+    for (auto *box : {ui->num請求金額, ui->num税抜計, ui->num消費税, ui->num合計, ui->num標準税率対象,
+                      ui->num標準税率消費税, ui->num軽減税率対象, ui->num軽減税率消費税})
         box->clear();
+    ui->grp税率別->hide();
     ui->cmb顧客名->setCurrentIndex(-1);
     ui->cmb顧客名->setEditText(QString());
     ui->txt件名->clear();
@@ -235,6 +267,11 @@ InvoiceHeader InvoiceTab::header() const
     h.消費税 = ui->num消費税->value();
     h.合計 = ui->num合計->value();
     h.請求金額 = ui->num請求金額->value();
+    h.消費税率 = m_taxPercent;
+    h.標準税率対象 = ui->num標準税率対象->value();
+    h.標準税率消費税 = ui->num標準税率消費税->value();
+    h.軽減税率対象 = ui->num軽減税率対象->value();
+    h.軽減税率消費税 = ui->num軽減税率消費税->value();
     return h;
 }
 
@@ -253,6 +290,11 @@ void InvoiceTab::showHeader(const InvoiceHeader &h)
     ui->num消費税->setValue(h.消費税);
     ui->num合計->setValue(h.合計);
     ui->num請求金額->setValue(h.請求金額);
+    ui->num標準税率対象->setValue(h.標準税率対象);
+    ui->num標準税率消費税->setValue(h.標準税率消費税);
+    ui->num軽減税率対象->setValue(h.軽減税率対象);
+    ui->num軽減税率消費税->setValue(h.軽減税率消費税);
+    ui->grp税率別->setVisible(h.軽減税率対象.has_value());
 }
 
 void InvoiceTab::AddCmb顧客名()

@@ -112,6 +112,13 @@ public:
     // invoice was loaded; while it is true 請求金額 follows 合計. A clear leaves it as it is.
     bool lineAmountEdited() const { return m_lineAmountEdited; }
 
+    // The invoice's consumption tax rate in percent: the settings' for a new invoice, its own
+    // for a stored one (0 when the settings name no rate the program knows).
+    int taxPercent() const { return m_taxPercent; }
+    // The settings were saved: a new invoice takes the rate they name now and is recomputed;
+    // a stored invoice keeps its own.
+    void settingsChanged();
+
     // The buttons cmd小計 and cmd行削除.
     void Create小計();
     void LineDelete();
@@ -181,6 +188,10 @@ private:
     void customerNameLeft();
     void focusGridName();
     QString taxRounding() const;
+    // The rate of the invoice on screen: the reduced-rate column shows at 10 %, and the grid
+    // and the header fields take their width from the shown columns.
+    void applyTaxPercent(int percent);
+    void fitGridWidth();
     // What hasUnsavedInput compares with: the screen as a clear or an opened invoice left it.
     void rememberShown();
 
@@ -192,6 +203,8 @@ private:
     std::function<QString()> m_taxRoundingSource;
     bool m_checkingNo = false;
     bool m_lineAmountEdited = false;
+    int m_taxPercent = 5;
+    bool m_storedRate = false; // the invoice on screen was opened and keeps its own rate
     InvoiceHeader m_shownHeader;
     QList<DetailLine> m_shownLines;
 };

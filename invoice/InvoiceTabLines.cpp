@@ -88,6 +88,7 @@ void InvoiceTab::productPicked(int row, int productRow)
         product.単価 = price.toDouble();
     product.非課税 = field(ProductListModel::Col非課税).toInt() != 0;
     product.ふりがな = field(ProductListModel::Colふりがな).toString();
+    product.軽減税率 = field(ProductListModel::Col軽減税率).toInt() != 0;
     if (applyCellResult(row, cells::Col品名, entry::pickProduct(*line, product, rules())))
         ui->Grid明細->setCurrentCell(row, cells::Col数量);
 }
@@ -171,12 +172,18 @@ QList<int> InvoiceTab::calcAndShow()
 
 QList<int> InvoiceTab::showAmounts(const calc::LineSums &sums)
 {
-    const calc::Amounts a = calc::computeAmounts(sums.total, sums.taxable, ModQLNV::税区分, taxRounding(),
+    const calc::Amounts a = calc::computeAmounts(sums.base(m_taxPercent), ModQLNV::税区分, taxRounding(),
                                                  ui->num請求金額->value(), m_lineAmountEdited);
     ui->num税抜計->setValue(a.税抜計);
     ui->num消費税->setValue(a.消費税);
     ui->num合計->setValue(a.合計);
     ui->num請求金額->setValue(a.請求金額);
+    ui->num標準税率対象->setValue(a.標準税率対象);
+    ui->num標準税率消費税->setValue(a.標準税率消費税);
+    ui->num軽減税率対象->setValue(a.軽減税率対象);
+    ui->num軽減税率消費税->setValue(a.軽減税率消費税);
+    // The amounts per rate are shown when there is more than one rate.
+    ui->grp税率別->setVisible(a.軽減税率対象.has_value());
     QList<int> rows;
     for (int line : sums.changedSubtotalRows)
         rows << line - 1;
@@ -198,8 +205,11 @@ void InvoiceTab::reloadLines()
 
 void InvoiceTab::showStoredInvoice(qint64 number, const InvoiceHeader &header)
 {
-    // The lines are already in w明細: only the header is cleared and filled.
+    // The lines are already in w明細: only the header is cleared and filled. The invoice keeps
+    // the rate it was stored with.
     showHeader(header);
+    m_storedRate = true;
+    applyTaxPercent(header.消費税率);
     ui->txtNo->setText(QString::number(number));
     // The stored amount invoiced may differ from the total; it stays until a quantity,
     // unit price or amount is edited.

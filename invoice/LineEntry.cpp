@@ -82,6 +82,7 @@ CellResult editCell(const DetailLine &line, int column, const QString &typed, co
         l.単価 = priceOrNothing(product.単価);
         l.非課税 = product.非課税;
         l.ふりがな = product.ふりがな;
+        l.軽減税率 = product.軽減税率;
         break;
     }
     case cells::Col入数:
@@ -108,6 +109,11 @@ CellResult editCell(const DetailLine &line, int column, const QString &typed, co
         r.amountEdited = true;
         break;
     }
+    case cells::Col軽減税率:
+        // The line's tax changes, and with it the total: the amount invoiced follows.
+        l.軽減税率 = !check.text.isEmpty();
+        r.amountEdited = l.軽減税率 != line.軽減税率;
+        break;
     case cells::Col金額: {
         // Amounts are whole yen: a typed fraction goes by the line rounding.
         const auto rule = calc::roundingFromText(rules.行端数);
@@ -138,6 +144,7 @@ CellResult pickProduct(const DetailLine &line, const PickedProduct &product, con
     r.line.単価 = priceOrNothing(product.単価.value_or(0));
     r.line.非課税 = product.非課税;
     r.line.ふりがな = product.ふりがな;
+    r.line.軽減税率 = product.軽減税率;
     return r;
 }
 
@@ -157,6 +164,7 @@ CellResult chooseProduct(const DetailLine &line, const PickedProduct &product, c
     if (!product.ふりがな.isEmpty())
         l.ふりがな = product.ふりがな;
     l.非課税 = product.非課税;
+    l.軽減税率 = product.軽減税率;
     // A price the line could not hold, or whose amount it could not hold, is no price to
     // put in.
     const auto price = priceOrNothing(product.単価.value_or(0));

@@ -47,7 +47,7 @@ CellResult editCell(const DetailLine &line, int column, const QString &typed, co
                     const ProductLookup &seek商品);
 
 // A row of the product drop-down picked for line: it passes the checks of the name cell and
-// sets 品名, 入数, 単位, 単価, 非課税 and ふりがな from the pick.
+// sets 品名, 入数, 単位, 単価, 非課税, ふりがな and 軽減税率 from the pick.
 struct PickedProduct {
     QString 品名;
     QString 入数;
@@ -55,6 +55,7 @@ struct PickedProduct {
     std::optional<double> 単価;
     bool 非課税 = false;
     QString ふりがな;
+    bool 軽減税率 = false;
 };
 CellResult pickProduct(const DetailLine &line, const PickedProduct &product, const Rules &rules);
 

@@ -12,7 +12,7 @@ namespace lines {
 namespace {
 
 // Every column but the number, in table order, so that a moved line keeps all of them.
-const QString MovedColumns = QStringLiteral("品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな");
+const QString MovedColumns = QStringLiteral("品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, 軽減税率");
 
 bool copyToScratch(const QSqlDatabase &work)
 {

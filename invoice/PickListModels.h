@@ -21,12 +21,12 @@ protected:
 };
 
 // w商品参照 as the product drop-down shows it: 品名, 入数, 単位, 単価 with their captions and
-// alignments, the unit price in the grid's form; 非課税 and ふりがな are there but not shown.
+// alignments, the unit price in the grid's form; 非課税, ふりがな and 軽減税率 are there but not shown.
 class ProductListModel : public WorkListModel
 {
     Q_OBJECT
 public:
-    enum Column { Col品名 = 0, Col入数, Col単位, Col単価, Col非課税, Colふりがな };
+    enum Column { Col品名 = 0, Col入数, Col単位, Col単価, Col非課税, Colふりがな, Col軽減税率 };
 
     explicit ProductListModel(const QSqlDatabase &work, QObject *parent = nullptr);
 

@@ -55,8 +55,8 @@ bool SetDD品名(const QSqlDatabase &work, const QString &productOrder)
     db::DataAttached data(work);
     db::Transaction tx(work);
     return data && tx.isActive() && db::exec(work, QStringLiteral("DELETE FROM w商品参照"))
-        && db::exec(work, QStringLiteral("INSERT INTO w商品参照 (品名, 入数, 単位, 単価, 非課税, ふりがな) "
-                                         "SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな FROM data.商品マスタ "
+        && db::exec(work, QStringLiteral("INSERT INTO w商品参照 (品名, 入数, 単位, 単価, 非課税, ふりがな, 軽減税率) "
+                                         "SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな, 軽減税率 FROM data.商品マスタ "
                                          "ORDER BY %1, rowid")
                               .arg(order))
         && tx.commit();
@@ -73,7 +73,7 @@ std::optional<Customer> Seek顧客情報(const QSqlDatabase &data, const QString
 Product Seek商品(const QSqlDatabase &data, const QString &name)
 {
     QSqlQuery q(data);
-    if (!db::exec(q, QStringLiteral("SELECT 単位, 単価, 非課税, ふりがな FROM 商品マスタ WHERE 品名 = ?"), {name})
+    if (!db::exec(q, QStringLiteral("SELECT 単位, 単価, 非課税, ふりがな, 軽減税率 FROM 商品マスタ WHERE 品名 = ?"), {name})
         || !q.next())
         return {};
     Product p;
@@ -81,6 +81,7 @@ Product Seek商品(const QSqlDatabase &data, const QString &name)
     p.単価 = q.value(1).isNull() ? 0.0 : q.value(1).toDouble();
     p.非課税 = q.value(2).toInt() != 0;
     p.ふりがな = q.value(3).toString();
+    p.軽減税率 = q.value(4).toInt() != 0;
     p.found = true;
     return p;
 }

@@ -40,6 +40,7 @@ struct Product {
     double 単価 = 0;    // 0 when it has none
     bool 非課税 = false;
     QString ふりがな;
+    bool 軽減税率 = false;
     bool found = false;
     bool operator==(const Product &) const = default;
 };

@@ -35,7 +35,8 @@ const MasterTable &products()
 {
     static const MasterTable table{QStringLiteral("商品マスタ"), QStringLiteral("w商品マスタ"), QStringLiteral("品名"),
                                    {QStringLiteral("品名"), QStringLiteral("入数"), QStringLiteral("単位"),
-                                    QStringLiteral("単価"), QStringLiteral("非課税"), QStringLiteral("ふりがな")}};
+                                    QStringLiteral("単価"), QStringLiteral("非課税"), QStringLiteral("ふりがな"),
+                                    QStringLiteral("軽減税率")}};
     return table;
 }
 

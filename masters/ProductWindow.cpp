@@ -19,7 +19,16 @@
 namespace {
 
 // The columns of w商品マスタ, in table order.
-enum Column { Col品名 = 0, Col入数 = 1, Col単位 = 2, Col単価 = 3, Col非課税 = 4, Colふりがな = 5, Colチェック = 6 };
+enum Column {
+    Col品名 = 0,
+    Col入数 = 1,
+    Col単位 = 2,
+    Col単価 = 3,
+    Col非課税 = 4,
+    Colふりがな = 5,
+    Colチェック = 6,
+    Col軽減税率 = 7,
+};
 
 const masters::WindowTexts kTexts{QStringLiteral("商品情報"), QStringLiteral("商品")};
 
@@ -61,6 +70,7 @@ void ProductWindow::Form_Load()
         m_model->setObjectName(QStringLiteral("dat商品"));
         m_model->setCheckColumn(Colチェック);
         m_model->setCheckColumn(Col非課税);
+        m_model->setCheckColumn(Col軽減税率);
         m_model->setNumberColumn(Col単価, formats::NumberFormat::Grouped,
                                  [this](const QString &typed) { return checkPrice(typed); });
         const QList<std::pair<int, QString>> headings = {
@@ -69,13 +79,14 @@ void ProductWindow::Form_Load()
             {Col単位, QStringLiteral("単位")},
             {Col単価, QStringLiteral("単　価")},
             {Col非課税, QStringLiteral("非課税")},
+            {Col軽減税率, QStringLiteral("軽減税率")},
             {Colふりがな, QStringLiteral("ふりがな")},
         };
         for (const auto &[column, text] : headings)
             m_model->setHeaderData(column, Qt::Horizontal, text);
         grid->setMasterModel(m_model, Colチェック);
         grid->setRowEnds(Col品名, Colふりがな);
-        grid->setPlainInputColumns({Colチェック, Col単価, Col非課税});
+        grid->setPlainInputColumns({Colチェック, Col単価, Col非課税, Col軽減税率});
         const int em = grid->fontMetrics().horizontalAdvance(u'あ');
         grid->setColumnWidth(Colチェック, em * 2);
         grid->setColumnWidth(Col品名, em * 18);
@@ -83,6 +94,10 @@ void ProductWindow::Form_Load()
         grid->setColumnWidth(Col単位, em * 4);
         grid->setColumnWidth(Col単価, em * 8);
         grid->setColumnWidth(Col非課税, em * 4);
+        grid->setColumnWidth(Col軽減税率, em * 5);
+        // The reduced-rate flag stands beside the other tax flag, the reading stays last.
+        QHeaderView *header = grid->horizontalHeader();
+        header->moveSection(header->visualIndex(Col軽減税率), header->visualIndex(Col非課税) + 1);
         grid->horizontalHeader()->setStretchLastSection(true);
     }
     FormInit();
@@ -177,6 +192,7 @@ void ProductWindow::choose()
         p.単価 = value(Col単価).toDouble();
     p.ふりがな = value(Colふりがな).toString();
     p.非課税 = value(Col非課税).toInt() != 0;
+    p.軽減税率 = value(Col軽減税率).toInt() != 0;
     emit productChosen(p);
 }
 

@@ -29,6 +29,7 @@ struct ChosenProduct {
     std::optional<double> 単価;
     QString ふりがな;
     bool 非課税 = false;
+    bool 軽減税率 = false;
 };
 
 // The heading of the pack-size column: "入数" and "規格" are spaced with an ideographic

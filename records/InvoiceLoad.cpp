@@ -23,7 +23,8 @@ HeaderRead Read請求書ヘッダ(const QSqlDatabase &data, qint64 伝票番号)
 {
     QSqlQuery q(data);
     if (!db::exec(q,
-                  QStringLiteral("SELECT 日付, 顧客名, 顧客情報, 敬称, 件名, メモ, 税抜計, 消費税, 合計, 請求金額 "
+                  QStringLiteral("SELECT 日付, 顧客名, 顧客情報, 敬称, 件名, メモ, 税抜計, 消費税, 合計, 請求金額, "
+                                 "消費税率, 標準税率対象, 標準税率消費税, 軽減税率対象, 軽減税率消費税 "
                                  "FROM 請求書ヘッダ WHERE 伝票番号 = ?"),
                   {伝票番号}))
         return {};
@@ -41,6 +42,12 @@ HeaderRead Read請求書ヘッダ(const QSqlDatabase &data, qint64 伝票番号)
     h.消費税 = optionalField<qint64>(q.value(7));
     h.合計 = optionalField<qint64>(q.value(8));
     h.請求金額 = optionalField<qint64>(q.value(9));
+    // Stored before rates were kept: 5 %, as every invoice was then.
+    h.消費税率 = q.value(10).isNull() ? 5 : qRound(q.value(10).toDouble() * 100);
+    h.標準税率対象 = optionalField<qint64>(q.value(11));
+    h.標準税率消費税 = optionalField<qint64>(q.value(12));
+    h.軽減税率対象 = optionalField<qint64>(q.value(13));
+    h.軽減税率消費税 = optionalField<qint64>(q.value(14));
     return {LoadStatus::Loaded, h};
 }
 
@@ -51,7 +58,7 @@ InvoiceRead readStoredInvoice(const QSqlDatabase &data, qint64 伝票番号)
         return {header.status, {}};
     QSqlQuery q(data);
     if (!db::exec(q,
-                  QStringLiteral("SELECT 品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな FROM 請求書 "
+                  QStringLiteral("SELECT 品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, 軽減税率 FROM 請求書 "
                                  "WHERE 伝票番号 = ? ORDER BY 伝票番号, 伝票区分, 行番号"),
                   {伝票番号}))
         return {};

@@ -44,7 +44,7 @@ bool writeLines(const QSqlDatabase &data, const InvoiceHeader &header, const QLi
 {
     db::Statement insert(data, QStringLiteral(
         "INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 行番号, 伝票区分, 品名, 入数, 数量, 単位, 単価, 金額, "
-        "小計, 非課税, ふりがな) VALUES (?, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        "小計, 非課税, ふりがな, 軽減税率) VALUES (?, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     const QString date = isoDate(header.日付);
     QSet<QString> unitsSeen; // a unit repeated on many lines needs one look-up
     for (int i = 0; i < lines.size(); ++i) {
@@ -52,7 +52,7 @@ bool writeLines(const QSqlDatabase &data, const InvoiceHeader &header, const QLi
         if (!insert.run({header.伝票番号, header.顧客名, date, i, db::textOrNull(l.品名),
                          db::textOrNull(l.入数), optionalValue(l.数量), db::textOrNull(l.単位),
                          optionalValue(l.単価), optionalValue(l.金額), l.小計 ? 1 : 0, l.非課税 ? 1 : 0,
-                         db::textOrNull(l.ふりがな)}))
+                         db::textOrNull(l.ふりがな), l.軽減税率 ? 1 : 0}))
             return false;
         if (l.単位.isEmpty() || unitsSeen.contains(l.単位))
             continue;
@@ -68,10 +68,13 @@ bool writeHeader(const QSqlDatabase &data, const InvoiceHeader &h)
 {
     return db::exec(data,
                     QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 顧客情報, 敬称, メモ, 件名, "
-                                   "消費税, 税抜計, 合計, 請求金額) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                   "消費税, 税抜計, 合計, 請求金額, 消費税率, 標準税率対象, 標準税率消費税, "
+                                   "軽減税率対象, 軽減税率消費税) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                     {h.伝票番号, isoDate(h.日付), h.顧客名, db::textOrNull(h.顧客情報), db::textOrNull(h.敬称),
                      db::textOrNull(h.メモ), db::textOrNull(h.件名), optionalValue(h.消費税),
-                     optionalValue(h.税抜計), optionalValue(h.合計), optionalValue(h.請求金額)});
+                     optionalValue(h.税抜計), optionalValue(h.合計), optionalValue(h.請求金額),
+                     h.消費税率 / 100.0, optionalValue(h.標準税率対象), optionalValue(h.標準税率消費税),
+                     optionalValue(h.軽減税率対象), optionalValue(h.軽減税率消費税)});
 }
 
 } // namespace
@@ -112,16 +115,16 @@ bool AutoEntry顧客マスタ(const QSqlDatabase &data, const InvoiceHeader &hea
 bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines)
 {
     db::Statement upsert(data, QStringLiteral(
-        "INSERT INTO 商品マスタ (品名, 単位, 単価, 非課税, ふりがな) VALUES (?, ?, ?, ?, ?) "
+        "INSERT INTO 商品マスタ (品名, 単位, 単価, 非課税, ふりがな, 軽減税率) VALUES (?, ?, ?, ?, ?, ?) "
         "ON CONFLICT (品名) DO UPDATE SET 単位 = excluded.単位, 単価 = excluded.単価, "
-        "非課税 = excluded.非課税, ふりがな = excluded.ふりがな"));
+        "非課税 = excluded.非課税, ふりがな = excluded.ふりがな, 軽減税率 = excluded.軽減税率"));
     for (const DetailLine &l : lines) {
         const QString name = l.品名.trimmed();
         // Subtotal rows and text-only lines carry neither price nor quantity: no product.
         if (name.isEmpty() || (!l.単価 && !l.数量))
             continue;
         if (!upsert.run({name, db::textOrNull(l.単位), optionalValue(l.単価), l.非課税 ? 1 : 0,
-                         db::textOrNull(l.ふりがな)}))
+                         db::textOrNull(l.ふりがな), l.軽減税率 ? 1 : 0}))
             return false;
     }
     return true;

@@ -25,6 +25,8 @@ qint32 白紙罫線色 = 0;
 QString 入数列タイトル = settings::default入数列タイトル();
 bool YubinLocalEriaSw = false;
 QString YubinLocalEria;
+QString 消費税率 = settings::default消費税率();
+QString 登録番号;
 
 void applySettings(const settings::SettingsRow &row)
 {
@@ -51,6 +53,8 @@ void applySettings(const settings::SettingsRow &row)
     入数列タイトル = shown.入数列タイトル;
     YubinLocalEriaSw = row.YubinLocalEriaSw.value_or(false);
     YubinLocalEria = row.YubinLocalEria.value_or(QString());
+    消費税率 = shown.消費税率;
+    登録番号 = shown.登録番号;
 }
 
 void resetSettingsGlobals()

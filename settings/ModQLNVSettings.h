@@ -36,6 +36,8 @@ extern qint32 白紙罫線色; // RGB long, red in the low byte
 extern QString 入数列タイトル;
 extern bool YubinLocalEriaSw;
 extern QString YubinLocalEria;
+extern QString 消費税率; // "5%", "8%" or "10%" (settings::taxPercentFromText)
+extern QString 登録番号; // "T" and 13 digits, or empty
 
 // Loads the first settings row into the globals; a Null column gives its default. With no
 // row, or when the data file cannot be read, the globals keep their values and the result

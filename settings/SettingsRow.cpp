@@ -3,6 +3,7 @@
 #include "app/Database.h"
 #include "app/Formats.h"
 
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -48,6 +49,48 @@ const QStringList &小数Choices()
     return list;
 }
 
+const QStringList &消費税率Choices()
+{
+    static const QStringList list{QStringLiteral("5%"), QStringLiteral("8%"), QStringLiteral("10%")};
+    return list;
+}
+
+std::optional<int> taxPercentFromText(const QString &text)
+{
+    const int i = 消費税率Choices().indexOf(text);
+    if (i < 0)
+        return std::nullopt;
+    return QStringView(text).chopped(1).toInt();
+}
+
+std::optional<int> taxPercentFromRate(double rate)
+{
+    for (const int percent : {5, 8, 10})
+        if (std::abs(rate * 100 - percent) < 1e-6)
+            return percent;
+    return std::nullopt;
+}
+
+std::optional<QString> registrationNumber(const QString &text)
+{
+    // "Ｔ１２３４…" as typed with the input method on, and the grouping some print it with.
+    QString plain = text.normalized(QString::NormalizationForm_KC).trimmed();
+    plain.remove(QRegularExpression(QStringLiteral("[\\s\\-‐−－]")));
+    if (plain.isEmpty())
+        return QString();
+    if (plain.front() == u't')
+        plain.front() = u'T';
+    static const QRegularExpression form(QStringLiteral("^T[0-9]{13}$"));
+    if (!form.match(plain).hasMatch())
+        return std::nullopt;
+    return plain;
+}
+
+QString registrationNumberForm()
+{
+    return QStringLiteral("登録番号は「T」に続けて13桁の数字で入力してください（例: T1234567890123）。");
+}
+
 const QStringList &商品表示順Choices()
 {
     static const QStringList list{QStringLiteral("品名順"), QStringLiteral("ふりがな順")};
@@ -88,6 +131,7 @@ QString default印刷用紙() { return 印刷用紙Choices().first(); }
 QString default入数列タイトル() { return 入数列タイトルChoices().first(); }
 QString default小数() { return 小数Choices().first(); }
 QString default商品表示順() { return 商品表示順Choices().first(); }
+QString default消費税率() { return 消費税率Choices().first(); }
 
 namespace {
 
@@ -96,7 +140,7 @@ const QString kSelect = QStringLiteral(
     "SELECT 自社名, 自社情報, 年号, 税端数, 税区分, 商品表示順, 印刷用紙, 小数, 行端数, "
     "顧客リンクアプリ, 顧客リンクパス, 商品リンクアプリ, 商品リンクパス, "
     "白紙TopMargin, 白紙LeftMargin, S101TopMargin, S101LeftMargin, 白紙罫線色, 入数列タイトル, "
-    "YubinLocalEriaSw, YubinLocalEria FROM 自社情報 ORDER BY rowid LIMIT 1");
+    "YubinLocalEriaSw, YubinLocalEria, 消費税率, 登録番号 FROM 自社情報 ORDER BY rowid LIMIT 1");
 
 // The columns the settings tab edits; the update and the insert bind them in this order.
 const QStringList kWritten{
@@ -105,7 +149,8 @@ const QStringList kWritten{
     QStringLiteral("印刷用紙"),       QStringLiteral("小数"),           QStringLiteral("行端数"),
     QStringLiteral("顧客リンクアプリ"), QStringLiteral("顧客リンクパス"), QStringLiteral("商品リンクアプリ"),
     QStringLiteral("商品リンクパス"),   QStringLiteral("白紙TopMargin"),  QStringLiteral("白紙LeftMargin"),
-    QStringLiteral("白紙罫線色"),     QStringLiteral("入数列タイトル"),
+    QStringLiteral("白紙罫線色"),     QStringLiteral("入数列タイトル"), QStringLiteral("消費税率"),
+    QStringLiteral("登録番号"),
 };
 
 std::optional<QString> textValue(const QVariant &v)
@@ -205,6 +250,8 @@ SettingsRead readSettingsRow()
     r.入数列タイトル = textValue(q.value(18));
     r.YubinLocalEriaSw = boolValue(q.value(19));
     r.YubinLocalEria = textValue(q.value(20));
+    r.消費税率 = realValue(q.value(21));
+    r.登録番号 = textValue(q.value(22));
     result.status = ReadStatus::Found;
     return result;
 }
@@ -217,7 +264,8 @@ bool writeSettingsRow(const SettingsRow &row)
         bindText(row.印刷用紙),       bindText(row.小数),           bindText(row.行端数),
         bindText(row.顧客リンクアプリ), bindText(row.顧客リンクパス), bindText(row.商品リンクアプリ),
         bindText(row.商品リンクパス),   bindReal(row.白紙TopMargin),  bindReal(row.白紙LeftMargin),
-        bindInt(row.白紙罫線色),      bindText(row.入数列タイトル),
+        bindInt(row.白紙罫線色),      bindText(row.入数列タイトル), bindReal(row.消費税率),
+        bindText(row.登録番号),
     };
     QStringList columns = kWritten;
     QVariantList values = written;
@@ -282,6 +330,15 @@ SettingsForm formFromRow(const SettingsRow &row)
     f.罫線色 = QString::number(row.白紙罫線色.value_or(0));
     f.YubinLocalEriaSw = row.YubinLocalEriaSw.value_or(false);
     f.YubinLocalEria = orDefault(row.YubinLocalEria, {});
+    // A stored rate that is none of the choices shows as what it is, which the pick-only list
+    // does not offer: the box stays empty and the start-up says so.
+    if (!row.消費税率)
+        f.消費税率 = default消費税率();
+    else if (const auto percent = taxPercentFromRate(*row.消費税率))
+        f.消費税率 = QStringLiteral("%1%").arg(*percent);
+    else
+        f.消費税率 = QStringLiteral("%1%").arg(QString::number(*row.消費税率 * 100, 'g', 6));
+    f.登録番号 = orDefault(row.登録番号, {});
     return f;
 }
 
@@ -318,6 +375,8 @@ SettingsRow rowFromForm(const SettingsForm &f)
         r.白紙罫線色 = qint32(*colour);
     r.YubinLocalEriaSw = f.YubinLocalEriaSw;
     r.YubinLocalEria = textOrNull(f.YubinLocalEria.trimmed());
+    r.消費税率 = taxPercentFromText(comboOrDefault(f.消費税率, default消費税率())).value_or(5) / 100.0;
+    r.登録番号 = textOrNull(registrationNumber(f.登録番号).value_or(QString()));
     return r;
 }
 

@@ -20,6 +20,7 @@ const QStringList &税区分Choices();       // 外税, 内税, 非課税
 const QStringList &印刷用紙Choices();     // A4白紙, B5白紙
 const QStringList &入数列タイトルChoices(); // 入数, 規格 (suggestions; any title may be typed)
 const QStringList &小数Choices();         // 使用しない, 使用する
+const QStringList &消費税率Choices();     // 5%, 8%, 10%
 const QStringList &商品表示順Choices();   // 品名順, ふりがな順
 const QStringList &顧客リンクアプリChoices();
 const QStringList &商品リンクアプリChoices();
@@ -37,6 +38,20 @@ QString default印刷用紙();
 QString default入数列タイトル();
 QString default小数();
 QString default商品表示順();
+QString default消費税率();
+
+// The rate a choice or a stored value stands for, in percent ("10%" and 0.1 are 10); nothing
+// for anything else.
+std::optional<int> taxPercentFromText(const QString &text);
+std::optional<int> taxPercentFromRate(double rate);
+
+// The registration number of a qualified invoice issuer as the program stores it: "T" and 13
+// digits, full-width characters and a small "t" taken as their plain forms, spaces and hyphens
+// between the digits left out. An empty text is no number (empty); anything else is not a
+// registration number (nothing).
+std::optional<QString> registrationNumber(const QString &text);
+// What the user is told of a registration number of the wrong form.
+QString registrationNumberForm();
 
 // The row as stored; nullopt is a Null column.
 struct SettingsRow {
@@ -61,6 +76,8 @@ struct SettingsRow {
     std::optional<QString> 入数列タイトル;
     std::optional<bool> YubinLocalEriaSw;
     std::optional<QString> YubinLocalEria;
+    std::optional<double> 消費税率; // 0.05, 0.08 or 0.1
+    std::optional<QString> 登録番号;
 
     bool operator==(const SettingsRow &) const = default;
 };
@@ -107,6 +124,8 @@ struct SettingsForm {
     // The postal-code search starts at the user's own prefecture and city ("東京都府中市").
     bool YubinLocalEriaSw = false;
     QString YubinLocalEria;
+    QString 消費税率; // "5%", "8%", "10%"
+    QString 登録番号;
 
     bool operator==(const SettingsForm &) const = default;
 };
@@ -121,7 +140,9 @@ SettingsForm defaultForm();
 
 // What a save stores: texts as typed (empty -> Null), an empty combo its default (the link
 // applications Null), an empty link path Null, an empty or unreadable margin 0, an empty
-// or out-of-range colour Null. Columns the tab has no box for stay nullopt.
+// or out-of-range colour Null, the rate as a fraction, the registration number in its plain
+// form (the caller refuses one of the wrong form first). Columns the tab has no box for stay
+// nullopt.
 SettingsRow rowFromForm(const SettingsForm &form);
 
 // The shown text of a number: "0", "12.5", "-30".

@@ -30,7 +30,8 @@ SettingsTab::SettingsTab(QWidget *parent)
     ui->setupUi(this);
 
     for (QComboBox *combo : {ui->cmb年号, ui->cmb税端数, ui->cmb行端数, ui->cmb税区分, ui->cmb印刷用紙,
-                             ui->cmb小数, ui->cmb商品表示順, ui->cmb顧客リンクアプリ, ui->cmb商品リンクアプリ})
+                             ui->cmb小数, ui->cmb商品表示順, ui->cmb顧客リンクアプリ, ui->cmb商品リンクアプリ,
+                             ui->cmb消費税率})
         settings::makePickOnly(combo);
     // A typed title is a value, not a new list entry.
     ui->cmb入数列タイトル->setInsertPolicy(QComboBox::NoInsert);
@@ -101,6 +102,8 @@ void SettingsTab::Clear設定()
     fillList(ui->cmb印刷用紙, settings::印刷用紙Choices(), settings::default印刷用紙());
     fillList(ui->cmb入数列タイトル, settings::入数列タイトルChoices(), settings::default入数列タイトル());
     fillList(ui->cmb小数, settings::小数Choices(), settings::default小数());
+    fillList(ui->cmb消費税率, settings::消費税率Choices(), settings::default消費税率());
+    ui->txt登録番号->clear();
     // The blank entry is "no linked application": a pick-only list needs it to be chosen back.
     fillList(ui->cmb顧客リンクアプリ, QStringList{QString()} + settings::顧客リンクアプリChoices(), QString());
     fillList(ui->cmb商品リンクアプリ, QStringList{QString()} + settings::商品リンクアプリChoices(), QString());
@@ -132,6 +135,8 @@ settings::SettingsForm SettingsTab::form() const
     f.罫線色 = ui->num白紙罫線色->text();
     f.YubinLocalEriaSw = ui->chkYubinLocalEriaSw->isChecked();
     f.YubinLocalEria = ui->txtYubinLocalEria->text();
+    f.消費税率 = ui->cmb消費税率->currentText();
+    f.登録番号 = ui->txt登録番号->text();
     return f;
 }
 
@@ -164,6 +169,8 @@ void SettingsTab::showForm(const settings::SettingsForm &f)
     ui->num白紙罫線色->setText(f.罫線色);
     ui->chkYubinLocalEriaSw->setChecked(f.YubinLocalEriaSw);
     ui->txtYubinLocalEria->setText(f.YubinLocalEria);
+    show(ui->cmb消費税率, f.消費税率);
+    ui->txt登録番号->setText(f.登録番号);
     const auto colour = formats::parseWholeNumber(f.罫線色);
     ui->Pic罫線色->setColorValue(colour && *colour >= 0 && *colour <= kMaxColour ? int(*colour) : 0);
 }
@@ -178,6 +185,12 @@ void SettingsTab::Read設定()
 
 SettingsTab::SaveOutcome SettingsTab::saveSettings(bool ask)
 {
+    // A registration number of the wrong form is not stored; the user is told the form.
+    if (!settings::registrationNumber(ui->txt登録番号->text())) {
+        msg::Msg表示(QStringLiteral("その他"), QStringLiteral("注意"), settings::registrationNumberForm());
+        ui->txt登録番号->setFocus(Qt::OtherFocusReason);
+        return SaveOutcome::Failed;
+    }
     if (ask && !msg::Msg表示(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral("設定")))
         return SaveOutcome::Declined;
     if (!settings::writeSettingsRow(settings::rowFromForm(form()))) {

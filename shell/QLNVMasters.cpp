@@ -59,6 +59,7 @@ void QLNV::wireMasters()
     // New settings reshape the open windows: the price form and pack-size title of the
     // products, the pack-size category of the code tables.
     connect(m_settings, &SettingsTab::settingsReloaded, this, [this] {
+        m_invoice->settingsChanged();
         if (m_products)
             m_products->FormInit();
         if (m_codes)
@@ -102,6 +103,7 @@ ProductWindow *QLNV::showProductWindow()
             picked.単価 = p.単価;
             picked.非課税 = p.非課税;
             picked.ふりがな = p.ふりがな;
+            picked.軽減税率 = p.軽減税率;
             // The product window stays in front for the next product.
             showInvoiceTab(false);
             m_invoice->takeProduct(picked);

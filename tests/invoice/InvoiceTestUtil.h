@@ -31,10 +31,11 @@ using sqltest::run;
 using sqltest::scalar;
 
 inline void addProduct(const QString &name, const QVariant &packSize, const QVariant &unit, const QVariant &price,
-                       bool taxFree = false, const QVariant &reading = {})
+                       bool taxFree = false, const QVariant &reading = {}, bool reduced = false)
 {
-    run(db::data(), QStringLiteral("INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな) VALUES (?, ?, ?, ?, ?, ?)"),
-        {name, packSize, unit, price, taxFree ? 1 : 0, reading});
+    run(db::data(),
+        QStringLiteral("INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな, 軽減税率) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        {name, packSize, unit, price, taxFree ? 1 : 0, reading, reduced ? 1 : 0});
 }
 
 inline void addCustomer(const QString &name, const QVariant &info, const QVariant &reading, const QVariant &honorific)

@@ -80,9 +80,12 @@ TEST_F(PickLists, LookupsFindNamesWithQuotesAndGiveTheDefaultsOtherwise)
 
     addProduct(QStringLiteral("5' cable"), {}, QStringLiteral("本"), 980.5, true, QStringLiteral("けーぶる"));
     addProduct(QStringLiteral("見本"), {}, {}, {});
+    addProduct(QStringLiteral("牛乳"), {}, QStringLiteral("本"), 198, false, {}, true);
     EXPECT_EQ(picklists::Seek商品(db::data(), QStringLiteral("5' cable")),
-              (picklists::Product{QStringLiteral("本"), 980.5, true, QStringLiteral("けーぶる"), true}));
-    EXPECT_EQ(picklists::Seek商品(db::data(), QStringLiteral("見本")), (picklists::Product{{}, 0, false, {}, true}));
+              (picklists::Product{QStringLiteral("本"), 980.5, true, QStringLiteral("けーぶる"), false, true}));
+    EXPECT_EQ(picklists::Seek商品(db::data(), QStringLiteral("見本")), (picklists::Product{{}, 0, false, {}, false, true}));
+    EXPECT_EQ(picklists::Seek商品(db::data(), QStringLiteral("牛乳")),
+              (picklists::Product{QStringLiteral("本"), 198, false, {}, true, true}));
     EXPECT_EQ(picklists::Seek商品(db::data(), QStringLiteral("ない")), picklists::Product{});
 }
 

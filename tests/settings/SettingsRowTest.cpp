@@ -26,6 +26,7 @@ SettingsForm expectedDefaults()
     f.TopMargin = QStringLiteral("0");
     f.LeftMargin = QStringLiteral("0");
     f.罫線色 = QStringLiteral("0");
+    f.消費税率 = QStringLiteral("5%");
     return f;
 }
 
@@ -54,7 +55,57 @@ TEST(SettingsRow, ASaveStoresEmptyBoxesAsTheirDefaultsOrNull)
     expected.白紙TopMargin = 0;
     expected.白紙LeftMargin = 0;
     expected.YubinLocalEriaSw = false;
+    expected.消費税率 = 0.05;
     EXPECT_EQ(empty, expected);
+}
+
+TEST(SettingsRow, TheRateAndTheRegistrationNumberAsShownAndAsStored)
+{
+    const struct {
+        std::optional<double> stored;
+        const char *shown;
+        std::optional<int> percent;
+    } rates[] = {
+        {std::nullopt, "5%", 5}, {0.05, "5%", 5}, {0.08, "8%", 8}, {0.1, "10%", 10},
+        // A rate the program does not know shows as what it is and names no rate.
+        {0.07, "7%", std::nullopt},
+    };
+    for (const auto &r : rates) {
+        SettingsRow row;
+        row.消費税率 = r.stored;
+        const SettingsForm f = settings::formFromRow(row);
+        EXPECT_EQ(f.消費税率, QString::fromUtf8(r.shown));
+        EXPECT_EQ(settings::taxPercentFromText(f.消費税率), r.percent) << r.shown;
+        if (r.percent)
+            EXPECT_EQ(settings::rowFromForm(f).消費税率, *r.percent / 100.0) << r.shown;
+    }
+
+    const struct {
+        const char *typed;
+        std::optional<QString> stored; // nothing: refused
+    } numbers[] = {
+        {"T1234567890123", QStringLiteral("T1234567890123")},
+        {"", QString()},
+        {"  ", QString()},
+        {"Ｔ１２３４５６７８９０１２３", QStringLiteral("T1234567890123")},
+        {"t1234567890123", QStringLiteral("T1234567890123")},
+        {"T1-2345-6789-0123", QStringLiteral("T1234567890123")},
+        {"T 1234 5678 90123", QStringLiteral("T1234567890123")},
+        {"1234567890123", std::nullopt},
+        {"T123456789012", std::nullopt},
+        {"T12345678901234", std::nullopt},
+        {"T123456789012X", std::nullopt},
+        {"TT1234567890123", std::nullopt},
+        {"T1234567890123'", std::nullopt},
+    };
+    for (const auto &n : numbers) {
+        EXPECT_EQ(settings::registrationNumber(QString::fromUtf8(n.typed)), n.stored) << n.typed;
+        SettingsForm f;
+        f.登録番号 = QString::fromUtf8(n.typed);
+        if (n.stored)
+            EXPECT_EQ(settings::rowFromForm(f).登録番号,
+                      n.stored->isEmpty() ? std::nullopt : std::optional<QString>(*n.stored)) << n.typed;
+    }
 }
 
 TEST(SettingsRow, NumberBoxesAreReadAsTheProgramShowsThem)
