@@ -4,13 +4,14 @@
 
 #include "masters/ProductWindow.h"
 
+#include <QHeaderView>
 #include <QSignalSpy>
 
 using namespace masterstest;
 
 namespace {
 
-enum { Col品名 = 0, Col入数 = 1, Col単位 = 2, Col単価 = 3, Col非課税 = 4, Colふりがな = 5, Colチェック = 6 };
+enum { Col品名 = 0, Col入数 = 1, Col単位 = 2, Col単価 = 3, Col非課税 = 4, Colふりがな = 5, Colチェック = 6, Col軽減税率 = 7 };
 
 class ProductWindowTest : public MasterWindowTest<ProductWindow>
 {
@@ -140,19 +141,29 @@ TEST_F(ProductWindowTest, ChoosingHandsTheProductOverWithoutThePackSizeAndStaysO
     EXPECT_TRUE(work.単位.isEmpty());
 }
 
-TEST_F(ProductWindowTest, TickedProductsAndTheExemptFlagGoThroughTheCopy)
+TEST_F(ProductWindowTest, TickedProductsAndTheTaxFlagsGoThroughTheCopy)
 {
     open();
+    QHeaderView *header = grid()->horizontalHeader();
+    EXPECT_EQ(model()->headerData(Col軽減税率, Qt::Horizontal).toString(), QStringLiteral("軽減税率"));
+    EXPECT_EQ(header->visualIndex(Col軽減税率), header->visualIndex(Col非課税) + 1) << "beside the other tax flag";
     const int stamp = names().indexOf(QStringLiteral("印紙"));
     const int pencil = names().indexOf(QStringLiteral("鉛筆"));
     tick(pencil, Col非課税);
+    tick(pencil, Col軽減税率);
     tick(stamp, Colチェック);
     boxes.answers << QMessageBox::Yes;
     click("cmd削除");
     EXPECT_EQ(productNames(), (QStringList{QStringLiteral("作業"), QStringLiteral("鉛筆")}));
     click("cmd登録");
-    EXPECT_EQ(column(db::data(), QStringLiteral("SELECT 非課税 || coalesce(入数, '-') FROM 商品マスタ WHERE 品名 = '鉛筆'")),
-              QStringList{QStringLiteral("112本")});
+    EXPECT_EQ(column(db::data(), QStringLiteral("SELECT 非課税 || 軽減税率 || coalesce(入数, '-') FROM 商品マスタ WHERE 品名 = '鉛筆'")),
+              QStringList{QStringLiteral("1112本")});
+
+    QSignalSpy chosen(window.get(), &ProductWindow::productChosen);
+    grid()->setCurrentCell(names().indexOf(QStringLiteral("鉛筆")), Col品名);
+    click("cmd選択");
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_TRUE(chosen.at(0).at(0).value<masters::ChosenProduct>().軽減税率);
 }
 
 TEST_F(ProductWindowTest, ALinkImportNeedsItsSettingsAndItsFile)

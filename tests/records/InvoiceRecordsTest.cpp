@@ -4,6 +4,8 @@
 #include "RecordsTestUtil.h"
 #include "invoice/InvoiceTabFixture.h"
 
+#include "data/SchemaUpgrade.h"
+#include "invoice/CellChecks.h"
 #include "records/HistoryListModel.h"
 #include "records/HistoryTab.h"
 #include "records/InvoiceLoad.h"
@@ -12,6 +14,7 @@
 #include "support/FaultMounts.h"
 
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QSignalSpy>
 
@@ -571,6 +574,84 @@ TEST_F(InvoiceRecordsTest, AFullDiskRefusesTheCellAndTheSaveAndSaysSo)
     EXPECT_EQ(count("請求書ヘッダ"), 0);
     EXPECT_EQ(shown(0, 1), QStringLiteral("りんご"));
     tab.reset(); // before the disk goes
+}
+
+} // namespace
+
+namespace {
+
+// The tax rate goes with the invoice: stored with its header and lines, and brought back with
+// it whatever the settings say by then.
+class TaxRateRecordsTest : public InvoiceRecordsTest
+{
+protected:
+    void rate(const char *text)
+    {
+        ModQLNV::消費税率 = QString::fromUtf8(text);
+        tab->settingsChanged();
+    }
+    QGroupBox *perRate() const { return child<QGroupBox>("grp税率別"); }
+    bool markShown() const { return !grid()->isColumnHidden(cells::Col軽減税率); }
+};
+
+TEST_F(TaxRateRecordsTest, AMixedRateInvoiceIsStoredAndOpensAtItsOwnRate)
+{
+    openWithRecords();
+    rate("10%");
+    typeInvoice(); // 2 × 150 and 200
+    grid()->setFocus();
+    grid()->setCurrentCell(0, cells::Col軽減税率);
+    QTest::keyClick(grid(), Qt::Key_Space);
+    ASSERT_EQ(amount("num消費税"), 20 + 24);
+    number()->setText(QStringLiteral("21"));
+    click("cmd登録");
+    ASSERT_EQ(count("請求書ヘッダ"), 1) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(rows(db::data(), "SELECT 消費税率, 税抜計, 消費税, 合計, 標準税率対象, 標準税率消費税, 軽減税率対象, 軽減税率消費税 "
+                               "FROM 請求書ヘッダ WHERE 伝票番号 = 21"),
+              (QList<QVariantList>{{0.1, 500, 44, 544, 200, 20, 300, 24}}));
+    EXPECT_EQ(rows(db::data(), "SELECT 品名, 軽減税率 FROM 請求書 WHERE 伝票番号 = 21 ORDER BY 行番号"),
+              (QList<QVariantList>{{QStringLiteral("りんご"), 1}, {QStringLiteral("みかん"), 0}}));
+    EXPECT_EQ(recordstest::scalar(db::data(), QStringLiteral("SELECT 軽減税率 FROM 商品マスタ WHERE 品名 = 'りんご'")).toInt(), 1)
+        << "the product keeps the mark it was sold with, as it keeps its price";
+
+    // Back at 5 % in the settings, the stored invoice still opens at 10 %.
+    rate("5%");
+    EXPECT_FALSE(markShown());
+    enterNumber(QStringLiteral("21"));
+    EXPECT_TRUE(markShown());
+    EXPECT_TRUE(perRate()->isVisible());
+    EXPECT_EQ(amount("num消費税"), 44);
+    EXPECT_EQ(amount("num軽減税率消費税"), 24);
+    EXPECT_EQ(shown(0, cells::Col軽減税率), QStringLiteral("※"));
+    EXPECT_EQ(tab->header().消費税率, 10);
+    rate("5%"); // saving the settings again does not change an opened invoice's rate
+    EXPECT_EQ(tab->header().消費税率, 10);
+    click("cmdクリア");
+    EXPECT_EQ(tab->header().消費税率, 5);
+    EXPECT_FALSE(markShown());
+}
+
+TEST_F(TaxRateRecordsTest, AnInvoiceStoredBeforeRatesWereKeptOpensExactlyAsBefore)
+{
+    TestDataDir old(false);
+    TestDataDir::putVersion1Files(old.dataDir());
+    ASSERT_TRUE(schema::upgradeDataDir(old.dataDir()).ok());
+    ModQLNV::Read自社情報();
+    openWithRecords();
+    rate("10%");
+    enterNumber(QStringLiteral("1"));
+    EXPECT_EQ(customer()->currentText(), QStringLiteral("株式会社みどり商店"));
+    EXPECT_EQ(amount("num税抜計"), 6160);
+    EXPECT_EQ(amount("num消費税"), 298);
+    EXPECT_EQ(amount("num合計"), 6458);
+    EXPECT_EQ(amount("num請求金額"), 6458);
+    EXPECT_EQ(shown(1, 6), QStringLiteral("5,960")) << "its subtotal row";
+    EXPECT_FALSE(perRate()->isVisible());
+    EXPECT_FALSE(markShown());
+    const InvoiceHeader h = tab->header();
+    EXPECT_EQ(h.消費税率, 5);
+    EXPECT_FALSE(h.標準税率対象);
+    tab.reset(); // before its data directory goes
 }
 
 } // namespace

@@ -80,7 +80,7 @@ TEST_F(SettingsTabTest, AFreshDatabaseShowsTheDefaultsAndTheFirstSaveAddsTheRow)
         {"cmb年号", "和暦"},       {"cmb税端数", "四捨五入"},   {"cmb行端数", "四捨五入"},
         {"cmb税区分", "外税"},     {"cmb印刷用紙", "A4白紙"},  {"cmb入数列タイトル", "入数"},
         {"cmb小数", "使用しない"}, {"cmb商品表示順", "品名順"}, {"cmb顧客リンクアプリ", ""},
-        {"cmb商品リンクアプリ", ""},
+        {"cmb商品リンクアプリ", ""}, {"cmb消費税率", "5%"},
     };
     for (const auto &[name, text] : shown)
         EXPECT_EQ(combo(*tab, name)->currentText(), QString::fromUtf8(text)) << name;
@@ -100,6 +100,35 @@ TEST_F(SettingsTabTest, AFreshDatabaseShowsTheDefaultsAndTheFirstSaveAddsTheRow)
     EXPECT_TRUE(stored(QStringLiteral("顧客リンクアプリ")).isNull());
     EXPECT_TRUE(stored(QStringLiteral("白紙罫線色")).isNull() || stored(QStringLiteral("白紙罫線色")).toInt() == 0);
     EXPECT_TRUE(stored(QStringLiteral("最大請求書番号")).isNull());
+}
+
+TEST_F(SettingsTabTest, TheRateAndARegistrationNumberOfTheRightFormAreStored)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    QComboBox *rate = combo(*tab, "cmb消費税率");
+    ASSERT_EQ(rate->count(), 3);
+    EXPECT_EQ((QStringList{rate->itemText(0), rate->itemText(1), rate->itemText(2)}),
+              (QStringList{QStringLiteral("5%"), QStringLiteral("8%"), QStringLiteral("10%")}));
+    pick(*tab, "cmb消費税率", QStringLiteral("10%"));
+
+    // The wrong form: nothing is stored and the user is told the form.
+    line(*tab, "txt登録番号")->setText(QStringLiteral("T12345"));
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(boxes.texts(), QStringList{settings::registrationNumberForm()});
+    EXPECT_EQ(count(QStringLiteral("自社情報")), 0);
+    EXPECT_EQ(line(*tab, "txt登録番号")->text(), QStringLiteral("T12345")) << "the typed text stays to be mended";
+    EXPECT_TRUE(line(*tab, "txt登録番号")->hasFocus());
+
+    boxes.clear();
+    line(*tab, "txt登録番号")->setText(QStringLiteral("Ｔ１２３４-５６７８-９０１２３"));
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(boxes.texts().size(), 2) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(stored(QStringLiteral("消費税率")).toDouble(), 0.1);
+    EXPECT_EQ(stored(QStringLiteral("登録番号")).toString(), QStringLiteral("T1234567890123"));
+    EXPECT_EQ(ModQLNV::消費税率, QStringLiteral("10%"));
+    EXPECT_EQ(ModQLNV::登録番号, QStringLiteral("T1234567890123"));
+    EXPECT_EQ(line(*tab, "txt登録番号")->text(), QStringLiteral("T1234567890123")) << "shown as stored";
 }
 
 TEST_F(SettingsTabTest, NullColumnsLoadAsDefaults)
