@@ -11,6 +11,9 @@ namespace {
 using report::Control;
 using report::ControlKind;
 
+// Between the registration number and the company's lines under it, in twips.
+constexpr double RegistrationGap = 30;
+
 const QString Mincho = QStringLiteral("ＭＳ Ｐ明朝");
 const QString Gothic = QStringLiteral("ＭＳ ゴシック");
 const QString PGothic = QStringLiteral("ＭＳ Ｐゴシック");
@@ -136,6 +139,17 @@ void InvoiceLayout::pageHeaderFormat()
     setText(pageHeader, u"txt件名", m_header.件名);
     setText(pageHeader, u"txt敬称", m_header.敬称);
     setText(pageHeader, u"txt請求金額", amountInvoicedText(m_header.請求金額));
+    setText(pageHeader, u"txt伝票番号",
+            m_header.isQualified() && m_header.伝票番号 > 0 ? QStringLiteral("No. %1").arg(m_header.伝票番号) : QString());
+    setText(pageHeader, u"txt登録番号",
+            m_header.登録番号.isEmpty() ? QString() : QStringLiteral("登録番号 ") + m_header.登録番号);
+    // The registration number stands under the company name; the company's lines make room.
+    if (!m_header.登録番号.isEmpty()) {
+        const Control *number = pageHeader.find(u"txt登録番号");
+        Control *info = pageHeader.find(u"txt自社情報");
+        if (number && info)
+            info->rect.setTop(std::max(info->rect.top(), number->rect.bottom() + RegistrationGap));
+    }
 
     ++m_currentPage;
     setText(pageHeader, u"txtTotalPage", QString::number(m_pages));
@@ -153,6 +167,24 @@ void InvoiceLayout::pageFooterFormat()
     setText(pageFooter, u"txt税抜計", groupedText(m_header.税抜計, formats::NumberFormat::Grouped));
     setText(pageFooter, u"txt消費税", groupedText(m_header.消費税, formats::NumberFormat::Grouped));
     setText(pageFooter, u"txt合計", groupedText(m_header.合計, formats::NumberFormat::Grouped));
+
+    // Under the totals, the taxable sum and the tax of each rate when there are two.
+    const bool perRate = m_header.軽減税率対象.has_value();
+    const auto amount = [&](const std::optional<qint64> &v) {
+        return perRate ? groupedText(v, formats::NumberFormat::GroupedZero) : QString();
+    };
+    setText(pageFooter, u"txt標準税率名", perRate ? QStringLiteral("%1%対象").arg(m_header.消費税率) : QString());
+    setText(pageFooter, u"txt標準税率対象", amount(m_header.標準税率対象));
+    setText(pageFooter, u"txt標準税率消費税名", perRate ? QStringLiteral("消費税") : QString());
+    setText(pageFooter, u"txt標準税率消費税", amount(m_header.標準税率消費税));
+    setText(pageFooter, u"txt軽減税率名", perRate ? QStringLiteral("8%対象") : QString());
+    setText(pageFooter, u"txt軽減税率対象", amount(m_header.軽減税率対象));
+    setText(pageFooter, u"txt軽減税率消費税名", perRate ? QStringLiteral("消費税") : QString());
+    setText(pageFooter, u"txt軽減税率消費税", amount(m_header.軽減税率消費税));
+    for (const char16_t *name : {u"box税率別", u"line税率別"})
+        if (Control *c = pageFooter.find(name))
+            c->visible = perRate;
+    setText(pageFooter, u"txt軽減税率注記", m_header.軽減税率明細 ? ReducedRateNote : QString());
 }
 
 void InvoiceLayout::clearDetailFields()
@@ -170,7 +202,9 @@ void InvoiceLayout::bindRow(int row)
     // decimals, as the screen shows it, so that the line adds up on paper.
     const auto fraction = [](const std::optional<double> &v) { return v && std::trunc(*v) != *v; };
     const bool decimals = m_settings.小数 == u"使用する" || fraction(m_row->数量) || fraction(m_row->単価);
-    setText(detail, u"txt品名", m_row->品名);
+    // At 10 % a line taxed at the reduced rate says so before its name.
+    const bool reduced = m_header.消費税率 == 10 && m_row->軽減税率 && !m_row->小計;
+    setText(detail, u"txt品名", reduced ? ReducedRateMark + m_row->品名 : m_row->品名);
     setText(detail, u"txt入数", m_row->入数);
     setText(detail, u"txt数量", quantityText(m_row->数量, decimals));
     setText(detail, u"txt単位", cutUnit(m_row->単位));

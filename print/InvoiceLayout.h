@@ -49,17 +49,17 @@ constexpr ControlDef field(const char16_t *name, double x, double y, double w, d
     return {report::ControlKind::Field, name, x, y, w, h, u"", points,
             (style & ControlDef::Wrap) ? style : (style | ControlDef::Fit)};
 }
-constexpr ControlDef hrule(double x1, double x2, double y)
+constexpr ControlDef hrule(double x1, double x2, double y, const char16_t *name = u"", unsigned style = ControlDef::Plain)
 {
-    return {report::ControlKind::Line, u"", x1, y, x2, y};
+    return {report::ControlKind::Line, name, x1, y, x2, y, u"", 0, style};
 }
 constexpr ControlDef vrule(double x, double y1, double y2)
 {
     return {report::ControlKind::Line, u"", x, y1, x, y2};
 }
-constexpr ControlDef box(double x, double y, double w, double h)
+constexpr ControlDef box(double x, double y, double w, double h, const char16_t *name = u"", unsigned style = ControlDef::Plain)
 {
-    return {report::ControlKind::Box, u"", x, y, w, h};
+    return {report::ControlKind::Box, name, x, y, w, h, u"", 0, style};
 }
 
 report::Section makeSection(std::span<const ControlDef> table, double height);
@@ -106,6 +106,10 @@ private:
     int m_pages = 1;
     const DetailLine *m_row = nullptr; // the line the detail band shows; nullptr for a blank band
 };
+
+// The marks and texts of a qualified invoice.
+inline const QString ReducedRateMark = QStringLiteral("※");
+inline const QString ReducedRateNote = QStringLiteral("※は軽減税率対象");
 
 // The shown forms shared by both layouts.
 QString dateText(const PrintHeader &header, const PrintSettings &settings);

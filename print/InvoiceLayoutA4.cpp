@@ -11,7 +11,9 @@ constexpr ControlDef PageHeader[] = {
     hrule(0, 10530, 380),
     label(u"Label10", 7560, 450, 630, 270, u"日付", 11.5),
     field(u"txtCday", 8280, 450, 2250, 270, 11.5),
+    field(u"txt伝票番号", 6307, 60, 2300, 300, 11.5),
     field(u"txt自社名", 6307, 760, 4252, 354, 14),
+    field(u"txt登録番号", 6375, 1090, 4185, 250, 10),
     field(u"txt自社情報", 6375, 1065, 4185, 1750, 10, S::Wrap | S::WholeWords | S::Top),
     field(u"txt顧客情報", 283, 496, 4607, 850, 12, S::Wrap | S::Top),
     field(u"txt顧客名", 283, 1417, 4819, 426, 16),
@@ -71,6 +73,19 @@ constexpr ControlDef PageFooter[] = {
     hrule(7470, 10560, 354),
     hrule(7470, 10560, 780),
     vrule(9030, 0, 1205),
+    // A qualified invoice of two rates: the taxable sum and the tax of each under the totals,
+    // and the note on the "※" of the reduced-rate lines under the memo.
+    box(7460, 1200, 3118, 660, u"box税率別", S::Hidden),
+    hrule(7470, 10560, 1530, u"line税率別", S::Hidden),
+    field(u"txt標準税率名", 7510, 1230, 740, 270, 9),
+    field(u"txt標準税率対象", 8250, 1230, 1000, 270, 10, S::Right),
+    field(u"txt標準税率消費税名", 9290, 1230, 560, 270, 9),
+    field(u"txt標準税率消費税", 9850, 1230, 690, 270, 10, S::Right),
+    field(u"txt軽減税率名", 7510, 1560, 740, 270, 9),
+    field(u"txt軽減税率対象", 8250, 1560, 1000, 270, 10, S::Right),
+    field(u"txt軽減税率消費税名", 9290, 1560, 560, 270, 9),
+    field(u"txt軽減税率消費税", 9850, 1560, 690, 270, 10, S::Right),
+    field(u"txt軽減税率注記", 135, 1280, 5000, 270, 10),
 };
 
 } // namespace

@@ -11,7 +11,9 @@ constexpr ControlDef PageHeader[] = {
     hrule(0, 9135, 380),
     label(u"Label10", 6307, 425, 638, 284, u"日付", 11.5),
     field(u"txtCday", 7016, 425, 2055, 284, 11.5),
+    field(u"txt伝票番号", 5440, 60, 1600, 300, 11.5),
     field(u"txt自社名", 5440, 780, 3695, 570, 14),
+    field(u"txt登録番号", 5440, 1350, 3695, 250, 10),
     field(u"txt自社情報", 5440, 1485, 3695, 1455, 10, S::Wrap | S::WholeWords | S::Top),
     field(u"txt顧客情報", 75, 495, 4605, 855, 11.5, S::Wrap | S::Top),
     label(u"Label54", 4748, 496, 567, 284, u"Page", 11.5),
@@ -71,6 +73,18 @@ constexpr ControlDef PageFooter[] = {
     hrule(6024, 9071, 354),
     hrule(6024, 9071, 780),
     vrule(7583, 0, 1205),
+    // As on A4: the amounts of each rate under the totals, the note under the memo.
+    box(6024, 1205, 3047, 660, u"box税率別", S::Hidden),
+    hrule(6024, 9071, 1535, u"line税率別", S::Hidden),
+    field(u"txt標準税率名", 6070, 1235, 720, 270, 9),
+    field(u"txt標準税率対象", 6790, 1235, 910, 270, 10, S::Right),
+    field(u"txt標準税率消費税名", 7740, 1235, 560, 270, 9),
+    field(u"txt標準税率消費税", 8300, 1235, 740, 270, 10, S::Right),
+    field(u"txt軽減税率名", 6070, 1565, 720, 270, 9),
+    field(u"txt軽減税率対象", 6790, 1565, 910, 270, 10, S::Right),
+    field(u"txt軽減税率消費税名", 7740, 1565, 560, 270, 9),
+    field(u"txt軽減税率消費税", 8300, 1565, 740, 270, 10, S::Right),
+    field(u"txt軽減税率注記", 0, 1280, 5000, 270, 10),
 };
 
 } // namespace

@@ -41,6 +41,16 @@ PrintHeader makePrintHeader(const InvoiceHeader &invoice, bool 日付印刷, con
     h.行数 = qint16(qMin(namedLineCount(lines), int(DetailLineCount)));
     h.最終行 = lastUsedLine(lines);
     h.日付印刷 = 日付印刷;
+    h.伝票番号 = invoice.伝票番号;
+    h.登録番号 = ModQLNV::登録番号;
+    h.消費税率 = invoice.消費税率;
+    h.標準税率対象 = invoice.標準税率対象;
+    h.標準税率消費税 = invoice.標準税率消費税;
+    h.軽減税率対象 = invoice.軽減税率対象;
+    h.軽減税率消費税 = invoice.軽減税率消費税;
+    h.軽減税率明細 = invoice.消費税率 == 10 && std::any_of(lines.begin(), lines.end(), [](const DetailLine &l) {
+        return l.軽減税率 && !l.小計 && !l.isEmpty();
+    });
     return h;
 }
 

@@ -32,6 +32,21 @@ struct PrintHeader {
     qint16 行数 = 0;    // lines with a product name (GetLine請求書)
     int 最終行 = 0;     // position of the last line in use: the page count comes from it
     bool 日付印刷 = false;
+
+    // What a qualified invoice (適格請求書) shows beside the rest: the invoice's number, the
+    // issuer's registration number (from the settings), the rate and the amounts per rate,
+    // and whether a line taxed at the reduced rate is printed ("※" on it).
+    qint64 伝票番号 = 0;
+    QString 登録番号;
+    int 消費税率 = 5;
+    std::optional<qint64> 標準税率対象;
+    std::optional<qint64> 標準税率消費税;
+    std::optional<qint64> 軽減税率対象;
+    std::optional<qint64> 軽減税率消費税;
+    bool 軽減税率明細 = false;
+    // An invoice at the program's first rate without a registration number prints as it
+    // always did; any other prints its number too.
+    bool isQualified() const { return !登録番号.isEmpty() || 消費税率 != 5; }
 };
 
 // The settings the layouts read, taken from the settings globals at the time of printing.
