@@ -35,7 +35,8 @@ public:
         db::Transaction tx(data);
         db::exec(data, QStringLiteral(
                            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-                           "INSERT INTO 商品マスタ SELECT '商品' || printf('%05d', i), (i % 12) || '入', '個', "
+                           "INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな) "
+                           "SELECT '商品' || printf('%05d', i), (i % 12) || '入', '個', "
                            "i * 10 + 0.5, i % 7 = 0, 'しょうひん' || printf('%05d', 5000 - i) FROM n"),
                  {kProducts});
         db::exec(data, QStringLiteral(
@@ -58,8 +59,9 @@ public:
         db::closeAll();
     }
 
-    // Lines 1..kFilledLines with products, quantities and prices, and a subtotal every ten.
-    void fillLines()
+    // Lines 1..kFilledLines with products, quantities and prices, and a subtotal every ten;
+    // with mixedRates every third line is marked for the reduced rate.
+    void fillLines(bool mixedRates = false)
     {
         QList<DetailLine> lines;
         for (int i = 1; i <= kFilledLines; ++i) {
@@ -71,6 +73,7 @@ public:
                 l.単価 = 100.5;
                 l.金額 = qint64(i * 100.5);
                 l.ふりがな = QStringLiteral("よみ");
+                l.軽減税率 = mixedRates && i % 3 == 0;
             }
             lines << l;
         }
@@ -115,6 +118,25 @@ void BM_AcceptedCellNoPaint(benchmark::State &state)
         state.ResumeTiming();
     }
 }
+// The same at 10 % with reduced-rate lines: two rates summed and taxed, the amounts per rate
+// shown under the totals.
+void BM_AcceptedCellMixedRates(benchmark::State &state)
+{
+    ModQLNV::消費税率 = QStringLiteral("10%");
+    Fixture f;
+    f.tab->settingsChanged();
+    f.fillLines(true);
+    const QModelIndex quantity = f.model()->index(14, 3);
+    int value = 1;
+    for (auto _ : state) {
+        f.model()->setData(quantity, QString::number(++value % 50 + 1));
+        QApplication::processEvents();
+    }
+    state.counters["taxPercent"] = f.tab->taxPercent();
+    ModQLNV::消費税率 = QStringLiteral("5%");
+}
+BENCHMARK(BM_AcceptedCellMixedRates)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+
 BENCHMARK(BM_AcceptedCellNoPaint)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_Create小計(benchmark::State &state)

@@ -105,7 +105,13 @@ void DetailGrid::setReducedRateShown(bool shown)
     if (!m_model || m_model->columnCount() <= Col軽減税率)
         return;
     setColumnHidden(Col軽減税率, !shown);
-    setColumnWidth(Col軽減税率, pixelsFromTwips(kReducedTwips));
+    setColumnWidth(Col軽減税率, reducedRateWidth());
+}
+
+int DetailGrid::reducedRateWidth() const
+{
+    // The header keeps no column narrower than its style allows.
+    return std::max(pixelsFromTwips(kReducedTwips), horizontalHeader()->minimumSectionSize());
 }
 
 int DetailGrid::shownWidth() const
@@ -114,7 +120,7 @@ int DetailGrid::shownWidth() const
     for (const ShownColumn &shown : kShown)
         width += pixelsFromTwips(shown.twips);
     if (m_reducedShown)
-        width += pixelsFromTwips(kReducedTwips);
+        width += reducedRateWidth();
     return width;
 }
 

@@ -67,6 +67,8 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    int reducedRateWidth() const;
+
     DetailModel *m_model = nullptr;
     DetailDelegate *m_delegate = nullptr;
     // A click on the current cell opens its editor once the double-click time has passed;

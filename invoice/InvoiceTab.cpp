@@ -58,8 +58,10 @@ InvoiceTab::InvoiceTab(QWidget *parent)
     makePopupCompletion(ui->cmb顧客名);
     for (auto *box : {ui->num税抜計, ui->num消費税, ui->num合計, ui->num請求金額})
         box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("9,999,999,999,999")) + 12);
+    // The amounts per rate share the width of the totals above them: showing them must not
+    // make the window wider while the user types.
     for (auto *box : {ui->num標準税率対象, ui->num標準税率消費税, ui->num軽減税率対象, ui->num軽減税率消費税})
-        box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("999,999,999,999")) + 12);
+        box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("999,999")) + 12);
 
     connect(ui->cmd閉じる, &QPushButton::clicked, this, &InvoiceTab::closeRequested);
     connect(ui->cmdクリア, &QPushButton::clicked, this, [this] { Clear請求書(true); });

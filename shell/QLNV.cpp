@@ -13,6 +13,7 @@
 #include "records/HistoryTab.h"
 #include "records/InvoiceRecords.h"
 #include "settings/ModQLNVSettings.h"
+#include "settings/SettingsRow.h"
 #include "settings/SettingsTab.h"
 #include "ui_QLNV.h"
 
@@ -227,6 +228,9 @@ void QLNV::reportDataProblems()
                                      std::pair{QStringLiteral("税端数"), ModQLNV::税端数}})
         if (!calc::roundingFromText(text))
             problems << calc::unknownRoundingText(what, text);
+    if (!settings::taxPercentFromText(ModQLNV::消費税率))
+        problems << QStringLiteral("消費税率の設定「%1」は使えないため、消費税を計算できません。設定タブで選び直して登録してください。")
+                        .arg(ModQLNV::消費税率);
     // The data and work files share their folder, and often the reason too.
     problems.removeDuplicates();
     if (m_upgrade.ok() && !m_upgrade.upgraded.isEmpty()) {

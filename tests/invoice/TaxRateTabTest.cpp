@@ -6,6 +6,8 @@
 #include "settings/ModQLNVSettings.h"
 
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QLabel>
 
 namespace {
@@ -63,6 +65,7 @@ TEST_F(TaxRateTab, AtTenPercentMarkedLinesAreTaxedAtEightAndShownApart)
     EXPECT_EQ(mark(1), QString());
     EXPECT_EQ(amounts(), (QList<Opt>{1600, 148, 1748, 1000, 100, 600, 48}));
     EXPECT_TRUE(perRateShown());
+    EXPECT_LE(tab->minimumSizeHint().width(), tab->width()) << "showing the amounts per rate leaves the window's width";
     EXPECT_EQ(child<QLabel>("lbl標準税率対象")->text(), QStringLiteral("10%対象"));
     EXPECT_EQ(child<QLabel>("lbl軽減税率対象")->text(), QStringLiteral("8%対象"));
 
@@ -116,6 +119,9 @@ TEST_F(TaxRateTab, AtTheDefaultRateTheTabShowsWhatItAlwaysShowed)
     tab->settingsChanged();
     EXPECT_TRUE(markShown());
     EXPECT_GT(grid()->width(), width) << "the grid makes room for the column";
+    QApplication::processEvents();
+    EXPECT_EQ(grid()->horizontalScrollBar()->maximum(), 0)
+        << "every column fits: " << grid()->horizontalHeader()->length() << " in " << grid()->viewport()->width();
     EXPECT_EQ(amounts(), (QList<Opt>{1600, 148, 1748, 1000, 100, 600, 48}));
     EXPECT_TRUE(perRateShown());
     tab->Clear請求書(true);

@@ -122,16 +122,17 @@ TEST(MainWindow, StartingOnOlderFilesUpgradesThemAndNewerOnesAreLeftAlone)
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
 }
 
-TEST(MainWindow, ARoundingSettingThatNamesNoRuleIsNamedAtStartUp)
+TEST(MainWindow, ARoundingOrRateSettingThatNamesNoRuleIsNamedAtStartUp)
 {
     TestDataDir dir;
-    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 自社情報 (行端数, 税端数) VALUES ('切上', '四捨五入')")));
+    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 自社情報 (行端数, 税端数, 消費税率) VALUES ('切上', '四捨五入', 0.07)")));
     db::closeAll();
     QLNV w;
     w.Form_Load(dir.programDir());
     const QString message = w.statusBar()->currentMessage();
     EXPECT_TRUE(message.contains(QStringLiteral("端数処理（行端数）の設定「切上」は使えない"))) << message.toStdString();
     EXPECT_FALSE(message.contains(QStringLiteral("税端数"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("消費税率の設定「7%」は使えない"))) << message.toStdString();
 }
 
 TEST(MainWindow, LoadShowsTheStoredCompanyAndADoubleClickOpensItsSettings)
