@@ -11,13 +11,6 @@ using print::Paper;
 
 namespace {
 
-const Paper Papers[] = {Paper::A4, Paper::B5};
-
-const char *nameOf(Paper paper)
-{
-    return paper == Paper::A4 ? "A4" : "B5";
-}
-
 TEST(InvoiceHeaderFooter, RepeatOnEveryPageWithPageNOfN)
 {
     for (const Paper paper : Papers) {

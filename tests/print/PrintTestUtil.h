@@ -22,6 +22,13 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace printtest {
 
+inline constexpr print::Paper Papers[] = {print::Paper::A4, print::Paper::B5};
+
+inline const char *nameOf(print::Paper paper)
+{
+    return paper == print::Paper::A4 ? "A4" : "B5";
+}
+
 using report::DrawOp;
 using report::OpKind;
 using report::Report;

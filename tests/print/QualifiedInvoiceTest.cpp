@@ -16,13 +16,6 @@ using print::Paper;
 
 namespace {
 
-const Paper Papers[] = {Paper::A4, Paper::B5};
-
-const char *nameOf(Paper paper)
-{
-    return paper == Paper::A4 ? "A4" : "B5";
-}
-
 const QStringList AddedNames = {
     QStringLiteral("txt伝票番号"),       QStringLiteral("txt登録番号"),        QStringLiteral("txt標準税率名"),
     QStringLiteral("txt標準税率対象"),   QStringLiteral("txt標準税率消費税名"), QStringLiteral("txt標準税率消費税"),
