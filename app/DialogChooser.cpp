@@ -31,6 +31,17 @@ public:
         QString selected = selectedFilter;
         return QFileDialog::getOpenFileName(parent, title, dir, filter, &selected);
     }
+
+    QString chooseSaveFile(QWidget *parent, const QString &title, const QString &proposed,
+                           const QString &filter) override
+    {
+        return QFileDialog::getSaveFileName(parent, title, proposed, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+    }
+
+    QString chooseFolder(QWidget *parent, const QString &title, const QString &dir) override
+    {
+        return QFileDialog::getExistingDirectory(parent, title, dir);
+    }
 };
 
 QtDialogChooser s_realChooser;

@@ -27,6 +27,10 @@ bool YubinLocalEriaSw = false;
 QString YubinLocalEria;
 QString 消費税率 = settings::default消費税率();
 QString 登録番号;
+QString PDF保存先;
+QString バックアップ先;
+QString 最終バックアップ;
+int バックアップ間隔 = settings::DefaultBackupDays;
 
 void applySettings(const settings::SettingsRow &row)
 {
@@ -55,6 +59,10 @@ void applySettings(const settings::SettingsRow &row)
     YubinLocalEria = row.YubinLocalEria.value_or(QString());
     消費税率 = shown.消費税率;
     登録番号 = shown.登録番号;
+    PDF保存先 = row.PDF保存先.value_or(QString());
+    バックアップ先 = row.バックアップ先.value_or(QString());
+    最終バックアップ = row.最終バックアップ.value_or(QString());
+    バックアップ間隔 = row.バックアップ間隔.value_or(settings::DefaultBackupDays);
 }
 
 void resetSettingsGlobals()

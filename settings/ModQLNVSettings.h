@@ -38,6 +38,10 @@ extern bool YubinLocalEriaSw;
 extern QString YubinLocalEria;
 extern QString 消費税率; // "5%", "8%" or "10%" (settings::taxPercentFromText)
 extern QString 登録番号; // "T" and 13 digits, or empty
+extern QString PDF保存先;        // the folder PDFs were last saved to
+extern QString バックアップ先;   // the folder of the last backup
+extern QString 最終バックアップ; // when it was taken, ISO date and time; empty: never
+extern int バックアップ間隔;     // days after which the start-up reminds of a backup
 
 // Loads the first settings row into the globals; a Null column gives its default. With no
 // row, or when the data file cannot be read, the globals keep their values and the result

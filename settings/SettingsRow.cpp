@@ -140,7 +140,8 @@ const QString kSelect = QStringLiteral(
     "SELECT 自社名, 自社情報, 年号, 税端数, 税区分, 商品表示順, 印刷用紙, 小数, 行端数, "
     "顧客リンクアプリ, 顧客リンクパス, 商品リンクアプリ, 商品リンクパス, "
     "白紙TopMargin, 白紙LeftMargin, S101TopMargin, S101LeftMargin, 白紙罫線色, 入数列タイトル, "
-    "YubinLocalEriaSw, YubinLocalEria, 消費税率, 登録番号 FROM 自社情報 ORDER BY rowid LIMIT 1");
+    "YubinLocalEriaSw, YubinLocalEria, 消費税率, 登録番号, PDF保存先, バックアップ先, 最終バックアップ, "
+    "バックアップ間隔 FROM 自社情報 ORDER BY rowid LIMIT 1");
 
 // The columns the settings tab edits; the update and the insert bind them in this order.
 const QStringList kWritten{
@@ -150,7 +151,7 @@ const QStringList kWritten{
     QStringLiteral("顧客リンクアプリ"), QStringLiteral("顧客リンクパス"), QStringLiteral("商品リンクアプリ"),
     QStringLiteral("商品リンクパス"),   QStringLiteral("白紙TopMargin"),  QStringLiteral("白紙LeftMargin"),
     QStringLiteral("白紙罫線色"),     QStringLiteral("入数列タイトル"), QStringLiteral("消費税率"),
-    QStringLiteral("登録番号"),
+    QStringLiteral("登録番号"),       QStringLiteral("バックアップ間隔"),
 };
 
 std::optional<QString> textValue(const QVariant &v)
@@ -216,6 +217,35 @@ QString comboOrDefault(const QString &text, const QString &fallback)
     return text.isEmpty() ? fallback : text;
 }
 
+// Writes columns into the first row, or adds the row when there is none, in one transaction.
+bool writeColumns(const QStringList &columns, const QVariantList &values)
+{
+    QSqlDatabase database = db::data();
+    db::Transaction transaction(database);
+    if (!transaction.isActive())
+        return false;
+
+    QStringList assignments;
+    for (const QString &column : columns)
+        assignments << column + QStringLiteral(" = ?");
+    QSqlQuery update(database);
+    if (!db::exec(update,
+                  QStringLiteral("UPDATE 自社情報 SET ") + assignments.join(QStringLiteral(", "))
+                      + QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM 自社情報)"),
+                  values))
+        return false;
+
+    if (update.numRowsAffected() == 0) {
+        const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+        if (!db::exec(database,
+                      QStringLiteral("INSERT INTO 自社情報 (") + columns.join(QStringLiteral(", "))
+                          + QStringLiteral(") VALUES (") + marks + QStringLiteral(")"),
+                      values))
+            return false;
+    }
+    return transaction.commit();
+}
+
 } // namespace
 
 SettingsRead readSettingsRow()
@@ -252,8 +282,21 @@ SettingsRead readSettingsRow()
     r.YubinLocalEria = textValue(q.value(20));
     r.消費税率 = realValue(q.value(21));
     r.登録番号 = textValue(q.value(22));
+    r.PDF保存先 = textValue(q.value(23));
+    r.バックアップ先 = textValue(q.value(24));
+    r.最終バックアップ = textValue(q.value(25));
+    if (const auto days = realValue(q.value(26)))
+        r.バックアップ間隔 = int(*days);
     result.status = ReadStatus::Found;
     return result;
+}
+
+bool writeRemembered(Remembered what, const QString &value)
+{
+    const QString column = what == Remembered::PdfFolder      ? QStringLiteral("PDF保存先")
+                           : what == Remembered::BackupFolder ? QStringLiteral("バックアップ先")
+                                                              : QStringLiteral("最終バックアップ");
+    return writeColumns({column}, {bindText(value.isEmpty() ? std::nullopt : std::optional<QString>(value))});
 }
 
 bool writeSettingsRow(const SettingsRow &row)
@@ -265,7 +308,7 @@ bool writeSettingsRow(const SettingsRow &row)
         bindText(row.顧客リンクアプリ), bindText(row.顧客リンクパス), bindText(row.商品リンクアプリ),
         bindText(row.商品リンクパス),   bindReal(row.白紙TopMargin),  bindReal(row.白紙LeftMargin),
         bindInt(row.白紙罫線色),      bindText(row.入数列タイトル), bindReal(row.消費税率),
-        bindText(row.登録番号),
+        bindText(row.登録番号),       bindInt(row.バックアップ間隔),
     };
     QStringList columns = kWritten;
     QVariantList values = written;
@@ -275,30 +318,7 @@ bool writeSettingsRow(const SettingsRow &row)
         values << QVariant(*row.YubinLocalEriaSw ? 1 : 0) << bindText(row.YubinLocalEria);
     }
 
-    QSqlDatabase database = db::data();
-    db::Transaction transaction(database);
-    if (!transaction.isActive())
-        return false;
-
-    QStringList assignments;
-    for (const QString &column : columns)
-        assignments << column + QStringLiteral(" = ?");
-    QSqlQuery update(database);
-    if (!db::exec(update,
-                  QStringLiteral("UPDATE 自社情報 SET ") + assignments.join(QStringLiteral(", "))
-                      + QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM 自社情報)"),
-                  values))
-        return false;
-
-    if (update.numRowsAffected() == 0) {
-        const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-        if (!db::exec(database,
-                      QStringLiteral("INSERT INTO 自社情報 (") + columns.join(QStringLiteral(", "))
-                          + QStringLiteral(") VALUES (") + marks + QStringLiteral(")"),
-                      values))
-            return false;
-    }
-    return transaction.commit();
+    return writeColumns(columns, values);
 }
 
 QString numberText(double value)
@@ -339,6 +359,7 @@ SettingsForm formFromRow(const SettingsRow &row)
     else
         f.消費税率 = QStringLiteral("%1%").arg(QString::number(*row.消費税率 * 100, 'g', 6));
     f.登録番号 = orDefault(row.登録番号, {});
+    f.バックアップ間隔 = QString::number(row.バックアップ間隔.value_or(DefaultBackupDays));
     return f;
 }
 
@@ -377,6 +398,8 @@ SettingsRow rowFromForm(const SettingsForm &f)
     r.YubinLocalEria = textOrNull(f.YubinLocalEria.trimmed());
     r.消費税率 = taxPercentFromText(comboOrDefault(f.消費税率, default消費税率())).value_or(5) / 100.0;
     r.登録番号 = textOrNull(registrationNumber(f.登録番号).value_or(QString()));
+    const auto days = formats::parseWholeNumber(f.バックアップ間隔);
+    r.バックアップ間隔 = days && *days >= 1 && *days <= 365 ? int(*days) : DefaultBackupDays;
     return r;
 }
 

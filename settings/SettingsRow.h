@@ -78,6 +78,11 @@ struct SettingsRow {
     std::optional<QString> YubinLocalEria;
     std::optional<double> 消費税率; // 0.05, 0.08 or 0.1
     std::optional<QString> 登録番号;
+    // Remembered by the program, not typed on the tab (writeRemembered).
+    std::optional<QString> PDF保存先;
+    std::optional<QString> バックアップ先;
+    std::optional<QString> 最終バックアップ; // ISO date and time
+    std::optional<int> バックアップ間隔;    // days; the tab edits it
 
     bool operator==(const SettingsRow &) const = default;
 };
@@ -95,6 +100,19 @@ struct SettingsRead {
 
 // Reads the first row of 自社情報.
 SettingsRead readSettingsRow();
+
+// What the program remembers in the settings row between runs.
+enum class Remembered {
+    PdfFolder,    // PDF保存先
+    BackupFolder, // バックアップ先
+    LastBackup,   // 最終バックアップ
+};
+// Writes one remembered value into the first row (adding the row when there is none). False
+// when nothing was stored.
+bool writeRemembered(Remembered what, const QString &value);
+
+// The days after which the start-up reminds of a backup, by default.
+inline constexpr int DefaultBackupDays = 7;
 
 // Saves the columns the settings tab edits into the first row, or adds the row when there is
 // none. The invoice counter 最大請求書番号, the S101 margins and the postal search columns are
@@ -126,6 +144,7 @@ struct SettingsForm {
     QString YubinLocalEria;
     QString 消費税率; // "5%", "8%", "10%"
     QString 登録番号;
+    QString バックアップ間隔; // days
 
     bool operator==(const SettingsForm &) const = default;
 };

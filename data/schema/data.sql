@@ -37,7 +37,13 @@ CREATE TABLE "自社情報" (
     -- Version 2: the consumption tax rate (0.05, 0.08 or 0.1) and the issuer's registration
     -- number for qualified invoices ("T" and 13 digits).
     "消費税率"         REAL DEFAULT 0.05,
-    "登録番号"         TEXT
+    "登録番号"         TEXT,
+    -- Version 2 too: the folder PDFs were last saved to, the backups' folder, when the last
+    -- backup was taken (ISO date and time) and after how many days the start-up reminds.
+    "PDF保存先"        TEXT,
+    "バックアップ先"   TEXT,
+    "最終バックアップ" TEXT,
+    "バックアップ間隔" INTEGER DEFAULT 7
 );
 
 CREATE TABLE "顧客マスタ" (

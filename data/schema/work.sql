@@ -46,7 +46,8 @@ CREATE TABLE "w履歴リスト" (
     "日付"     TEXT CHECK ("日付" IS date("日付", '+0 days')),
     "顧客名"   TEXT,
     "件名"     TEXT,
-    "チェック" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("チェック" IN (0, 1))
+    "チェック" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("チェック" IN (0, 1)),
+    "請求金額" INTEGER -- version 2: the list shows the amount invoiced
 );
 CREATE INDEX "w履歴リスト_伝票番号" ON "w履歴リスト" ("伝票番号");
 

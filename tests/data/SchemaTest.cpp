@@ -62,6 +62,10 @@ const Column kColumns[] = {
     { File::Data, "自社情報", "YubinLocalEria", "TEXT", false },
     { File::Data, "自社情報", "消費税率", "REAL", false },
     { File::Data, "自社情報", "登録番号", "TEXT", false },
+    { File::Data, "自社情報", "PDF保存先", "TEXT", false },
+    { File::Data, "自社情報", "バックアップ先", "TEXT", false },
+    { File::Data, "自社情報", "最終バックアップ", "TEXT", false },
+    { File::Data, "自社情報", "バックアップ間隔", "INTEGER", false },
 
     { File::Data, "顧客マスタ", "顧客名", "TEXT", false },
     { File::Data, "顧客マスタ", "顧客情報", "TEXT", false },
@@ -145,6 +149,7 @@ const Column kColumns[] = {
     { File::Work, "w履歴リスト", "顧客名", "TEXT", false },
     { File::Work, "w履歴リスト", "件名", "TEXT", false },
     { File::Work, "w履歴リスト", "チェック", "INTEGER", true },
+    { File::Work, "w履歴リスト", "請求金額", "INTEGER", false },
 
     { File::Work, "w商品参照", "品名", "TEXT", false },
     { File::Work, "w商品参照", "入数", "TEXT", false },

@@ -27,6 +27,7 @@ SettingsForm expectedDefaults()
     f.LeftMargin = QStringLiteral("0");
     f.罫線色 = QStringLiteral("0");
     f.消費税率 = QStringLiteral("5%");
+    f.バックアップ間隔 = QStringLiteral("7");
     return f;
 }
 
@@ -56,6 +57,7 @@ TEST(SettingsRow, ASaveStoresEmptyBoxesAsTheirDefaultsOrNull)
     expected.白紙LeftMargin = 0;
     expected.YubinLocalEriaSw = false;
     expected.消費税率 = 0.05;
+    expected.バックアップ間隔 = 7;
     EXPECT_EQ(empty, expected);
 }
 

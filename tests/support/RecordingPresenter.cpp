@@ -52,3 +52,15 @@ QString RecordingPresenter::chooseOpenFile(QWidget *, const QString &title, cons
     fileRequests << FileRequest{title, dir, filter, selectedFilter};
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
+
+QString RecordingPresenter::chooseSaveFile(QWidget *, const QString &title, const QString &proposed, const QString &filter)
+{
+    fileRequests << FileRequest{title, proposed, filter, {}};
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+QString RecordingPresenter::chooseFolder(QWidget *, const QString &title, const QString &dir)
+{
+    fileRequests << FileRequest{title, dir, {}, {}};
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}

@@ -29,7 +29,7 @@ public:
     };
     struct FileRequest {
         QString title;
-        QString dir;
+        QString dir; // the folder, or for a save the proposed path
         QString filter;
         QString selectedFilter;
     };
@@ -42,7 +42,7 @@ public:
     // Scripted answers, taken from the front.
     QQueue<QMessageBox::StandardButton> answers;
     QQueue<std::optional<QColor>> colorAnswers; // nullopt cancels
-    QQueue<QString> fileAnswers;                // an empty text cancels
+    QQueue<QString> fileAnswers;                // an empty text cancels (open, save and folder alike)
 
     // What was asked, in order.
     QList<msg::MessageBoxSpec> shown;
@@ -59,6 +59,9 @@ public:
                                       const QList<QColor> &customColors) override;
     QString chooseOpenFile(QWidget *parent, const QString &title, const QString &dir,
                            const QString &filter, const QString &selectedFilter) override;
+    QString chooseSaveFile(QWidget *parent, const QString &title, const QString &proposed,
+                           const QString &filter) override;
+    QString chooseFolder(QWidget *parent, const QString &title, const QString &dir) override;
 
 private:
     msg::MessagePresenter *m_previousPresenter = nullptr;
