@@ -1,5 +1,6 @@
 #include "print/PrintPanel.h"
 
+#include "print/PdfExport.h"
 #include "print/PrintCommands.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/PickOnlyCombo.h"
@@ -13,6 +14,7 @@ PrintPanel::PrintPanel(QWidget *parent) : QFrame(parent), ui(std::make_unique<Ui
     settings::makePickOnly(ui->cmb用紙選択);
     connect(ui->cmdプレビュー, &QPushButton::clicked, this, &PrintPanel::cmdプレビュー_Click);
     connect(ui->cmd印刷実行, &QPushButton::clicked, this, &PrintPanel::cmd印刷実行_Click);
+    connect(ui->cmdPDF保存, &QPushButton::clicked, this, &PrintPanel::cmdPDF保存_Click);
     connect(ui->cmd印刷選択キャンセル, &QPushButton::clicked, this, &PrintPanel::cmd印刷選択キャンセル_Click);
     hide();
 }
@@ -56,6 +58,14 @@ void PrintPanel::cmdプレビュー_Click()
 void PrintPanel::cmd印刷実行_Click()
 {
     runReport(false);
+}
+
+void PrintPanel::cmdPDF保存_Click()
+{
+    const std::optional<print::Paper> paper = print::paperFromText(ui->cmb用紙選択->currentText());
+    if (!paper)
+        return;
+    print::savePdf(window(), *paper, m_source ? m_source() : InvoiceHeader{}, ui->chk日付印刷->isChecked());
 }
 
 void PrintPanel::cmd印刷選択キャンセル_Click()

@@ -1,6 +1,6 @@
 #pragma once
 // Cn印刷選択, the print panel of the invoice tab: the paper, whether the date is printed,
-// and the preview, print and close buttons. Hidden until opened with Open印刷選択 (the
+// and the preview, print, PDF and close buttons. Hidden until opened with Open印刷選択 (the
 // invoice tab's print button). What it prints is asked for at each click: the invoice
 // header from the source the tab installs, the lines from w明細, the settings globals.
 #include "invoice/InvoiceData.h"
@@ -41,6 +41,7 @@ signals:
 private:
     void cmdプレビュー_Click();
     void cmd印刷実行_Click();
+    void cmdPDF保存_Click();
     void cmd印刷選択キャンセル_Click();
     // Runs the layout of the chosen paper; any other paper text produces nothing.
     void runReport(bool preview);

@@ -5,6 +5,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QPrinter>
 #include <QTextLayout>
 
@@ -289,19 +290,26 @@ bool printReport(QPrinter &printer, const Report &report)
 
 bool writePdf(const Report &report, const QString &path)
 {
-    QPdfWriter writer(path);
-    writer.setPageLayout(QPageLayout(report.pageSize, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    writer.setTitle(report.title);
-    writer.setCreator(QStringLiteral("Quillon"));
-    QPainter painter;
-    if (!painter.begin(&writer))
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
-    for (qsizetype i = 0; i < report.pages.size(); ++i) {
-        if (i > 0 && !writer.newPage())
+    {
+        QPdfWriter writer(&file);
+        writer.setPageLayout(QPageLayout(report.pageSize, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        writer.setTitle(report.title);
+        writer.setCreator(QStringLiteral("Quillon"));
+        QPainter painter;
+        if (!painter.begin(&writer))
             return false;
-        paintPage(painter, report.pages[i]);
+        for (qsizetype i = 0; i < report.pages.size(); ++i) {
+            if (i > 0 && !writer.newPage())
+                return false;
+            paintPage(painter, report.pages[i]);
+        }
+        if (!painter.end())
+            return false;
     }
-    return painter.end();
+    return file.commit();
 }
 
 QImage pageImage(const Report &report, int page, double dotsPerInch)

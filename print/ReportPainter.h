@@ -46,7 +46,8 @@ void preparePrinter(QPrinter &printer, const Report &report);
 // painted on (no printer, a file that cannot be written).
 bool printReport(QPrinter &printer, const Report &report);
 
-// Writes the report as a PDF with its fonts embedded. False when the file cannot be written.
+// Writes the report as a PDF with its fonts embedded. The file is replaced only once the whole
+// PDF is written; false when it cannot be written (and then it is left as it was).
 bool writePdf(const Report &report, const QString &path);
 
 // One page as an image (white paper) at the given resolution.

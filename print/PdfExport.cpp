@@ -1,0 +1,108 @@
+#include "print/PdfExport.h"
+
+#include "app/Database.h"
+#include "app/DialogChooser.h"
+#include "app/Msg.h"
+#include "print/ReportPainter.h"
+#include "settings/ModQLNVSettings.h"
+#include "settings/SettingsRow.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace print {
+
+namespace {
+
+// Where the dialog starts: the folder used the last time, while it is there.
+QString startFolder()
+{
+    if (!ModQLNV::PDF保存先.isEmpty() && QFileInfo(ModQLNV::PDF保存先).isDir())
+        return ModQLNV::PDF保存先;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+} // namespace
+
+QString safeFileNamePart(const QString &text, int maxLength)
+{
+    QString part;
+    part.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.isSpace())
+            part += u' '; // line breaks and tabs of a two-line name
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringView(u"\\/:*?\"<>|").contains(c))
+            part += u'_';
+        else
+            part += c;
+    }
+    part = part.simplified();
+    part.truncate(maxLength);
+    // A name may not end in a dot or a blank on Windows, nor start with a dot unseen.
+    while (!part.isEmpty() && (part.back() == u'.' || part.back() == u' '))
+        part.chop(1);
+    while (!part.isEmpty() && (part.front() == u'.' || part.front() == u' '))
+        part.remove(0, 1);
+    return part;
+}
+
+QString proposedPdfName(const InvoiceHeader &invoice)
+{
+    QStringList parts{QStringLiteral("請求書")};
+    if (invoice.伝票番号 > 0)
+        parts << QStringLiteral("%1").arg(invoice.伝票番号, 6, 10, QLatin1Char('0'));
+    if (invoice.日付.isValid())
+        parts << invoice.日付.toString(Qt::ISODate);
+    if (const QString customer = safeFileNamePart(invoice.顧客名); !customer.isEmpty())
+        parts << customer;
+    return parts.join(u'_') + QStringLiteral(".pdf");
+}
+
+PdfOutcome savePdf(QWidget *parent, Paper paper, const InvoiceHeader &invoice, bool 日付印刷)
+{
+    const std::optional<report::Report> report = prepare請求書(paper, invoice, 日付印刷, db::work());
+    if (!report) {
+        msg::showFailure(QStringLiteral("請求書の明細を読み込めないため、PDF を保存できませんでした。"));
+        return {PdfResult::Failed, {}};
+    }
+    QString path = ModQLNV::dialogChooser().chooseSaveFile(
+        parent, QStringLiteral("PDF保存"), QDir(startFolder()).filePath(proposedPdfName(invoice)),
+        QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty())
+        return {PdfResult::Cancelled, {}};
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
+    const QFileInfo target(path);
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString folder = target.absolutePath();
+    if (!QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) {
+        msg::showFailure(QStringLiteral("フォルダ %1 に書き込めないため、PDF を保存できませんでした。保存先を選び直してください。")
+                             .arg(QDir::toNativeSeparators(folder)));
+        return {PdfResult::Failed, {}};
+    }
+    if (target.exists()) {
+        msg::MessageBoxSpec box;
+        box.title = QString::fromUtf16(msg::GeneralTitle);
+        box.text = QStringLiteral("ファイル %1 はすでにあります。置き換えますか？").arg(shown);
+        box.buttons = QMessageBox::Yes | QMessageBox::No;
+        box.icon = QMessageBox::Question;
+        box.defaultButton = QMessageBox::No;
+        if (msg::present(box) != QMessageBox::Yes)
+            return {PdfResult::Cancelled, {}};
+    }
+    if (!report::writePdf(*report, path)) {
+        msg::showFailure(QStringLiteral("PDF を保存できませんでした（%1）。ディスクの空きと書き込みの許可を確かめてください。").arg(shown));
+        return {PdfResult::Failed, {}};
+    }
+    // The next PDF starts in the same folder; a settings row that cannot be written only
+    // forgets it.
+    ModQLNV::PDF保存先 = folder;
+    settings::writeRemembered(settings::Remembered::PdfFolder, folder);
+    msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"), QStringLiteral("PDF を保存しました。\n%1").arg(shown));
+    return {PdfResult::Saved, path};
+}
+
+} // namespace print
