@@ -100,4 +100,10 @@ int sjisByteLength(const QString &text);
 // The longest beginning of text within maxBytes, never splitting a character.
 QString sjisLeft(const QString &text, int maxBytes);
 
+// text in code page 932, as Japanese Windows programs read it. The characters that Unicode
+// spells apart from the code page (〜 U+301C, − U+2212, — U+2014, ‖ U+2016, ¢ £ ¬) are written
+// as the code page's own (～ － ― ∥ ￠ ￡ ￢). Nothing when a character has no place in the code
+// page; unmappable then lists each such character once, in order.
+std::optional<QByteArray> toCp932(const QString &text, QString *unmappable = nullptr);
+
 } // namespace formats

@@ -5,6 +5,8 @@
 
 #include <unicode/ucnv.h>
 
+#include <algorithm>
+
 Q_DECLARE_LOGGING_CATEGORY(lcFormats)
 
 namespace formats {
@@ -26,11 +28,22 @@ public:
         // A character the code page lacks becomes '?', one byte, as it would on saving.
         status = U_ZERO_ERROR;
         ucnv_setSubstChars(m_converter, "?", 1, &status);
+        status = U_ZERO_ERROR;
+        m_strict = ucnv_open("windows-932", &status);
+        if (U_SUCCESS(status))
+            ucnv_setFromUCallBack(m_strict, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+        if (U_FAILURE(status)) {
+            if (m_strict)
+                ucnv_close(m_strict);
+            m_strict = nullptr;
+        }
     }
     ~Cp932()
     {
         if (m_converter)
             ucnv_close(m_converter);
+        if (m_strict)
+            ucnv_close(m_strict);
     }
     Cp932(const Cp932 &) = delete;
     Cp932 &operator=(const Cp932 &) = delete;
@@ -51,8 +64,24 @@ public:
         return int(length);
     }
 
+    // The bytes of the units, or nothing when one of them has no place in the code page (or
+    // the converter is missing) rather than a '?'.
+    std::optional<QByteArray> encodeStrictly(const char16_t *units, int count)
+    {
+        if (!m_strict)
+            return std::nullopt;
+        QByteArray out(count * 2 + 8, Qt::Uninitialized);
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t length = ucnv_fromUChars(m_strict, out.data(), int32_t(out.size()), units, count, &status);
+        if (U_FAILURE(status))
+            return std::nullopt;
+        out.truncate(length);
+        return out;
+    }
+
 private:
     UConverter *m_converter = nullptr;
+    UConverter *m_strict = nullptr; // stops at a character it cannot write
 };
 
 Cp932 &cp932()
@@ -89,6 +118,42 @@ int sjisByteLength(const QString &text)
         return true;
     });
     return total;
+}
+
+std::optional<QByteArray> toCp932(const QString &text, QString *unmappable)
+{
+    if (unmappable)
+        unmappable->clear();
+    // Plain ASCII, as most fields of a CSV are, is the same bytes.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLatin1();
+
+    static const std::pair<char16_t, char16_t> kSpelledApart[] = {
+        {0x301C, 0xFF5E}, {0x2212, 0xFF0D}, {0x2014, 0x2015}, {0x2016, 0x2225},
+        {0x00A2, 0xFFE0}, {0x00A3, 0xFFE1}, {0x00AC, 0xFFE2},
+    };
+    QString mapped = text;
+    for (QChar &c : mapped)
+        for (const auto &[unicode, codePage] : kSpelledApart)
+            if (c.unicode() == unicode)
+                c = QChar(codePage);
+
+    const auto *units = reinterpret_cast<const char16_t *>(mapped.utf16());
+    if (auto bytes = cp932().encodeStrictly(units, int(mapped.size())))
+        return bytes;
+    // Something has no place in the code page: find out what, character by character.
+    QString missing;
+    forEachCharacter(mapped, [&](qsizetype index, int count, int) {
+        if (!cp932().encodeStrictly(units + index, count)) {
+            const QStringView character = QStringView(mapped).mid(index, count);
+            if (!missing.contains(character))
+                missing += character;
+        }
+        return true;
+    });
+    if (unmappable)
+        *unmappable = missing;
+    return std::nullopt;
 }
 
 QString sjisLeft(const QString &text, int maxBytes)

@@ -1,31 +1,16 @@
 #include "print/PdfExport.h"
 
 #include "app/Database.h"
-#include "app/DialogChooser.h"
 #include "app/Msg.h"
+#include "app/SaveTarget.h"
 #include "print/ReportPainter.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/SettingsRow.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QStandardPaths>
 
 namespace print {
-
-namespace {
-
-// Where the dialog starts: the folder used the last time, while it is there.
-QString startFolder()
-{
-    if (!ModQLNV::PDF保存先.isEmpty() && QFileInfo(ModQLNV::PDF保存先).isDir())
-        return ModQLNV::PDF保存先;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
-}
-
-} // namespace
 
 QString safeFileNamePart(const QString &text, int maxLength)
 {
@@ -68,31 +53,13 @@ PdfOutcome savePdf(QWidget *parent, Paper paper, const InvoiceHeader &invoice, b
         msg::showFailure(QStringLiteral("請求書の明細を読み込めないため、PDF を保存できませんでした。"));
         return {PdfResult::Failed, {}};
     }
-    QString path = ModQLNV::dialogChooser().chooseSaveFile(
-        parent, QStringLiteral("PDF保存"), QDir(startFolder()).filePath(proposedPdfName(invoice)),
-        QStringLiteral("PDF (*.pdf)"));
+    const QString path = ModQLNV::chooseSaveTarget(
+        parent, QStringLiteral("PDF保存"), QDir(ModQLNV::startFolder(ModQLNV::PDF保存先)).filePath(proposedPdfName(invoice)),
+        QStringLiteral("PDF (*.pdf)"), QStringLiteral(".pdf"), QStringLiteral("PDF"));
     if (path.isEmpty())
         return {PdfResult::Cancelled, {}};
-    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        path += QStringLiteral(".pdf");
-    const QFileInfo target(path);
     const QString shown = QDir::toNativeSeparators(path);
-    const QString folder = target.absolutePath();
-    if (!QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) {
-        msg::showFailure(QStringLiteral("フォルダ %1 に書き込めないため、PDF を保存できませんでした。保存先を選び直してください。")
-                             .arg(QDir::toNativeSeparators(folder)));
-        return {PdfResult::Failed, {}};
-    }
-    if (target.exists()) {
-        msg::MessageBoxSpec box;
-        box.title = QString::fromUtf16(msg::GeneralTitle);
-        box.text = QStringLiteral("ファイル %1 はすでにあります。置き換えますか？").arg(shown);
-        box.buttons = QMessageBox::Yes | QMessageBox::No;
-        box.icon = QMessageBox::Question;
-        box.defaultButton = QMessageBox::No;
-        if (msg::present(box) != QMessageBox::Yes)
-            return {PdfResult::Cancelled, {}};
-    }
+    const QString folder = QFileInfo(path).absolutePath();
     if (!report::writePdf(*report, path)) {
         msg::showFailure(QStringLiteral("PDF を保存できませんでした（%1）。ディスクの空きと書き込みの許可を確かめてください。").arg(shown));
         return {PdfResult::Failed, {}};

@@ -27,7 +27,7 @@ std::optional<QList<HistoryListModel::Row>> HistoryListModel::readPage() const
     q.setForwardOnly(true);
     // The rows were written newest first, so rowid order is the list's order.
     if (!db::exec(q,
-                  QStringLiteral("SELECT rowid, 伝票番号, 日付, 顧客名, 件名, チェック FROM w履歴リスト "
+                  QStringLiteral("SELECT rowid, 伝票番号, 日付, 顧客名, 件名, チェック, 請求金額 FROM w履歴リスト "
                                  "WHERE rowid > ? ORDER BY rowid LIMIT ?"),
                   {after, kPageRows}))
         return std::nullopt;
@@ -42,6 +42,8 @@ std::optional<QList<HistoryListModel::Row>> HistoryListModel::readPage() const
         r.顧客名 = q.value(3).toString();
         r.件名 = q.value(4).toString();
         r.チェック = q.value(5).toInt() != 0;
+        if (!q.value(6).isNull())
+            r.請求金額 = q.value(6).toLongLong();
         page << r;
     }
     return page;
@@ -148,6 +150,8 @@ QVariant HistoryListModel::data(const QModelIndex &idx, int role) const
                                        m_era ? formats::DateFormat::EraLetterSlash : formats::DateFormat::WesternSlash);
         case CustomerColumn:
             return r.顧客名;
+        case AmountColumn:
+            return r.請求金額 ? QVariant(formats::formatNumber(*r.請求金額, formats::NumberFormat::GroupedZero)) : QVariant();
         case SubjectColumn:
             return r.件名;
         default:
@@ -161,6 +165,8 @@ QVariant HistoryListModel::data(const QModelIndex &idx, int role) const
             return r.伝票番号 ? QVariant(*r.伝票番号) : QVariant();
         case DateColumn:
             return r.日付;
+        case AmountColumn:
+            return r.請求金額 ? QVariant(*r.請求金額) : QVariant();
         default:
             return data(idx, Qt::DisplayRole);
         }
@@ -169,7 +175,7 @@ QVariant HistoryListModel::data(const QModelIndex &idx, int role) const
             return r.チェック ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole:
-        if (idx.column() == NumberColumn)
+        if (idx.column() == NumberColumn || idx.column() == AmountColumn)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         if (idx.column() == DateColumn)
             return QVariant(Qt::AlignCenter);
@@ -192,6 +198,8 @@ QVariant HistoryListModel::headerData(int section, Qt::Orientation orientation, 
         return QStringLiteral("日付");
     case CustomerColumn:
         return QStringLiteral("顧客名");
+    case AmountColumn:
+        return QStringLiteral("請求金額");
     case SubjectColumn:
         return QStringLiteral("件名");
     default:

@@ -3,17 +3,25 @@
 #include "app/Database.h"
 #include "app/Formats.h"
 #include "app/Msg.h"
+#include "app/SaveTarget.h"
+#include "records/HistoryCsv.h"
 #include "records/HistoryList.h"
 #include "records/HistoryListModel.h"
 #include "records/InvoiceLoad.h"
 #include "settings/ModQLNVSettings.h"
+#include "settings/PickOnlyCombo.h"
 #include "ui_HistoryTab.h"
 
+#include <QDir>
 #include <QHeaderView>
+#include <QSaveFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 
 namespace {
+
+const QString CsvCp932 = QStringLiteral("Shift_JIS");
+const QString CsvUtf8 = QStringLiteral("UTF-8");
 
 // Twips of the designed form, for the widths of the range boxes.
 int pixels(int twips)
@@ -44,6 +52,7 @@ HistoryTab::HistoryTab(QWidget *parent)
     grid->setColumnWidth(HistoryListModel::NumberColumn, fm.horizontalAdvance(QStringLiteral("0000000000")) + 16);
     grid->setColumnWidth(HistoryListModel::DateColumn, fm.horizontalAdvance(QStringLiteral("0000/00/00")) + 24);
     grid->setColumnWidth(HistoryListModel::CustomerColumn, fm.horizontalAdvance(QString(18, QChar(u'名'))));
+    grid->setColumnWidth(HistoryListModel::AmountColumn, fm.horizontalAdvance(QStringLiteral("9,999,999,999")) + 16);
     showCount(0);
     applyDateStyle();
 
@@ -52,6 +61,9 @@ HistoryTab::HistoryTab(QWidget *parent)
     connect(ui->cmd履歴クリア, &QPushButton::clicked, this, &HistoryTab::cmd履歴クリア_Click);
     connect(ui->cmd履歴削除, &QPushButton::clicked, this, &HistoryTab::Delete履歴);
     connect(ui->cmd請求書, &QPushButton::clicked, this, &HistoryTab::cmd請求書_Click);
+    connect(ui->cmdCSV出力, &QPushButton::clicked, this, &HistoryTab::cmdCSV出力_Click);
+    ui->cmbCSV文字コード->addItems({CsvCp932, CsvUtf8});
+    settings::makePickOnly(ui->cmbCSV文字コード);
     connect(ui->Grid履歴リスト, &QTableView::doubleClicked, this, &HistoryTab::gridDoubleClicked);
 }
 
@@ -141,6 +153,46 @@ void HistoryTab::Delete履歴()
         return;
     }
     showCount(outcome.remaining);
+}
+
+void HistoryTab::cmdCSV出力_Click()
+{
+    if (m_model->rowCount() == 0) {
+        msg::Msg表示(QStringLiteral("その他"), QStringLiteral("注意"), QStringLiteral("出力する請求書がありません。先に検索してください。"));
+        return;
+    }
+    const bool cp932 = ui->cmbCSV文字コード->currentText() != CsvUtf8;
+    const QString path = ModQLNV::chooseSaveTarget(
+        this, QStringLiteral("CSV出力"), QDir(ModQLNV::startFolder(ModQLNV::PDF保存先)).filePath(records::csv::proposedCsvName()),
+        QStringLiteral("CSV (*.csv)"), QStringLiteral(".csv"), QStringLiteral("CSV"));
+    if (path.isEmpty())
+        return;
+    const auto built = records::csv::buildHistoryCsv(
+        db::work(), cp932 ? records::csv::Encoding::Cp932 : records::csv::Encoding::Utf8WithBom);
+    if (!built) {
+        msg::showFailure(QStringLiteral("請求書を読み込めなかったため、CSV を書き出せませんでした。"));
+        return;
+    }
+    if (!built->ok()) {
+        // Nothing is written: a "?" in a customer's name would go to the accountant unseen.
+        QStringList where;
+        for (const auto &[number, characters] : built->unmappable.mid(0, 10))
+            where << QStringLiteral("伝票番号 %1:「%2」").arg(number).arg(characters);
+        if (built->unmappable.size() > 10)
+            where << QStringLiteral("ほか %1 件").arg(built->unmappable.size() - 10);
+        msg::showFailure(QStringLiteral("次の文字は Shift_JIS で表せないため、CSV を書き出しませんでした。"
+                                        "文字コードを UTF-8 にして出力してください。\n")
+                         + where.join(u'\n'));
+        return;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(built->bytes) != built->bytes.size() || !file.commit()) {
+        msg::showFailure(QStringLiteral("CSV を保存できませんでした（%1）。ディスクの空きと書き込みの許可を確かめてください。")
+                             .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
+                 QStringLiteral("CSV を保存しました（%1 件）。\n%2").arg(built->invoices).arg(QDir::toNativeSeparators(path)));
 }
 
 void HistoryTab::openRow(int row)

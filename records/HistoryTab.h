@@ -1,6 +1,6 @@
 #pragma once
 // The history tab: searches the stored invoices by customer and date range into the list,
-// opens one on the invoice tab, and deletes the ticked ones together.
+// opens one on the invoice tab, deletes the ticked ones together, and writes the list as CSV.
 #include <QStringList>
 #include <QWidget>
 
@@ -36,6 +36,8 @@ public:
     void Read請求履歴();
     // Deletes the ticked invoices after confirmation (the delete button).
     void Delete履歴();
+    // Writes the listed invoices to a CSV file the user chooses (the CSV button).
+    void cmdCSV出力_Click();
 
     HistoryListModel *listModel() const { return m_model; }
 

@@ -122,11 +122,11 @@ TEST_F(HistoryTabTest, EveryControlCarriesItsName)
                              "cmd請求書", "num登録件数", "CnRirekiMsg", "lblRirekiMsg", "Grid履歴リスト", "Command11"})
         EXPECT_NE(tab->findChild<QWidget *>(QString::fromUtf8(name)), nullptr) << name;
     EXPECT_FALSE(child<QWidget>(*tab, "CnRirekiMsg")->isVisible());
-    // The tick is the first column, then number, date, customer and subject.
+    // The tick is the first column, then number, date, customer, amount invoiced and subject.
     QStringList headers;
     for (int c = 0; c < tab->listModel()->columnCount(); ++c)
         headers << tab->listModel()->headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(headers, (QStringList{"選択", "伝票番号", "日付", "顧客名", "件名"}));
+    EXPECT_EQ(headers, (QStringList{"選択", "伝票番号", "日付", "顧客名", "請求金額", "件名"}));
 }
 
 TEST_F(HistoryTabTest, SearchListsNewestFirstWithTheCountAndDatesInTheSettingsForm)
