@@ -6,11 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStorageInfo>
 #include <QThread>
 #include <QThreadStorage>
 #include <QUrl>
+
+#include <sqlite3.h>
 
 Q_LOGGING_CATEGORY(lcSql, "quillon.sql")
 
@@ -301,17 +304,36 @@ DataAttached::~DataAttached()
         exec(m_work, QStringLiteral("DETACH DATABASE data"));
 }
 
-void closeAll()
+namespace {
+
+void closeConnections(const QStringList &names)
 {
-    const QStringList names = t_connections.localData();
+    QStringList kept = t_connections.localData();
     for (const QString &name : names) {
         {
             QSqlDatabase database = QSqlDatabase::database(name, false);
             database.close();
         }
         QSqlDatabase::removeDatabase(name);
+        kept.removeAll(name);
     }
-    t_connections.setLocalData({});
+    t_connections.setLocalData(kept);
+}
+
+} // namespace
+
+void closeAll()
+{
+    closeConnections(t_connections.localData());
+}
+
+void closeFile(const QString &path)
+{
+    QStringList names;
+    for (const bool readOnly : {false, true})
+        if (t_connections.localData().contains(connectionName(path, readOnly)))
+            names << connectionName(path, readOnly);
+    closeConnections(names);
 }
 
 bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values)
@@ -422,6 +444,70 @@ bool Statement::run(const QVariantList &values)
         m_query.bindValue(i, values.at(i));
     if (!m_query.exec()) {
         noteError(QStringLiteral("statement failed: %1 [%2]").arg(m_query.lastError().text(), m_sql), m_query.lastError());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The sqlite3 handle under a connection of Qt's driver; nullptr for any other.
+sqlite3 *handleOf(const QSqlDatabase &database)
+{
+    const QVariant v = database.driver() ? database.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(v.constData());
+}
+
+Failure failureOfCode(int code)
+{
+    QSqlError error(QString(), QString(), QSqlError::StatementError, QString::number(code));
+    return failureOf(error);
+}
+
+} // namespace
+
+bool backupDatabase(const QSqlDatabase &source, const QString &path)
+{
+    sqlite3 *from = handleOf(source);
+    if (!source.isOpen() || !from) {
+        noteError(QStringLiteral("cannot back up: the source is not open [%1]").arg(path), Failure::Other);
+        return false;
+    }
+    const QString partial = path + QStringLiteral(".part");
+    QFile::remove(partial);
+    sqlite3 *to = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(partial).constData(), &to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
+        if (!backup) {
+            rc = sqlite3_errcode(to);
+        } else {
+            // All pages in one step: the copy is one snapshot of the committed data. A writer
+            // of another connection holding its lock is waited for a bounded time.
+            for (int waited = 0;; waited += 10) {
+                rc = sqlite3_backup_step(backup, -1);
+                if ((rc != SQLITE_BUSY && rc != SQLITE_LOCKED) || waited >= BusyTimeoutMs)
+                    break;
+                sqlite3_sleep(10);
+            }
+            const int finished = sqlite3_backup_finish(backup);
+            if (rc == SQLITE_DONE)
+                rc = finished;
+        }
+    }
+    // The copy is one file that stands alone, readable also from a medium that cannot be
+    // written (a write-ahead log would want its shared-memory file there).
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(to, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    const QString problem = QString::fromUtf8(to ? sqlite3_errmsg(to) : "out of memory");
+    if (sqlite3_close(to) != SQLITE_OK && rc == SQLITE_OK)
+        rc = SQLITE_IOERR;
+    if (rc != SQLITE_OK || !QFile::rename(partial, path)) {
+        QFile::remove(partial);
+        noteError(QStringLiteral("backup to %1 failed: %2").arg(path, problem),
+                  rc != SQLITE_OK ? failureOfCode(rc) : Failure::CannotWrite);
         return false;
     }
     return true;

@@ -44,6 +44,9 @@ std::optional<int> fileVersion(const QString &path);
 
 // Closes and forgets every connection of this thread (the locations changed, or the program ends).
 void closeAll();
+// The same for the connections to one file (it is about to be replaced); the others stay open,
+// with the models that read through them.
+void closeFile(const QString &path);
 
 // Prepares sql on q's connection, binds values in order and runs it. Logs and returns false on failure.
 bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values = {});
@@ -70,6 +73,13 @@ Failure lastFailure();
 // The sentence that tells the user about that failure on the file at path: the true cause,
 // naming the file or its folder.
 QString failureText(Failure failure, const QString &path);
+
+// Copies the database of the connection into a new file at path with SQLite's online backup:
+// a consistent copy of what is committed, also while other connections write, in a file of
+// its own (a rollback journal, not a write-ahead log). The copy is written beside path and
+// renamed to it when whole; nothing is left at path otherwise.
+// False, with the cause in lastError() and lastFailure(), when it could not be made.
+bool backupDatabase(const QSqlDatabase &source, const QString &path);
 
 // Whether database can be written now, found by taking its write lock and letting it go at
 // once: None, or what stood in the way (InUse when another program holds the lock).

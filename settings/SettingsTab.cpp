@@ -1,14 +1,19 @@
 #include "settings/SettingsTab.h"
 
+#include "app/Database.h"
+#include "app/DialogChooser.h"
 #include "app/Formats.h"
 #include "app/Helpers.h"
 #include "app/Msg.h"
+#include "app/SaveTarget.h"
+#include "data/Backup.h"
 #include "data/DataReset.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/NumberBoxValidator.h"
 #include "settings/PickOnlyCombo.h"
 #include "ui_SettingsTab.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -58,6 +63,10 @@ SettingsTab::SettingsTab(QWidget *parent)
     connect(ui->cmd設定登録, &QPushButton::clicked, this, &SettingsTab::cmd設定登録_Click);
     connect(ui->cmd設定クリア, &QPushButton::clicked, this, &SettingsTab::Clear設定);
     connect(ui->cmd初期化, &QPushButton::clicked, this, &SettingsTab::Data初期化);
+    connect(ui->cmdバックアップ, &QPushButton::clicked, this, &SettingsTab::cmdバックアップ_Click);
+    connect(ui->cmd復元, &QPushButton::clicked, this, &SettingsTab::cmd復元_Click);
+    ui->numバックアップ間隔->setValidator(new settings::NumberBoxValidator(1, 365, 0, this));
+    ui->numバックアップ間隔->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     connect(ui->cmd顧客リンクパス, &QPushButton::clicked, this, [this] {
         chooseLinkFile(ui->cmb顧客リンクアプリ, ui->txt顧客リンクパス, QStringLiteral("顧客"));
     });
@@ -104,6 +113,8 @@ void SettingsTab::Clear設定()
     fillList(ui->cmb小数, settings::小数Choices(), settings::default小数());
     fillList(ui->cmb消費税率, settings::消費税率Choices(), settings::default消費税率());
     ui->txt登録番号->clear();
+    ui->numバックアップ間隔->setText(QString::number(settings::DefaultBackupDays));
+    showLastBackup();
     // The blank entry is "no linked application": a pick-only list needs it to be chosen back.
     fillList(ui->cmb顧客リンクアプリ, QStringList{QString()} + settings::顧客リンクアプリChoices(), QString());
     fillList(ui->cmb商品リンクアプリ, QStringList{QString()} + settings::商品リンクアプリChoices(), QString());
@@ -137,6 +148,7 @@ settings::SettingsForm SettingsTab::form() const
     f.YubinLocalEria = ui->txtYubinLocalEria->text();
     f.消費税率 = ui->cmb消費税率->currentText();
     f.登録番号 = ui->txt登録番号->text();
+    f.バックアップ間隔 = ui->numバックアップ間隔->text();
     return f;
 }
 
@@ -171,6 +183,8 @@ void SettingsTab::showForm(const settings::SettingsForm &f)
     ui->txtYubinLocalEria->setText(f.YubinLocalEria);
     show(ui->cmb消費税率, f.消費税率);
     ui->txt登録番号->setText(f.登録番号);
+    ui->numバックアップ間隔->setText(f.バックアップ間隔);
+    showLastBackup();
     const auto colour = formats::parseWholeNumber(f.罫線色);
     ui->Pic罫線色->setColorValue(colour && *colour >= 0 && *colour <= kMaxColour ? int(*colour) : 0);
 }
@@ -223,6 +237,75 @@ void SettingsTab::cmd設定登録_Click()
     if (m_lbl自社情報)
         m_lbl自社情報->setText(ModQLNV::自社情報);
     emit settingsReloaded();
+}
+
+void SettingsTab::showLastBackup()
+{
+    const QDateTime last = QDateTime::fromString(ModQLNV::最終バックアップ, Qt::ISODate);
+    ui->lbl最終バックアップ->setText(last.isValid() ? QStringLiteral("最後のバックアップ: %1").arg(last.toString(QStringLiteral("yyyy/MM/dd HH:mm")))
+                                                  : QStringLiteral("まだバックアップはありません"));
+}
+
+void SettingsTab::cmdバックアップ_Click()
+{
+    const QString folder = ModQLNV::dialogChooser().chooseFolder(window(), QStringLiteral("バックアップ先のフォルダ"),
+                                                                 ModQLNV::startFolder(ModQLNV::バックアップ先));
+    if (folder.isEmpty())
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    const backup::BackupOutcome made = backup::backupDataFile(folder, now);
+    if (!made.made) {
+        qWarning("Quillon: %s", qPrintable(made.problem));
+        msg::showFailure(QStringLiteral("バックアップを作れませんでした。\n")
+                         + db::failureText(made.failure, QDir(folder).filePath(backup::backupFileName(now))));
+        return;
+    }
+    // What the start-up's reminder and the next backup go by; the copy is made even if this
+    // cannot be written.
+    ModQLNV::バックアップ先 = folder;
+    ModQLNV::最終バックアップ = now.toString(Qt::ISODate);
+    settings::writeRemembered(settings::Remembered::BackupFolder, folder);
+    settings::writeRemembered(settings::Remembered::LastBackup, ModQLNV::最終バックアップ);
+    showLastBackup();
+    msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
+                 QStringLiteral("バックアップを作りました。\n%1").arg(QDir::toNativeSeparators(made.path)));
+}
+
+void SettingsTab::cmd復元_Click()
+{
+    const QString path = ModQLNV::dialogChooser().chooseOpenFile(
+        window(), QStringLiteral("復元するバックアップ"), ModQLNV::startFolder(ModQLNV::バックアップ先),
+        QStringLiteral("データファイル (*.mdb);;すべてのファイル (*)"), QStringLiteral("データファイル (*.mdb)"));
+    if (path.isEmpty())
+        return;
+    if (const QString problem = backup::restoreProblem(path); !problem.isEmpty()) {
+        msg::showFailure(problem);
+        return;
+    }
+    msg::MessageBoxSpec box;
+    box.title = QString::fromUtf16(msg::GeneralTitle);
+    box.text = QStringLiteral("データファイルを %1 の内容で置き換えます。今のデータファイルは同じフォルダに残します。"
+                              "入力中の請求書は消えます。よろしいですか？")
+                   .arg(QDir::toNativeSeparators(path));
+    box.buttons = QMessageBox::Yes | QMessageBox::No;
+    box.icon = QMessageBox::Question;
+    box.defaultButton = QMessageBox::No;
+    if (msg::present(box) != QMessageBox::Yes)
+        return;
+    const backup::RestoreOutcome restored = backup::restoreDataFile(path);
+    if (!restored.restored) {
+        msg::showFailure(restored.problem);
+        return;
+    }
+    // Everything shown came from the replaced file.
+    ModQLNV::Read自社情報();
+    Read設定();
+    emit dataRestored();
+    if (!restored.problem.isEmpty())
+        msg::showFailure(restored.problem);
+    msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
+                 QStringLiteral("バックアップから復元しました。元のデータファイルは %1 として残しています。")
+                     .arg(QDir::toNativeSeparators(restored.keptPath)));
 }
 
 void SettingsTab::Data初期化()

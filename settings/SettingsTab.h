@@ -59,6 +59,8 @@ signals:
     void settingsReloaded();
     // Data初期化 deleted all user data.
     void dataReset();
+    // cmd復元 put a backup in place of the data file: everything is to be read again.
+    void dataRestored();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -68,6 +70,10 @@ private:
     SaveOutcome saveSettings(bool ask);
 
     void cmd設定登録_Click();
+    // The backup group: a copy of the data file into a chosen folder, and the restore of one.
+    void cmdバックアップ_Click();
+    void cmd復元_Click();
+    void showLastBackup();
     void chooseLinkFile(QComboBox *application, QLineEdit *path, const QString &what);
     void choose罫線色();
     void companyBoxLeft(bool nameBox);

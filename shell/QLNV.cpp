@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -108,6 +109,15 @@ QLNV::QLNV(QWidget *parent)
     connect(m_invoice, &InvoiceTab::customerNamesChanged, m_history, &HistoryTab::setCustomerNames);
     m_invoice->setTaxRoundingSource([this] { return m_settings->form().税端数; });
 
+    // A restored data file is read again as at start-up: the invoice being typed is cleared.
+    connect(m_settings, &SettingsTab::dataRestored, this, [this] {
+        FormInit();
+        m_invoice->Clear請求書(true);
+        m_history->Clear履歴();
+        m_invoice->createSyokeiLineStyle();
+        reportDataProblems();
+    });
+
     m_records = new InvoiceRecords(m_invoice, this);
     connect(m_records, &InvoiceRecords::invoiceSaved, m_settings, &SettingsTab::Read設定);
     connect(m_history, &HistoryTab::openInvoiceRequested, this, [this](qint64 number) {
@@ -187,6 +197,24 @@ QString QLNV::foreignFileText(const QString &path, const QString &problem) const
         .arg(shown, problem);
 }
 
+// The status line's word on backups: none for a while, or none yet while invoices are stored.
+QString QLNV::backupReminder() const
+{
+    if (!db::data().isOpen())
+        return {};
+    const QDateTime last = QDateTime::fromString(ModQLNV::最終バックアップ, Qt::ISODate);
+    if (last.isValid()) {
+        const qint64 days = last.date().daysTo(QDate::currentDate());
+        if (days < ModQLNV::バックアップ間隔)
+            return {};
+        return QStringLiteral("最後のバックアップから %1 日たっています。設定タブの「バックアップ」で控えを作ってください。").arg(days);
+    }
+    QSqlQuery q(db::data());
+    if (!q.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM 請求書ヘッダ)")) || !q.next() || !q.value(0).toBool())
+        return {};
+    return QStringLiteral("まだバックアップがありません。設定タブの「バックアップ」で控えを作ってください。");
+}
+
 // A missing, unreadable or read-only data file is not an error box at start-up: the window
 // opens and the status line says what is wrong, so the user knows why nothing can be listed
 // or saved.
@@ -238,7 +266,11 @@ void QLNV::reportDataProblems()
         for (const QString &backup : m_upgrade.backups)
             copies << QDir::toNativeSeparators(backup);
         problems << QStringLiteral("データファイルを新しい版に更新しました。元のファイルの控え: %1").arg(copies.join(QStringLiteral("、")));
+        // Said once; a later report (after a restore) has other news.
+        m_upgrade.upgraded.clear();
     }
+    if (const QString reminder = backupReminder(); !reminder.isEmpty())
+        problems << reminder;
     if (problems.isEmpty())
         statusBar()->clearMessage();
     else

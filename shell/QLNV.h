@@ -54,6 +54,7 @@ private:
     void FormInit();
     void reportDataProblems();
     QString foreignFileText(const QString &path, const QString &problem) const;
+    QString backupReminder() const;
     void wireMasters();
     void showInvoiceTab(bool activate);
     // Closing with an invoice typed and not stored asks first; true when the program may close.

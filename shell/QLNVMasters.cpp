@@ -65,15 +65,17 @@ void QLNV::wireMasters()
         if (m_codes)
             m_codes->refreshKinds();
     });
-    // After a data reset the open windows show the emptied masters.
-    connect(m_settings, &SettingsTab::dataReset, this, [this] {
+    // After a data reset or a restore the open windows show the masters as they are now.
+    const auto rereadMasters = [this] {
         if (m_customers && m_customers->isVisible())
             m_customers->Read顧客マスタ();
         if (m_products && m_products->isVisible())
             m_products->Read商品マスタ();
         if (m_codes && m_codes->isVisible())
             m_codes->FormLoad();
-    });
+    };
+    connect(m_settings, &SettingsTab::dataReset, this, rereadMasters);
+    connect(m_settings, &SettingsTab::dataRestored, this, rereadMasters);
 }
 
 CustomerWindow *QLNV::showCustomerWindow()

@@ -8,6 +8,10 @@
 #include "support/RecordingPresenter.h"
 #include "support/TestDataDir.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,6 +133,53 @@ TEST_F(SettingsTabTest, TheRateAndARegistrationNumberOfTheRightFormAreStored)
     EXPECT_EQ(ModQLNV::消費税率, QStringLiteral("10%"));
     EXPECT_EQ(ModQLNV::登録番号, QStringLiteral("T1234567890123"));
     EXPECT_EQ(line(*tab, "txt登録番号")->text(), QStringLiteral("T1234567890123")) << "shown as stored";
+}
+
+TEST_F(SettingsTabTest, ABackupIsTakenIntoTheChosenFolderAndRestoredAfterAQuestion)
+{
+    TestDataDir dir;
+    QTemporaryDir out;
+    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 顧客マスタ (顧客名) VALUES ('O''Brien')")));
+    auto tab = openTab();
+    EXPECT_EQ(child<QLabel>(*tab, "lbl最終バックアップ")->text(), QStringLiteral("まだバックアップはありません"));
+
+    boxes.fileAnswers << out.path();
+    click(*tab, "cmdバックアップ");
+    const QStringList copies = QDir(out.path()).entryList({QStringLiteral("QLNVData_*.mdb")});
+    ASSERT_EQ(copies.size(), 1) << boxes.texts().join(u'|').toStdString();
+    const QString copy = out.filePath(copies[0]);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("バックアップを作りました。\n") + QDir::toNativeSeparators(copy)});
+    EXPECT_TRUE(child<QLabel>(*tab, "lbl最終バックアップ")->text().startsWith(QStringLiteral("最後のバックアップ: ")));
+    EXPECT_EQ(stored(QStringLiteral("バックアップ先")).toString(), out.path());
+    EXPECT_TRUE(QDateTime::fromString(stored(QStringLiteral("最終バックアップ")).toString(), Qt::ISODate).isValid());
+
+    // The customer goes; the restore brings it back, after a Yes.
+    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("DELETE FROM 顧客マスタ")));
+    QSignalSpy restored(tab.get(), &SettingsTab::dataRestored);
+    boxes.clear();
+    boxes.fileAnswers << copy;
+    boxes.answers << QMessageBox::No;
+    click(*tab, "cmd復元");
+    EXPECT_EQ(restored.size(), 0);
+    EXPECT_EQ(boxes.shown.at(0).defaultButton, QMessageBox::No);
+    EXPECT_EQ(count(QStringLiteral("顧客マスタ")), 0);
+
+    boxes.clear();
+    boxes.fileAnswers << copy;
+    boxes.answers << QMessageBox::Yes;
+    click(*tab, "cmd復元");
+    EXPECT_EQ(restored.size(), 1);
+    EXPECT_EQ(count(QStringLiteral("顧客マスタ")), 1);
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_TRUE(boxes.shown[1].text.contains(QStringLiteral(".before-restore-"))) << boxes.shown[1].text.toStdString();
+
+    // Something that is no backup is refused before any question.
+    boxes.clear();
+    boxes.fileAnswers << out.filePath(QStringLiteral("none.mdb"));
+    click(*tab, "cmd復元");
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("読めません")));
+    EXPECT_EQ(restored.size(), 1);
 }
 
 TEST_F(SettingsTabTest, NullColumnsLoadAsDefaults)

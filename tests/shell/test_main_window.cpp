@@ -8,6 +8,8 @@
 #include "support/TestDataDir.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QLineEdit>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -120,6 +122,63 @@ TEST(MainWindow, StartingOnOlderFilesUpgradesThemAndNewerOnesAreLeftAlone)
         EXPECT_EQ(file.readAll(), bytes) << "left byte for byte";
     }
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
+}
+
+TEST(MainWindow, TheStatusLineRemindsOfABackupThatIsDue)
+{
+    const struct {
+        const char *why;
+        int daysAgo; // -1: never
+        bool invoiceStored;
+        const char *says; // nullptr: nothing
+    } cases[] = {
+        {"ten days ago", 10, true, "最後のバックアップから 10 日たっています。"},
+        {"three days ago", 3, true, nullptr},
+        {"never, with an invoice", -1, true, "まだバックアップがありません。"},
+        {"never, nothing stored yet", -1, false, nullptr},
+    };
+    RecordingPresenter boxes;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        TestDataDir dir;
+        const QString last = c.daysAgo < 0 ? QString()
+                                           : QDateTime::currentDateTime().addDays(-c.daysAgo).toString(Qt::ISODate);
+        ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 自社情報 (最終バックアップ, バックアップ間隔) VALUES (?, 7)"),
+                             {last.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(last)}));
+        if (c.invoiceStored)
+            ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名) VALUES (1, '2026-12-01', 'O''Brien')")));
+        QLNV w;
+        w.Form_Load(dir.programDir());
+        const QString message = w.statusBar()->currentMessage();
+        if (c.says)
+            EXPECT_TRUE(message.contains(QString::fromUtf8(c.says))) << message.toStdString();
+        else
+            EXPECT_FALSE(message.contains(QStringLiteral("バックアップ"))) << message.toStdString();
+    }
+}
+
+TEST(MainWindow, ARestoredDataFileIsReadAgainEverywhere)
+{
+    TestDataDir dir;
+    QTemporaryDir out;
+    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 自社情報 (自社名, 最大請求書番号) VALUES ('バックアップ前商店', 41)")));
+    RecordingPresenter boxes;
+    QLNV w;
+    w.Form_Load(dir.programDir());
+    boxes.fileAnswers << out.path();
+    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdバックアップ")), Qt::LeftButton);
+    const QStringList copies = QDir(out.path()).entryList({QStringLiteral("*.mdb")});
+    ASSERT_EQ(copies.size(), 1) << boxes.texts().join(u'|').toStdString();
+
+    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("UPDATE 自社情報 SET 自社名 = '後の商店', 最大請求書番号 = 99")));
+    w.findChild<QLineEdit *>(QStringLiteral("txt件名"))->setText(QStringLiteral("入力中"));
+    boxes.clear();
+    boxes.fileAnswers << out.filePath(copies[0]);
+    boxes.answers << QMessageBox::Yes;
+    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmd復元")), Qt::LeftButton);
+    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("lbl自社名"))->text(), QStringLiteral("バックアップ前商店"));
+    EXPECT_EQ(w.findChild<QLineEdit *>(QStringLiteral("txtNo"))->text(), QStringLiteral("42")) << "the restored counter";
+    EXPECT_TRUE(w.findChild<QLineEdit *>(QStringLiteral("txt件名"))->text().isEmpty());
 }
 
 TEST(MainWindow, ARoundingOrRateSettingThatNamesNoRuleIsNamedAtStartUp)

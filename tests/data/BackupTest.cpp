@@ -1,0 +1,241 @@
+// Backups of the data file while it is written, and restores of them: what a copy holds, what a
+// restore refuses, and what it keeps.
+#include "DataTestUtil.h"
+
+#include "app/Database.h"
+#include "app/Locations.h"
+#include "data/Backup.h"
+#include "support/FaultMounts.h"
+#include "support/TestDataDir.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using datatest::scalar;
+
+namespace {
+
+// Another program's connection to the data file, for the length of a test.
+class OtherConnection
+{
+public:
+    OtherConnection()
+        : m_name(QUuid::createUuid().toString())
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        other.setDatabaseName(ModQLNV::DataMdbPath);
+        other.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        EXPECT_TRUE(other.open());
+    }
+    ~OtherConnection()
+    {
+        QSqlDatabase::database(m_name).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    void run(const QString &sql)
+    {
+        QSqlQuery q(QSqlDatabase::database(m_name));
+        EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << q.lastError().text().toStdString();
+    }
+
+private:
+    QString m_name;
+};
+
+QString invoiceSql(int number)
+{
+    return QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 合計) VALUES (%1, '2026-12-08', '山田商店', 100); "
+                          "INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 伝票区分, 行番号, 品名, 金額) VALUES "
+                          "(%1, '山田商店', '2026-12-08', 1, 0, '鉛筆', 60), (%1, '山田商店', '2026-12-08', 1, 1, '紙', 40)")
+        .arg(number);
+}
+
+// The invoices of a copy, and whether every one of them has its lines and nothing else.
+struct Held {
+    int headers = 0;
+    bool whole = false;
+};
+Held heldBy(const QString &path)
+{
+    Held held;
+    {
+        const QSqlDatabase copy = db::openFile(path, true);
+        held.headers = scalar(copy, QStringLiteral("SELECT count(*) FROM 請求書ヘッダ")).toInt();
+        held.whole = scalar(copy, QStringLiteral("SELECT (SELECT count(*) FROM 請求書) = 2 * (SELECT count(*) FROM 請求書ヘッダ) "
+                                                 "AND NOT EXISTS (SELECT 伝票番号 FROM 請求書 EXCEPT SELECT 伝票番号 FROM 請求書ヘッダ)"))
+                         .toBool()
+                     && scalar(copy, QStringLiteral("PRAGMA integrity_check")).toString() == u"ok";
+    }
+    db::closeFile(path);
+    return held;
+}
+
+class BackupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const QString &statement : invoiceSql(1).split(u';'))
+            ASSERT_TRUE(db::exec(db::data(), statement));
+    }
+    TestDataDir dir;
+    QTemporaryDir out;
+};
+
+TEST_F(BackupTest, ACopyTakenWhileAnotherConnectionSavesHoldsTheOldOrTheNewInvoiceWhole)
+{
+    {
+        OtherConnection other;
+        other.run(QStringLiteral("BEGIN IMMEDIATE"));
+        for (const QString &statement : invoiceSql(2).split(u';'))
+            other.run(statement);
+        const backup::BackupOutcome during = backup::backupDataFile(out.path(), QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+        ASSERT_TRUE(during.made) << during.problem.toStdString();
+        EXPECT_EQ(during.path, out.filePath(QStringLiteral("QLNVData_20261208_090000.mdb")));
+        EXPECT_EQ(heldBy(during.path).headers, 1) << "the save had not been committed";
+        other.run(QStringLiteral("COMMIT"));
+    }
+    const backup::BackupOutcome after = backup::backupDataFile(out.path(), QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+    ASSERT_TRUE(after.made);
+    EXPECT_EQ(after.path, out.filePath(QStringLiteral("QLNVData_20261208_090000_2.mdb"))) << "the first copy stays";
+    const Held held = heldBy(after.path);
+    EXPECT_EQ(held.headers, 2);
+    EXPECT_TRUE(held.whole);
+    EXPECT_FALSE(QFile::exists(after.path + QStringLiteral("-wal"))) << "a copy is one file";
+    EXPECT_TRUE(backup::restoreProblem(after.path).isEmpty());
+}
+
+TEST_F(BackupTest, CopiesTakenDuringAStreamOfSavesAreEachWhole)
+{
+    QAtomicInt stop = 0;
+    QAtomicInt saved = 0;
+    std::unique_ptr<QThread> saver(QThread::create([&] {
+        OtherConnection other;
+        for (int number = 100; !stop.loadAcquire(); ++number) {
+            other.run(QStringLiteral("BEGIN IMMEDIATE"));
+            for (const QString &statement : invoiceSql(number).split(u';'))
+                other.run(statement);
+            other.run(QStringLiteral("COMMIT"));
+            saved.fetchAndAddRelease(1);
+        }
+    }));
+    saver->start();
+    QList<int> counts;
+    for (int i = 0; i < 8; ++i) {
+        const backup::BackupOutcome copy = backup::backupDataFile(out.path(), QDateTime(QDate(2026, 12, 8), QTime(10, 0, i)));
+        ASSERT_TRUE(copy.made) << copy.problem.toStdString();
+        const Held held = heldBy(copy.path);
+        EXPECT_TRUE(held.whole) << copy.path.toStdString();
+        counts << held.headers;
+    }
+    stop.storeRelease(1);
+    saver->wait();
+    EXPECT_GT(saved.loadAcquire(), 0);
+    EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
+}
+
+TEST_F(BackupTest, AFolderThatCannotBeWrittenGetsNoCopyAndSaysWhy)
+{
+    ReadOnlyView view(out.path());
+    if (!view.isValid())
+        GTEST_SKIP() << NoMountReason;
+    const backup::BackupOutcome copy = backup::backupDataFile(view.path());
+    EXPECT_FALSE(copy.made);
+    EXPECT_EQ(copy.failure, db::Failure::CannotWrite);
+    EXPECT_TRUE(QDir(view.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(BackupTest, ARestoreRefusesWhatIsNoBackupOfThisProgramAndLeavesTheDataFile)
+{
+    const QString empty = out.filePath(QStringLiteral("empty.mdb"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString text = out.filePath(QStringLiteral("text.mdb"));
+    {
+        QFile file(text);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    const QString foreign = out.filePath(QStringLiteral("foreign.sqlite"));
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+        other.setDatabaseName(foreign);
+        ASSERT_TRUE(other.open());
+        QSqlQuery(other).exec(QStringLiteral("CREATE TABLE 自社情報 (自社名 TEXT)"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+    const backup::BackupOutcome newer = backup::backupDataFile(out.path());
+    ASSERT_TRUE(newer.made);
+    {
+        QSqlDatabase copy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+        copy.setDatabaseName(newer.path);
+        ASSERT_TRUE(copy.open());
+        QSqlQuery(copy).exec(QStringLiteral("PRAGMA user_version = %1").arg(db::DataFileVersion + 1));
+        copy.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+
+    const QByteArray before = [&] {
+        db::closeAll();
+        QFile file(dir.dataMdb());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const struct {
+        QString path;
+        const char *says;
+    } cases[] = {
+        {empty, "このプログラムのデータファイルではありません"},
+        {text, "このプログラムのデータファイルではありません"},
+        {foreign, "このプログラムのデータファイルではありません"},
+        {newer.path, "このプログラムより新しい版"},
+        {out.filePath(QStringLiteral("missing.mdb")), "読めません"},
+    };
+    for (const auto &c : cases) {
+        const backup::RestoreOutcome outcome = backup::restoreDataFile(c.path);
+        EXPECT_FALSE(outcome.restored) << c.path.toStdString();
+        EXPECT_TRUE(outcome.problem.contains(QString::fromUtf8(c.says))) << outcome.problem.toStdString();
+        EXPECT_TRUE(outcome.keptPath.isEmpty());
+    }
+    db::closeAll();
+    QFile file(dir.dataMdb());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(QDir(dir.dataDir()).entryList({QStringLiteral("*before-restore*")}), QStringList());
+}
+
+TEST_F(BackupTest, ARestorePutsTheBackupInPlaceAndKeepsTheReplacedFile)
+{
+    const backup::BackupOutcome copy = backup::backupDataFile(out.path());
+    ASSERT_TRUE(copy.made);
+    for (const QString &statement : invoiceSql(2).split(u';'))
+        ASSERT_TRUE(db::exec(db::data(), statement));
+    QSqlDatabase work = db::work();
+    ASSERT_EQ(scalar(work, QStringLiteral("SELECT count(*) FROM w明細")).toInt(), 0);
+
+    const backup::RestoreOutcome restored = backup::restoreDataFile(copy.path, QDateTime(QDate(2026, 12, 8), QTime(11, 30)));
+    ASSERT_TRUE(restored.restored) << restored.problem.toStdString();
+    EXPECT_TRUE(restored.problem.isEmpty());
+    EXPECT_EQ(restored.keptPath, dir.dataMdb() + QStringLiteral(".before-restore-20261208-113000"));
+    EXPECT_EQ(scalar(db::data(), QStringLiteral("SELECT count(*) FROM 請求書ヘッダ")).toInt(), 1);
+    EXPECT_EQ(scalar(db::data(), QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
+    EXPECT_EQ(heldBy(restored.keptPath).headers, 2) << "the replaced file holds what it held";
+    EXPECT_TRUE(work.isOpen()) << "the work file stays open under the grids";
+    EXPECT_EQ(scalar(work, QStringLiteral("SELECT count(*) FROM w明細")).toInt(), 0);
+
+    // A backup of the first version is upgraded as it is restored.
+    QTemporaryDir old;
+    TestDataDir::putVersion1Files(old.path());
+    const backup::RestoreOutcome upgraded = backup::restoreDataFile(old.filePath(QStringLiteral("QLNVData.mdb")));
+    ASSERT_TRUE(upgraded.restored) << upgraded.problem.toStdString();
+    EXPECT_EQ(scalar(db::data(), QStringLiteral("PRAGMA user_version")).toInt(), db::DataFileVersion);
+    EXPECT_EQ(scalar(db::data(), QStringLiteral("SELECT 顧客名 FROM 請求書ヘッダ")).toString(), QStringLiteral("株式会社みどり商店"));
+}
+
+} // namespace
