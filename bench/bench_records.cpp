@@ -1,10 +1,13 @@
-// Saving, loading and deleting invoices and the history search, on a data file of 100,000
-// stored invoices of 10 lines each, 2,000 customers and 5,000 products.
+// Saving, loading and deleting invoices, the history search, its CSV and the backup of the
+// data file, on a data file of 100,000 stored invoices of 10 lines each, 2,000 customers and
+// 5,000 products.
 #include "app/Database.h"
 #include "app/DateBox.h"
 #include "app/Locations.h"
 #include "app/Msg.h"
+#include "data/Backup.h"
 #include "data/Provision.h"
+#include "records/HistoryCsv.h"
 #include "records/HistoryList.h"
 #include "records/HistoryListModel.h"
 #include "records/HistoryTab.h"
@@ -14,7 +17,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -246,6 +251,50 @@ void BM_HistoryOneMonth(benchmark::State &state)
     runSearch(state, {}, QDate(2024, 6, 1), QDate(2024, 6, 30), 1);
 }
 
+// Every stored invoice listed, then written as Shift_JIS CSV to a file.
+void BM_HistoryCsv(benchmark::State &state)
+{
+    if (!dataSet().ok)
+        return state.SkipWithError("no data set");
+    Tab t;
+    t.tab.Read請求履歴();
+    QTemporaryDir out;
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        const auto built = records::csv::buildHistoryCsv(db::work(), records::csv::Encoding::Cp932);
+        QSaveFile file(out.filePath(QStringLiteral("list.csv")));
+        if (!built || !built->ok() || built->invoices != kInvoices || !file.open(QIODevice::WriteOnly)
+            || file.write(built->bytes) != built->bytes.size() || !file.commit()) {
+            state.SkipWithError("the CSV was not written whole");
+            break;
+        }
+        bytes = built->bytes.size();
+    }
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+
+// A copy of the whole data file with the online backup API.
+void BM_BackupDataFile(benchmark::State &state)
+{
+    if (!dataSet().ok)
+        return state.SkipWithError("no data set");
+    QTemporaryDir out;
+    qint64 bytes = 0;
+    int round = 0;
+    for (auto _ : state) {
+        const backup::BackupOutcome copy = backup::backupDataFile(out.path(), QDateTime(QDate(2026, 1, 1), QTime(0, 0, 0)).addSecs(++round));
+        if (!copy.made) {
+            state.SkipWithError("no copy");
+            break;
+        }
+        state.PauseTiming();
+        bytes = QFileInfo(copy.path).size();
+        QFile::remove(copy.path);
+        state.ResumeTiming();
+    }
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+
 void BM_Delete100Ticked(benchmark::State &state)
 {
     if (!dataSet().ok)
@@ -308,6 +357,8 @@ RECORDS_BENCH(BM_Load99LineInvoice);
 RECORDS_BENCH(BM_HistoryNoFilter);
 RECORDS_BENCH(BM_HistoryCustomer);
 RECORDS_BENCH(BM_HistoryOneMonth);
+RECORDS_BENCH(BM_HistoryCsv);
+RECORDS_BENCH(BM_BackupDataFile);
 RECORDS_BENCH(BM_Delete100Ticked);
 
 } // namespace
