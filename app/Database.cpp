@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QThreadStorage>
 #include <QUrl>
+#include <QUuid>
 
 #include <sqlite3.h>
 
@@ -168,30 +169,29 @@ int expectedVersion(const QString &path)
     return 0;
 }
 
-namespace {
-
-// A read-only connection of its own on path for the length of check; gone afterwards.
-template<typename Check>
-void withReadOnlyConnection(const QString &path, Check check)
+bool withOwnConnection(const QString &path, bool readOnly, const std::function<void(const QSqlDatabase &)> &work)
 {
-    const QString name = QStringLiteral("quillon-check:%1").arg(path);
+    const QString name = QStringLiteral("quillon-own:") + QUuid::createUuid().toString();
+    bool opened = false;
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        database.setDatabaseName(uriFor(path, true));
+        database.setDatabaseName(uriFor(path, readOnly));
         database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        if (database.open())
-            check(database);
+        opened = database.open();
+        if (opened)
+            work(database);
+        else
+            noteError(QStringLiteral("cannot open %1: %2").arg(path, database.lastError().text()), database.lastError());
         database.close();
     }
     QSqlDatabase::removeDatabase(name);
+    return opened;
 }
-
-} // namespace
 
 std::optional<int> fileVersion(const QString &path)
 {
     std::optional<int> version;
-    withReadOnlyConnection(path, [&](const QSqlDatabase &database) {
+    withOwnConnection(path, true, [&](const QSqlDatabase &database) {
         QSqlQuery q(database);
         if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
             version = q.value(0).toInt();
@@ -211,7 +211,7 @@ QString foreignFileProblem(const QString &path)
         return QStringLiteral("SQLite のファイルではありません");
     file.close();
     QString problem;
-    withReadOnlyConnection(path, [&](const QSqlDatabase &database) {
+    withOwnConnection(path, true, [&](const QSqlDatabase &database) {
         QSqlQuery q(database);
         bool read = q.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
         if (read) {

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 namespace db {
@@ -41,6 +42,12 @@ int expectedVersion(const QString &path);
 QString foreignFileProblem(const QString &path);
 // The schema version of the file at path, read without writing; nothing when it cannot be read.
 std::optional<int> fileVersion(const QString &path);
+
+// A connection of its own on path, for a file the program does not keep open (a backup, a file
+// checked or upgraded before the program reads it): work(database) runs on it, and it is closed
+// and forgotten afterwards. readOnly opens it "?mode=ro"; a missing file is never created.
+// False, with the cause in lastError(), when it could not be opened (work did not run).
+bool withOwnConnection(const QString &path, bool readOnly, const std::function<void(const QSqlDatabase &)> &work);
 
 // Closes and forgets every connection of this thread (the locations changed, or the program ends).
 void closeAll();

@@ -7,28 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
-#include <QUuid>
 
 namespace backup {
 
 namespace {
-
-// A connection of its own on a file, read-only unless told otherwise, for the length of work.
-template<typename Work>
-void withFile(const QString &path, Work work, bool readOnly = true)
-{
-    const QString name = QStringLiteral("quillon-backup:") + QUuid::createUuid().toString();
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        database.setDatabaseName(path);
-        if (readOnly)
-            database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (database.open())
-            work(database);
-        database.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
 
 QString stamp(const QDateTime &when)
 {
@@ -70,7 +52,7 @@ QString restoreProblem(const QString &path)
     file.close();
     int tables = 0;
     std::optional<int> version;
-    withFile(path, [&](const QSqlDatabase &database) {
+    db::withOwnConnection(path, true, [&](const QSqlDatabase &database) {
         QSqlQuery q(database);
         if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
                                   "('自社情報', '請求書ヘッダ', '請求書', '顧客マスタ', '商品マスタ')"))
@@ -99,7 +81,7 @@ RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now)
     // A consistent copy of the backup first, beside the data file: the data file is only
     // touched once a whole copy is there.
     bool copied = false;
-    withFile(path, [&](const QSqlDatabase &database) { copied = db::backupDatabase(database, restoring); });
+    db::withOwnConnection(path, true, [&](const QSqlDatabase &database) { copied = db::backupDatabase(database, restoring); });
     if (!copied) {
         out.problem = QStringLiteral("バックアップを写せなかったため、復元しませんでした。") +
                       db::failureText(db::lastFailure(), restoring);
@@ -138,8 +120,9 @@ RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now)
         out.problem = QStringLiteral("復元したデータファイルを新しい版に更新できませんでした。") +
                       db::failureText(upgrade.failure, dataPath);
     // The data file reads while it is written, as a new one does.
-    withFile(dataPath, [](const QSqlDatabase &database) { QSqlQuery(database).exec(QStringLiteral("PRAGMA journal_mode = WAL")); },
-             false);
+    db::withOwnConnection(dataPath, false, [](const QSqlDatabase &database) {
+        QSqlQuery(database).exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    });
     return out;
 }
 

@@ -8,10 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
-#include <QUuid>
 
 namespace schema {
 
@@ -29,29 +26,12 @@ constexpr FileKind kKinds[] = {
     {"QLNVWork.mdb", "work", "w明細", db::WorkFileVersion},
 };
 
-QString uriFor(const QString &path, bool readOnly)
+// work's error text, or why the file could not be opened.
+QString withConnection(const QString &path, const std::function<QString(const QSqlDatabase &)> &work)
 {
-    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
-    return QStringLiteral("file:") + QString::fromLatin1(encoded) + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
-}
-
-// A connection of its own on path for the length of work, which returns an error text or "".
-template<typename Work>
-QString withConnection(const QString &path, bool readOnly, Work work)
-{
-    const QString name = QStringLiteral("quillon-upgrade:") + QUuid::createUuid().toString();
     QString error;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        database.setDatabaseName(uriFor(path, readOnly));
-        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!database.open())
-            error = QStringLiteral("cannot open %1: %2").arg(path, database.lastError().text());
-        else
-            error = work(database);
-        database.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    if (!db::withOwnConnection(path, false, [&](const QSqlDatabase &database) { error = work(database); }))
+        return db::lastError();
     return error;
 }
 
@@ -120,7 +100,7 @@ UpgradeReport upgradeDataDir(const QString &dir)
         Found found;
         // Writing connections throughout: the last one to close takes the write-ahead log and
         // the shared-memory file away again, which a read-only one leaves behind.
-        QString error = withConnection(path, false, [&](const QSqlDatabase &database) { return inspect(database, kind, &found); });
+        QString error = withConnection(path, [&](const QSqlDatabase &database) { return inspect(database, kind, &found); });
         if (!error.isEmpty() || !found.ours)
             continue; // not SQLite, unreadable here or another program's: the start-up says which
         if (found.version > kind.version) {
@@ -132,13 +112,13 @@ UpgradeReport upgradeDataDir(const QString &dir)
 
         // The copy holds what the write-ahead log holds too, and is whole or not there.
         const QString backup = backupPathFor(path, found.version);
-        error = withConnection(path, false, [&](const QSqlDatabase &database) {
+        error = withConnection(path, [&](const QSqlDatabase &database) {
             return db::exec(database, QStringLiteral("VACUUM INTO ?"), {backup}) ? QString() : db::lastError();
         });
         if (!error.isEmpty())
             QFile::remove(backup); // a copy cut short is no copy
         else
-            error = withConnection(path, false, [&](const QSqlDatabase &database) { return runSteps(database, kind, found.version); });
+            error = withConnection(path, [&](const QSqlDatabase &database) { return runSteps(database, kind, found.version); });
         if (!error.isEmpty()) {
             report.failedFile = path;
             report.failure = db::lastFailure();
