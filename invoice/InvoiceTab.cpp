@@ -169,8 +169,12 @@ void InvoiceTab::settingsChanged()
 {
     if (m_storedRate)
         return;
+    // A new rate on an invoice nobody has typed into yet leaves nothing to lose.
+    const bool untouched = !hasUnsavedInput();
     applyTaxPercent(settings::taxPercentFromText(ModQLNV::消費税率).value_or(0));
     Calc明細();
+    if (untouched)
+        rememberShown();
 }
 
 void InvoiceTab::createSyokeiLineStyle()

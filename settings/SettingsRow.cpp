@@ -296,6 +296,8 @@ bool writeRemembered(Remembered what, const QString &value)
     const QString column = what == Remembered::PdfFolder      ? QStringLiteral("PDF保存先")
                            : what == Remembered::BackupFolder ? QStringLiteral("バックアップ先")
                                                               : QStringLiteral("最終バックアップ");
+    // Not worth waiting for: a data file another program holds just keeps the old value.
+    db::NoWait noWait(db::data());
     return writeColumns({column}, {bindText(value.isEmpty() ? std::nullopt : std::optional<QString>(value))});
 }
 

@@ -107,8 +107,8 @@ enum class Remembered {
     BackupFolder, // バックアップ先
     LastBackup,   // 最終バックアップ
 };
-// Writes one remembered value into the first row (adding the row when there is none). False
-// when nothing was stored.
+// Writes one remembered value into the first row (adding the row when there is none), without
+// waiting for a data file another program holds. False when nothing was stored.
 bool writeRemembered(Remembered what, const QString &value);
 
 // The days after which the start-up reminds of a backup, by default.

@@ -3,6 +3,7 @@
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceData.h"
 #include "invoice/InvoiceTab.h"
+#include "settings/ModQLNVSettings.h"
 #include "shell/QLNV.h"
 
 #include "support/QStringPrinter.h"
@@ -98,6 +99,12 @@ TEST(Closing, AsksOnlyWhenTypedInputWouldBeLost)
          Route::Esc, QMessageBox::NoButton, true},
         {"a stored invoice opened", [](QLNV &w) { w.invoiceTab()->enterInvoiceNumber(7); }, Route::Esc,
          QMessageBox::NoButton, true},
+        {"a new rate saved in the settings, nothing typed",
+         [](QLNV &w) {
+             ModQLNV::消費税率 = QStringLiteral("10%");
+             w.invoiceTab()->settingsChanged();
+         },
+         Route::Esc, QMessageBox::NoButton, true},
         {"a stored invoice opened and changed",
          [](QLNV &w) {
              w.invoiceTab()->enterInvoiceNumber(7);
@@ -137,6 +144,7 @@ TEST(Closing, AsksOnlyWhenTypedInputWouldBeLost)
             EXPECT_EQ(box.buttons, QMessageBox::Yes | QMessageBox::No);
         EXPECT_EQ(w.isVisible(), !c.closes);
     }
+    ModQLNV::resetSettingsGlobals();
 }
 
 } // namespace
