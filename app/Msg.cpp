@@ -122,6 +122,17 @@ void showFailure(const QString &text)
     present(box);
 }
 
+bool askDefaultNo(const QString &text)
+{
+    MessageBoxSpec box;
+    box.title = QString::fromUtf16(GeneralTitle);
+    box.text = text;
+    box.buttons = QMessageBox::Yes | QMessageBox::No;
+    box.icon = QMessageBox::Question;
+    box.defaultButton = QMessageBox::No;
+    return present(box) == QMessageBox::Yes;
+}
+
 std::optional<MessageBoxSpec> catalogueEntry(const QString &group, const QString &kind, const QString &text)
 {
     for (const Entry &e : kCatalogue) {

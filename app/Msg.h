@@ -46,6 +46,10 @@ QMessageBox::StandardButton present(const MessageBoxSpec &box);
 // OK button, warning icon, the general title.
 void showFailure(const QString &text);
 
+// A one-off question whose safe answer is No (closing with unsaved input, replacing a file or
+// the data): Yes and No, No on Enter, question icon, the general title. True only for Yes.
+bool askDefaultNo(const QString &text);
+
 // The catalogue entry for a group and kind with the caller's text filled in; nothing for a
 // group or kind that is not in the catalogue.
 std::optional<MessageBoxSpec> catalogueEntry(const QString &group, const QString &kind, const QString &text);

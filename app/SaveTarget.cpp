@@ -24,16 +24,9 @@ QString chooseSaveTarget(QWidget *parent, const QString &title, const QString &p
                              .arg(QDir::toNativeSeparators(folder), what));
         return {};
     }
-    if (target.exists()) {
-        msg::MessageBoxSpec box;
-        box.title = QString::fromUtf16(msg::GeneralTitle);
-        box.text = QStringLiteral("ファイル %1 はすでにあります。置き換えますか？").arg(QDir::toNativeSeparators(path));
-        box.buttons = QMessageBox::Yes | QMessageBox::No;
-        box.icon = QMessageBox::Question;
-        box.defaultButton = QMessageBox::No;
-        if (msg::present(box) != QMessageBox::Yes)
-            return {};
-    }
+    if (target.exists()
+        && !msg::askDefaultNo(QStringLiteral("ファイル %1 はすでにあります。置き換えますか？").arg(QDir::toNativeSeparators(path))))
+        return {};
     return path;
 }
 

@@ -282,15 +282,9 @@ void SettingsTab::cmd復元_Click()
         msg::showFailure(problem);
         return;
     }
-    msg::MessageBoxSpec box;
-    box.title = QString::fromUtf16(msg::GeneralTitle);
-    box.text = QStringLiteral("データファイルを %1 の内容で置き換えます。今のデータファイルは同じフォルダに残します。"
-                              "入力中の請求書は消えます。よろしいですか？")
-                   .arg(QDir::toNativeSeparators(path));
-    box.buttons = QMessageBox::Yes | QMessageBox::No;
-    box.icon = QMessageBox::Question;
-    box.defaultButton = QMessageBox::No;
-    if (msg::present(box) != QMessageBox::Yes)
+    if (!msg::askDefaultNo(QStringLiteral("データファイルを %1 の内容で置き換えます。今のデータファイルは同じフォルダに残します。"
+                                          "入力中の請求書は消えます。よろしいですか？")
+                               .arg(QDir::toNativeSeparators(path))))
         return;
     const backup::RestoreOutcome restored = backup::restoreDataFile(path);
     if (!restored.restored) {

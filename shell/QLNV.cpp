@@ -316,14 +316,6 @@ void QLNV::closeEvent(QCloseEvent *event)
 
 bool QLNV::mayCloseInvoice() const
 {
-    if (!m_invoice->hasUnsavedInput())
-        return true;
-    msg::MessageBoxSpec box;
-    box.title = QString::fromUtf16(msg::GeneralTitle);
-    box.text = QStringLiteral("入力中の請求書は保存されていません。終了しますか？");
-    box.buttons = QMessageBox::Yes | QMessageBox::No;
-    box.icon = QMessageBox::Question;
     // Enter keeps the invoice: closing loses it.
-    box.defaultButton = QMessageBox::No;
-    return msg::present(box) == QMessageBox::Yes;
+    return !m_invoice->hasUnsavedInput() || msg::askDefaultNo(QStringLiteral("入力中の請求書は保存されていません。終了しますか？"));
 }
