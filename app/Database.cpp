@@ -35,13 +35,9 @@ QString uriFor(const QString &path, bool readOnly)
         + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
 }
 
-// SQLite's result code (primary or extended, as the driver reports it) as a cause.
-Failure failureOf(const QSqlError &error)
+// SQLite's result code (primary or extended) as a cause.
+Failure failureOfCode(int code)
 {
-    bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
-    if (!ok)
-        return error.isValid() ? Failure::Other : Failure::None;
     switch (code & 0xff) {
     case 5:  // SQLITE_BUSY
     case 6:  // SQLITE_LOCKED
@@ -67,6 +63,16 @@ Failure failureOf(const QSqlError &error)
     default:
         return Failure::Other;
     }
+}
+
+// The same for a failure the driver reports, with the code it carries.
+Failure failureOf(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    if (!ok)
+        return error.isValid() ? Failure::Other : Failure::None;
+    return failureOfCode(code);
 }
 
 void noteError(const QString &what, Failure failure)
@@ -458,12 +464,6 @@ sqlite3 *handleOf(const QSqlDatabase &database)
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3 *const *>(v.constData());
-}
-
-Failure failureOfCode(int code)
-{
-    QSqlError error(QString(), QString(), QSqlError::StatementError, QString::number(code));
-    return failureOf(error);
 }
 
 } // namespace
