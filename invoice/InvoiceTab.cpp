@@ -296,11 +296,17 @@ void InvoiceTab::showHeader(const InvoiceHeader &h)
     ui->num消費税->setValue(h.消費税);
     ui->num合計->setValue(h.合計);
     ui->num請求金額->setValue(h.請求金額);
-    ui->num標準税率対象->setValue(h.標準税率対象);
-    ui->num標準税率消費税->setValue(h.標準税率消費税);
-    ui->num軽減税率対象->setValue(h.軽減税率対象);
-    ui->num軽減税率消費税->setValue(h.軽減税率消費税);
-    ui->grp税率別->setVisible(h.軽減税率対象.has_value());
+    showPerRate({h.標準税率対象, h.標準税率消費税, h.軽減税率対象, h.軽減税率消費税});
+}
+
+void InvoiceTab::showPerRate(const PerRate &amounts)
+{
+    ui->num標準税率対象->setValue(amounts.標準税率対象);
+    ui->num標準税率消費税->setValue(amounts.標準税率消費税);
+    ui->num軽減税率対象->setValue(amounts.軽減税率対象);
+    ui->num軽減税率消費税->setValue(amounts.軽減税率消費税);
+    // The amounts per rate are shown when there is more than one rate.
+    ui->grp税率別->setVisible(amounts.軽減税率対象.has_value());
 }
 
 void InvoiceTab::AddCmb顧客名()

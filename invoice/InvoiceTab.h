@@ -192,6 +192,11 @@ private:
     // and the header fields take their width from the shown columns.
     void applyTaxPercent(int percent);
     void fitGridWidth();
+    // The taxable sum and tax of each rate under the totals, the block shown for two rates.
+    struct PerRate {
+        std::optional<qint64> 標準税率対象, 標準税率消費税, 軽減税率対象, 軽減税率消費税;
+    };
+    void showPerRate(const PerRate &amounts);
     // What hasUnsavedInput compares with: the screen as a clear or an opened invoice left it.
     void rememberShown();
 

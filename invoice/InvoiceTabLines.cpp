@@ -178,12 +178,7 @@ QList<int> InvoiceTab::showAmounts(const calc::LineSums &sums)
     ui->num消費税->setValue(a.消費税);
     ui->num合計->setValue(a.合計);
     ui->num請求金額->setValue(a.請求金額);
-    ui->num標準税率対象->setValue(a.標準税率対象);
-    ui->num標準税率消費税->setValue(a.標準税率消費税);
-    ui->num軽減税率対象->setValue(a.軽減税率対象);
-    ui->num軽減税率消費税->setValue(a.軽減税率消費税);
-    // The amounts per rate are shown when there is more than one rate.
-    ui->grp税率別->setVisible(a.軽減税率対象.has_value());
+    showPerRate({a.標準税率対象, a.標準税率消費税, a.軽減税率対象, a.軽減税率消費税});
     QList<int> rows;
     for (int line : sums.changedSubtotalRows)
         rows << line - 1;
