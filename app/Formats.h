@@ -91,6 +91,13 @@ std::optional<EraYear> eraYearOf(const QDate &date);
 // 令和1年4月30日 are refused, as is any day that does not exist.
 std::optional<QDate> parseDate(const QString &text);
 
+// ---- text -------------------------------------------------------------------------------
+
+// The first count characters of text as a reader counts them: a character outside the basic
+// plane (𠮷), one with a combining or variation mark (葛󠄀) or an emoji sequence is one, and
+// is never cut in half.
+QString leftCharacters(const QString &text, int count);
+
 // ---- code page 932 ----------------------------------------------------------------------
 
 // Length in bytes in Shift_JIS (code page 932): ASCII and half-width katakana 1, kanji and

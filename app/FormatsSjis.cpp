@@ -1,6 +1,8 @@
 // Byte lengths in code page 932, for the fields whose size the old files count in bytes.
 #include "app/Formats.h"
 
+#include <QTextBoundaryFinder>
+
 #include <QLoggingCategory>
 
 #include <unicode/ucnv.h>
@@ -169,6 +171,19 @@ QString sjisLeft(const QString &text, int maxBytes)
         end = index + count;
         return true;
     });
+    return text.left(end);
+}
+
+QString leftCharacters(const QString &text, int count)
+{
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int n = 0; n < count && end < text.size(); ++n) {
+        graphemes.setPosition(end);
+        end = graphemes.toNextBoundary();
+        if (end < 0)
+            return text;
+    }
     return text.left(end);
 }
 

@@ -98,11 +98,7 @@ QString packTitle(const QString &setting)
 
 QString cutUnit(const QString &unit)
 {
-    // Four characters, not four UTF-16 units: a character outside the BMP stays whole.
-    qsizetype end = 0;
-    for (int n = 0; n < 4 && end < unit.size(); ++n)
-        end += (unit.at(end).isHighSurrogate() && end + 1 < unit.size()) ? 2 : 1;
-    return unit.left(end);
+    return formats::leftCharacters(unit, 4);
 }
 
 InvoiceLayout::InvoiceLayout(const PrintHeader &header, const QList<DetailLine> &lines,

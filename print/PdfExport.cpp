@@ -1,6 +1,7 @@
 #include "print/PdfExport.h"
 
 #include "app/Database.h"
+#include "app/Formats.h"
 #include "app/Msg.h"
 #include "app/SaveTarget.h"
 #include "print/ReportPainter.h"
@@ -24,8 +25,7 @@ QString safeFileNamePart(const QString &text, int maxLength)
         else
             part += c;
     }
-    part = part.simplified();
-    part.truncate(maxLength);
+    part = formats::leftCharacters(part.simplified(), maxLength);
     // A name may not end in a dot or a blank on Windows, nor start with a dot unseen.
     while (!part.isEmpty() && (part.back() == u'.' || part.back() == u' '))
         part.chop(1);

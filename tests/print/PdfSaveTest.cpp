@@ -46,7 +46,20 @@ TEST(PdfName, IsProposedFromTheInvoiceWithWhatFileSystemsRefuseReplaced)
         h.顧客名 = QString::fromUtf8(c.customer);
         EXPECT_EQ(print::proposedPdfName(h), QString::fromUtf8(c.name)) << c.customer;
     }
-    EXPECT_EQ(print::safeFileNamePart(QString(100, u'長')).size(), 40);
+    // Cut at 40 characters, never inside one: 𠮷 is two UTF-16 units, 葛󠄀 a kanji and its
+    // variation selector, が here か and a combining mark.
+    const struct {
+        QString name;
+        QString cut;
+    } lengths[] = {
+        {QString(100, u'長'), QString(40, u'長')},
+        {QString(39, u'長') + QStringLiteral("𠮷𠮷"), QString(39, u'長') + QStringLiteral("𠮷")},
+        {QStringLiteral("𠮷").repeated(41), QStringLiteral("𠮷").repeated(40)},
+        {QString(39, u'長') + QStringLiteral("葛\U000E0100屋"), QString(39, u'長') + QStringLiteral("葛\U000E0100")},
+        {QString(39, u'長') + QStringLiteral("か\u3099き"), QString(39, u'長') + QStringLiteral("か\u3099")},
+    };
+    for (const auto &c : lengths)
+        EXPECT_EQ(print::safeFileNamePart(c.name), c.cut) << c.name.toStdString();
 }
 
 class PdfSaveTest : public ::testing::Test
