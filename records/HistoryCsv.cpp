@@ -22,6 +22,14 @@ QString rate(const QVariant &v)
     return QStringLiteral("%1%").arg(v.isNull() ? 5 : qRound(v.toDouble() * 100));
 }
 
+// A text a spreadsheet would take for a formula (=, +, -, @, or a tab or carriage return
+// before one) is read as text with an apostrophe before it, as spreadsheets write it.
+QString asText(const QString &text)
+{
+    static const QString starts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && starts.contains(text.front()) ? u'\'' + text : text;
+}
+
 } // namespace
 
 const QStringList &columns()
@@ -81,7 +89,7 @@ std::optional<Built> buildHistoryCsv(const QSqlDatabase &work, Encoding encoding
         const qint64 number = q.value(0).toLongLong();
         const QDate date = QDate::fromString(q.value(1).toString(), Qt::ISODate);
         add(number, record({QString::number(number), date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : QString(),
-                            q.value(2).toString(), q.value(3).toString(), amount(q.value(4)), amount(q.value(5)),
+                            asText(q.value(2).toString()), asText(q.value(3).toString()), amount(q.value(4)), amount(q.value(5)),
                             amount(q.value(6)), amount(q.value(7)), rate(q.value(8)), amount(q.value(9)),
                             amount(q.value(10)), amount(q.value(11)), amount(q.value(12))}));
         ++built.invoices;

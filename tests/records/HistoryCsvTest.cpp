@@ -166,6 +166,40 @@ TEST_F(HistoryCsvTest, NamesWithCommasQuotesAndLineBreaksComeBackAsTheyWereInBot
     }
 }
 
+TEST_F(HistoryCsvTest, TextsASpreadsheetWouldRunAsFormulasAreWrittenAsTextAndNumbersAsTheyAre)
+{
+    const struct {
+        QString typed;
+        QString read; // what the CSV holds for it
+    } cases[] = {
+        {QStringLiteral("=HYPERLINK(\"http://example.com\",\"開く\")"), QStringLiteral("'=HYPERLINK(\"http://example.com\",\"開く\")")},
+        {QStringLiteral("+81-3-1234"), QStringLiteral("'+81-3-1234")},
+        {QStringLiteral("-1+1"), QStringLiteral("'-1+1")},
+        {QStringLiteral("@SUM(A1)"), QStringLiteral("'@SUM(A1)")},
+        {QStringLiteral("\t=1+1"), QStringLiteral("'\t=1+1")},
+        {QStringLiteral("\r=1+1"), QStringLiteral("'\r=1+1")},
+        {QStringLiteral("山田=商店"), QStringLiteral("山田=商店")},
+        {QStringLiteral("'引用"), QStringLiteral("'引用")},
+    };
+    qint64 number = 0;
+    for (const auto &c : cases) {
+        ++number;
+        store(number, c.typed, c.typed, -100 * number);
+    }
+    auto tab = listed();
+    const QString path = out.filePath(QStringLiteral("hostile.csv"));
+    exportAs(*tab, QStringLiteral("UTF-8"), path);
+    const QList<QStringList> records = parseCsv(QString::fromUtf8(contents(path).mid(3)));
+    ASSERT_EQ(records.size(), 1 + std::size(cases));
+    for (const QStringList &r : records.mid(1)) {
+        const auto &c = cases[r[0].toInt() - 1];
+        SCOPED_TRACE(c.typed.toStdString());
+        EXPECT_EQ(r[2], c.read) << "the customer";
+        EXPECT_EQ(r[3], c.read) << "the subject";
+        EXPECT_EQ(r[7], QString::number(-100 * r[0].toInt())) << "a negative amount stays a number";
+    }
+}
+
 TEST_F(HistoryCsvTest, CharactersShiftJisLacksAreReportedAndNothingIsWritten)
 {
     store(1, QStringLiteral("𠮷野家"), QStringLiteral("11月分"), 1050);
