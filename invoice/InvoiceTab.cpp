@@ -207,6 +207,7 @@ void InvoiceTab::rememberShown()
     m_shownHeader = header();
     m_shownHeader.伝票番号 = 0;
     m_shownLines = shownLines();
+    m_shownNumber = ui->txtNo->text();
 }
 
 bool InvoiceTab::hasUnsavedInput() const
@@ -372,6 +373,12 @@ void InvoiceTab::enterInvoiceNumber(qint64 number)
     ui->txtNo->setText(QString::number(number));
     ui->txtNo->setModified(true);
     txtNoLeft();
+}
+
+void InvoiceTab::takeBackNumber()
+{
+    ui->txtNo->setText(m_shownNumber);
+    ui->txtNo->setModified(false);
 }
 
 void InvoiceTab::setPrintPanel(QWidget *panel)

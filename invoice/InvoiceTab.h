@@ -144,6 +144,10 @@ public:
 
     // Puts an invoice number into txtNo as if the user typed it and left the field.
     void enterInvoiceNumber(qint64 number);
+    // A typed number whose invoice could not be loaded: txtNo shows again the number of what is
+    // on screen (the last clear's or opened invoice's), so that saving never stores the screen
+    // under the number of an invoice it does not show.
+    void takeBackNumber();
 
     // The print panel, placed beside the grid above the amounts.
     void setPrintPanel(QWidget *panel);
@@ -212,4 +216,5 @@ private:
     bool m_storedRate = false; // the invoice on screen was opened and keeps its own rate
     InvoiceHeader m_shownHeader;
     QList<DetailLine> m_shownLines;
+    QString m_shownNumber;
 };

@@ -69,6 +69,9 @@ InvoiceRead readStoredInvoice(const QSqlDatabase &data, qint64 伝票番号)
         l.行番号 = int(invoice.lines.size()) + 1;
         invoice.lines << l;
     }
+    // A damaged page ends the rows early: part of an invoice is no invoice.
+    if (!db::readToEnd(q))
+        return {};
     return {LoadStatus::Loaded, invoice};
 }
 
@@ -76,7 +79,7 @@ LoadOutcome loadInvoice(qint64 伝票番号)
 {
     InvoiceRead read = readStoredInvoice(db::data(), 伝票番号);
     if (read.status == LoadStatus::Failed)
-        return {LoadStatus::Failed, {}, 0, QStringLiteral("the invoice could not be read: ") + db::lastError()};
+        return {LoadStatus::Failed, {}, 0, QStringLiteral("the invoice could not be read: ") + db::lastError(), db::lastFailure()};
     if (read.status == LoadStatus::NotFound)
         return {LoadStatus::NotFound, {}, 0, {}};
     const QList<DetailLine> &lines = read.invoice.lines;

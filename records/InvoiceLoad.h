@@ -1,5 +1,6 @@
 #pragma once
 // Loading a stored invoice back onto the invoice tab, and deleting one.
+#include "app/Database.h"
 #include "invoice/InvoiceData.h"
 
 #include <QList>
@@ -29,6 +30,7 @@ struct LoadOutcome {
     InvoiceHeader header; // when Loaded: Null texts as empty, Null amounts as nullopt
     int lineCount = 0;
     QString problem;
+    db::Failure failure = db::Failure::None; // when Failed: why, as far as the user can act on it
 };
 
 // The header of a stored invoice, Null texts as empty and Null amounts as nullopt.

@@ -1,6 +1,8 @@
 #include "records/InvoiceRecords.h"
 
+#include "app/Database.h"
 #include "app/DateBox.h"
+#include "app/Locations.h"
 #include "app/Msg.h"
 #include "app/ProgressPanel.h"
 #include "invoice/InvoiceTab.h"
@@ -115,7 +117,8 @@ void InvoiceRecords::Read請求書(qint64 伝票番号)
     case records::LoadStatus::Failed:
         m_panel->finish();
         qCWarning(lcRecords).noquote() << "invoice" << 伝票番号 << "not loaded:" << outcome.problem;
-        msg::showFailure(records::LoadFailedNotice);
+        m_tab->takeBackNumber();
+        msg::showFailure(records::LoadFailedNotice + db::failureText(outcome.failure, ModQLNV::DataMdbPath));
         return;
     case records::LoadStatus::NotFound:
         // What is on screen becomes a new invoice of that number; unsaved lines are not lost.
