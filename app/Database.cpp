@@ -1,6 +1,7 @@
 #include "app/Database.h"
 
 #include "app/Locations.h"
+#include "app/SafeFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -385,6 +386,11 @@ Failure lastFailure()
     return t_lastFailure.hasLocalData() ? t_lastFailure.localData() : Failure::None;
 }
 
+void noteFailure(const QString &what, Failure failure)
+{
+    noteError(what, failure);
+}
+
 QString failureText(Failure failure, const QString &path)
 {
     const QString file = QDir::toNativeSeparators(path);
@@ -400,6 +406,8 @@ QString failureText(Failure failure, const QString &path)
         return diskFull;
     case Failure::Damaged:
         return QStringLiteral("ファイル %1 を読めません（壊れている可能性があります）。").arg(file);
+    case Failure::Exists:
+        return QStringLiteral("同じ名前のファイル %1 がちょうど作られたため、置き換えずにそのままにしました。").arg(file);
     case Failure::CannotWrite:
     case Failure::Other:
         break;
@@ -476,7 +484,7 @@ bool backupDatabase(const QSqlDatabase &source, const QString &path)
         return false;
     }
     const QString partial = path + QStringLiteral(".part");
-    QFile::remove(partial);
+    files::removeWithSideFiles(partial);
     sqlite3 *to = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(partial).constData(), &to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK) {
@@ -501,13 +509,18 @@ bool backupDatabase(const QSqlDatabase &source, const QString &path)
     // written (a write-ahead log would want its shared-memory file there).
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(to, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
-    const QString problem = QString::fromUtf8(to ? sqlite3_errmsg(to) : "out of memory");
+    QString problem = QString::fromUtf8(to ? sqlite3_errmsg(to) : "out of memory");
     if (sqlite3_close(to) != SQLITE_OK && rc == SQLITE_OK)
         rc = SQLITE_IOERR;
-    if (rc != SQLITE_OK || !QFile::rename(partial, path)) {
-        QFile::remove(partial);
-        noteError(QStringLiteral("backup to %1 failed: %2").arg(path, problem),
-                  rc != SQLITE_OK ? failureOfCode(rc) : Failure::CannotWrite);
+    Failure failure = rc == SQLITE_OK ? Failure::None : failureOfCode(rc);
+    if (rc == SQLITE_OK) {
+        const files::Result done = files::renameNew(partial, path);
+        failure = done.failure;
+        problem = done.error;
+    }
+    if (failure != Failure::None) {
+        files::removeWithSideFiles(partial);
+        noteError(QStringLiteral("backup to %1 failed: %2").arg(path, problem), failure);
         return false;
     }
     return true;

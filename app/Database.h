@@ -74,9 +74,12 @@ enum class Failure {
     CannotWrite, // a read-only file, folder or mount, or no room for the journal files
     DiskFull,
     Damaged,    // not a database, or a damaged one
+    Exists,     // a file took the name meanwhile, and was left as it is
     Other,
 };
 Failure lastFailure();
+// Records a failure that did not come from SQLite (a file system call) as the last one, and logs it.
+void noteFailure(const QString &what, Failure failure);
 // The sentence that tells the user about that failure on the file at path: the true cause,
 // naming the file or its folder.
 QString failureText(Failure failure, const QString &path);

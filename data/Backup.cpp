@@ -1,6 +1,8 @@
 #include "data/Backup.h"
 
 #include "app/Locations.h"
+#include "app/SafeFiles.h"
+#include "data/SchemaFiles.h"
 #include "data/SchemaUpgrade.h"
 
 #include <QDir>
@@ -41,17 +43,57 @@ BackupOutcome backupDataFile(const QString &folder, const QDateTime &now)
     return out;
 }
 
+namespace {
+
+quint32 bigEndian(const QByteArray &bytes, int at, int size)
+{
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = value << 8 | quint8(bytes.at(at + i));
+    return value;
+}
+
+// Whether the file's length fits its header: a whole number of pages, and no fewer pages than
+// the header counts (a copy cut short has fewer).
+bool lengthFitsHeader(const QByteArray &header, qint64 size)
+{
+    quint32 pageSize = bigEndian(header, 16, 2);
+    if (pageSize == 1)
+        pageSize = 65536;
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 || size % pageSize != 0)
+        return false;
+    // The header's page count holds while the change counter it was written with is current.
+    const bool countValid = bigEndian(header, 24, 4) == bigEndian(header, 92, 4);
+    return !countValid || qint64(bigEndian(header, 28, 4)) * pageSize <= size;
+}
+
+QString damagedText(const QString &shown)
+{
+    return QStringLiteral("ファイル %1 は壊れているか途中で切れているため、復元できません。").arg(shown);
+}
+
+QString notOursText(const QString &shown)
+{
+    return QStringLiteral("ファイル %1 はこのプログラムのデータファイルではありません。").arg(shown);
+}
+
+} // namespace
+
 QString restoreProblem(const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("ファイル %1 を読めません。").arg(shown);
-    if (file.read(16) != QByteArray("SQLite format 3\0", 16))
-        return QStringLiteral("ファイル %1 はこのプログラムのデータファイルではありません。").arg(shown);
+    const QByteArray header = file.read(100);
+    if (!header.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return notOursText(shown);
+    if (header.size() < 100 || !lengthFitsHeader(header, file.size()))
+        return damagedText(shown);
     file.close();
-    int tables = 0;
+    std::optional<int> tables;
     std::optional<int> version;
+    bool sound = false;
     db::withOwnConnection(path, true, [&](const QSqlDatabase &database) {
         QSqlQuery q(database);
         if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
@@ -61,13 +103,51 @@ QString restoreProblem(const QString &path)
         QSqlQuery v(database);
         if (v.exec(QStringLiteral("PRAGMA user_version")) && v.next())
             version = v.value(0).toInt();
+        // Every page of every table and index read once: a damaged page anywhere says so.
+        QSqlQuery check(database);
+        sound = check.exec(QStringLiteral("PRAGMA integrity_check")) && check.next()
+                && check.value(0).toString() == u"ok" && !check.next();
     });
-    if (tables != 5 || !version)
-        return QStringLiteral("ファイル %1 はこのプログラムのデータファイルではありません。").arg(shown);
+    if (!tables || !version)
+        return damagedText(shown); // SQLite's header, but its tables cannot be listed
+    if (*tables != 5)
+        return notOursText(shown);
     if (*version > db::DataFileVersion)
         return QStringLiteral("ファイル %1 はこのプログラムより新しい版のデータファイルのため、復元できません。").arg(shown);
+    if (!sound)
+        return damagedText(shown);
     return {};
 }
+
+namespace {
+
+// What a copy made for a restore still needs before it can take the data file's place: brought
+// up to this version, every table and column there, and a write-ahead log as a new data file
+// has. Empty when it is ready.
+QString prepareCopy(const QString &copy, const QString &shownBackup)
+{
+    const schema::UpgradeReport upgrade = schema::upgradeDataCopy(copy);
+    if (!upgrade.ok())
+        return QStringLiteral("バックアップを新しい版に更新できなかったため、復元しませんでした。") +
+               db::failureText(upgrade.failure, copy);
+    QStringList missing;
+    QString error;
+    QString journal;
+    db::withOwnConnection(copy, false, [&](const QSqlDatabase &database) {
+        missing = schema::missingFromSchema(database, QStringLiteral(":/quillon/schema/data.sql"), &error);
+        QSqlQuery q(database);
+        if (q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && q.next())
+            journal = q.value(0).toString();
+    });
+    if (!error.isEmpty() || journal.compare(u"wal", Qt::CaseInsensitive) != 0)
+        return QStringLiteral("バックアップを写せなかったため、復元しませんでした。") + db::failureText(db::lastFailure(), copy);
+    if (!missing.isEmpty())
+        return QStringLiteral("ファイル %1 はこのプログラムのデータファイルではありません（%2 がありません）。")
+            .arg(shownBackup, missing.join(QStringLiteral("、")));
+    return {};
+}
+
+} // namespace
 
 RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now)
 {
@@ -75,11 +155,11 @@ RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now)
     if (out.problem = restoreProblem(path); !out.problem.isEmpty())
         return out;
     const QString dataPath = ModQLNV::DataMdbPath;
-    const QString restoring = dataPath + QStringLiteral(".restoring");
-    QFile::remove(restoring);
+    const QString restoring = dataPath + RestoringSuffix;
+    files::removeWithSideFiles(restoring);
 
-    // A consistent copy of the backup first, beside the data file: the data file is only
-    // touched once a whole copy is there.
+    // The backup is copied beside the data file and made ready there; until the one rename at
+    // the end, the data file is what it was.
     bool copied = false;
     db::withOwnConnection(path, true, [&](const QSqlDatabase &database) { copied = db::backupDatabase(database, restoring); });
     if (!copied) {
@@ -87,42 +167,42 @@ RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now)
                       db::failureText(db::lastFailure(), restoring);
         return out;
     }
+    if (out.problem = prepareCopy(restoring, QDir::toNativeSeparators(path)); !out.problem.isEmpty()) {
+        files::removeWithSideFiles(restoring);
+        return out;
+    }
 
     // Closing the last connection folds the write-ahead log back into the file. The work file
     // stays open under the grids that read it.
     db::closeFile(dataPath);
     if (QFileInfo::exists(dataPath + QStringLiteral("-wal"))) {
-        QFile::remove(restoring);
+        files::removeWithSideFiles(restoring);
         out.problem = QStringLiteral("データファイルがほかのプログラムで使用中のため、復元しませんでした。");
         return out;
     }
-    out.keptPath = dataPath + QStringLiteral(".before-restore-") + stamp(now);
-    if (QFileInfo::exists(dataPath) && !QFile::rename(dataPath, out.keptPath)) {
-        QFile::remove(restoring);
-        out.problem = QStringLiteral("データファイルを置き換えられなかったため、復元しませんでした。") +
-                      db::failureText(db::Failure::CannotWrite, dataPath);
-        out.keptPath.clear();
-        return out;
+    // The replaced file keeps a name of its own before the new one takes the data file's.
+    const QString kept = dataPath + KeptSuffix + stamp(now);
+    if (QFileInfo::exists(dataPath)) {
+        if (const files::Result keep = files::keepAs(dataPath, kept); !keep) {
+            db::noteFailure(keep.error, keep.failure);
+            files::removeWithSideFiles(restoring);
+            out.problem = QStringLiteral("データファイルの控えを残せなかったため、復元しませんでした。") +
+                          db::failureText(keep.failure, kept);
+            return out;
+        }
+        out.keptPath = kept;
     }
     QFile::remove(dataPath + QStringLiteral("-shm"));
-    if (!QFile::rename(restoring, dataPath)) {
-        QFile::rename(out.keptPath, dataPath); // the old file goes back where it was
-        QFile::remove(restoring);
-        out.problem = QStringLiteral("データファイルを置き換えられなかったため、復元しませんでした。");
+    if (const files::Result placed = files::renameOver(restoring, dataPath); !placed) {
+        db::noteFailure(placed.error, placed.failure);
+        files::removeWithSideFiles(restoring);
+        QFile::remove(out.keptPath); // the second name of the data file, which stays as it was
         out.keptPath.clear();
+        out.problem = QStringLiteral("データファイルを置き換えられなかったため、復元しませんでした。") +
+                      db::failureText(placed.failure, dataPath);
         return out;
     }
     out.restored = true;
-    // A backup of an older version is brought up to date like any older data file; until
-    // then the start-up names it.
-    const schema::UpgradeReport upgrade = schema::upgradeDataDir(ModQLNV::DataDir);
-    if (!upgrade.ok())
-        out.problem = QStringLiteral("復元したデータファイルを新しい版に更新できませんでした。") +
-                      db::failureText(upgrade.failure, dataPath);
-    // The data file reads while it is written, as a new one does.
-    db::withOwnConnection(dataPath, false, [](const QSqlDatabase &database) {
-        QSqlQuery(database).exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    });
     return out;
 }
 

@@ -9,6 +9,11 @@
 
 namespace backup {
 
+// Beside the data file: the copy of a backup being made ready to take its place, and the data
+// file a restore replaced ("QLNVData.mdb.before-restore-20261208-143005").
+inline const QString RestoringSuffix = QStringLiteral(".restoring");
+inline const QString KeptSuffix = QStringLiteral(".before-restore-");
+
 // "QLNVData_20261208_143005.mdb" for a copy taken at that time.
 QString backupFileName(const QDateTime &when);
 
@@ -24,7 +29,8 @@ struct BackupOutcome {
 BackupOutcome backupDataFile(const QString &folder, const QDateTime &now = QDateTime::currentDateTime());
 
 // Whether path is a backup this program can restore: one of its data files of this schema
-// version or an older one. Empty when it is; otherwise what to tell the user.
+// version or an older one, whole (as long as its header says) and sound in every page. Empty
+// when it is; otherwise what to tell the user.
 QString restoreProblem(const QString &path);
 
 struct RestoreOutcome {
@@ -33,11 +39,13 @@ struct RestoreOutcome {
     QString problem;       // what to tell the user: why nothing was restored, or what failed after
 };
 
-// Puts a copy of the backup at path in place of the data file. The replaced file is renamed
-// "QLNVData.mdb.before-restore-<date>-<time>" and stays beside it; a backup of an older version
-// is upgraded like any older data file. The connections of this thread to the data file are
-// closed first: the caller reads everything again afterwards. On failure the data file is as
-// it was.
+// Puts a copy of the backup at path in place of the data file. The copy is made beside the data
+// file and brought up to this version there; the data file keeps a second name,
+// "QLNVData.mdb.before-restore-<date>-<time>", and the copy then takes its name in one rename.
+// Stopped at any moment, the data file is the old one or the restored one, never neither; a
+// copy left by a restore stopped before its rename is removed at the next start
+// (recovery::recoverDataDir). The connections of this thread to the data file are closed
+// first: the caller reads everything again afterwards. On failure the data file is as it was.
 RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now = QDateTime::currentDateTime());
 
 } // namespace backup

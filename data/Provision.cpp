@@ -4,6 +4,7 @@
 #include "data/SchemaUpgrade.h"
 
 #include "app/Database.h"
+#include "app/SafeFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,10 +30,6 @@ constexpr DatabaseFile kFiles[] = {
     { "QLNVData.mdb", ":/quillon/schema/data.sql", DataSchemaVersion },
     { "QLNVWork.mdb", ":/quillon/schema/work.sql", WorkSchemaVersion },
 };
-
-// SQLite leaves these beside a database file while it is open or after a crash.
-const QStringList kSideFileSuffixes
-    = { QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm") };
 
 // Runs the schema on an open, empty database and stamps it. Returns an error text or "".
 QString fillDatabase(const QSqlDatabase &database, const DatabaseFile &file)
@@ -96,36 +93,23 @@ QString buildDatabase(const QString &path, const DatabaseFile &file)
     return error;
 }
 
-bool removeWithSideFiles(const QString &path)
-{
-    bool removed = true;
-    for (const QString &suffix : kSideFileSuffixes) {
-        const QString side = path + suffix;
-        const QFileInfo info(side);
-        if (info.exists() || info.isSymLink())
-            removed = QFile::remove(side) && removed;
-    }
-    return removed;
-}
-
 // Makes one database file: built as "<name>.tmp", then renamed, so that a failure or a
 // crash never leaves a half-made file under the real name.
 QString createDatabase(const QString &path, const DatabaseFile &file)
 {
     const QString temporary = path + QStringLiteral(".tmp");
     // A temporary file is only ever left by an interrupted run of this code.
-    if (!removeWithSideFiles(temporary))
+    if (!files::removeWithSideFiles(temporary))
         return QStringLiteral("cannot remove the leftover %1").arg(temporary);
 
     QString error = buildDatabase(temporary, file);
     if (error.isEmpty()) {
-        // QFile::rename never replaces an existing file: one that appeared meanwhile wins.
-        QFile built(temporary);
-        if (!built.rename(path))
-            error = QStringLiteral("cannot move %1 to %2: %3").arg(temporary, path, built.errorString());
+        // A file that appeared meanwhile wins.
+        if (const files::Result named = files::renameNew(temporary, path); !named)
+            error = named.error;
     }
     if (!error.isEmpty())
-        removeWithSideFiles(temporary);
+        files::removeWithSideFiles(temporary);
     return error;
 }
 
@@ -149,6 +133,15 @@ ProvisionReport provisionDataDir(const QString &dir)
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
         report.error = QStringLiteral("the SQLite driver of Qt is not installed");
+        return report;
+    }
+
+    report.recovered = recovery::recoverDataDir(dir);
+    if (!report.recovered.keptWithoutData.isEmpty()) {
+        report.error = QStringLiteral("%1 is missing, but these data files were kept beside it: %2. Rename the one to use "
+                                      "to %3, or move them away to start with empty data, and run again")
+                           .arg(QDir(dir).filePath(QStringLiteral("QLNVData.mdb")),
+                                report.recovered.keptWithoutData.join(QStringLiteral(", ")), QStringLiteral("QLNVData.mdb"));
         return report;
     }
 
@@ -182,7 +175,7 @@ ProvisionReport provisionDataDir(const QString &dir)
     report.upgraded = upgrade.upgraded;
     report.backups = upgrade.backups;
     if (!upgrade.ok())
-        report.error = upgrade.error;
+        report.error = upgrade.error + u'\n' + db::failureText(upgrade.failure, upgrade.failedFile);
     else if (!upgrade.newer.isEmpty())
         report.error = QStringLiteral("%1 was made by a newer version of the program and is left as it is")
                            .arg(upgrade.newer.join(QStringLiteral(", ")));

@@ -3,6 +3,7 @@
 // indexes and the seed rows. An existing file keeps its rows: it is only brought up to this
 // program's schema when it is of an older version (SchemaUpgrade.h).
 #include "app/Database.h"
+#include "data/Recovery.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,12 +19,15 @@ struct ProvisionReport {
     QStringList kept;     // files that were there already; their rows are left alone
     QStringList upgraded; // kept files brought up to this program's schema
     QStringList backups;  // the copies made of those first
+    recovery::Report recovered; // what work stopped half-way had left, put right first
     QString error;        // empty on success
     bool ok() const { return error.isEmpty(); }
 };
 
-// Creates dir when missing, then QLNVData.mdb and QLNVWork.mdb in it when missing, and
-// upgrades those that are there and older.
+// Creates dir when missing, puts right what work stopped half-way left in it
+// (recovery::recoverDataDir), then creates QLNVData.mdb and QLNVWork.mdb in it when missing,
+// and upgrades those that are there and older. A missing data file is not made while a data
+// file kept by a restore or an upgrade is there: that is an error naming them.
 ProvisionReport provisionDataDir(const QString &dir);
 
 } // namespace schema

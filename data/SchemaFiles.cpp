@@ -1,6 +1,9 @@
 #include "data/SchemaFiles.h"
 
 #include <QFile>
+#include <QSet>
+#include <QSqlQuery>
+#include <QUuid>
 
 // The schema files are compiled into this static library; its resources are only linked
 // in when something refers to them, hence the explicit registration.
@@ -90,6 +93,52 @@ QStringList schemaStatements(const QString &resource, QString *error)
     if (statements.isEmpty())
         *error = QStringLiteral("the schema %1 holds no statement").arg(resource);
     return statements;
+}
+
+namespace {
+
+// "table" and "table.column" for every table of database.
+QSet<QString> tablesAndColumns(const QSqlDatabase &database, bool *read)
+{
+    QSet<QString> names;
+    QSqlQuery q(database);
+    *read = q.exec(QStringLiteral("SELECT m.name, c.name FROM sqlite_schema AS m, pragma_table_info(m.name) AS c "
+                                  "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite_%'"));
+    while (*read && q.next())
+        names << q.value(0).toString() << q.value(0).toString() + u'.' + q.value(1).toString();
+    return names;
+}
+
+} // namespace
+
+QStringList missingFromSchema(const QSqlDatabase &database, const QString &resource, QString *error)
+{
+    const QStringList statements = schemaStatements(resource, error);
+    if (!error->isEmpty())
+        return {};
+    const QString name = QStringLiteral("quillon-schema:") + QUuid::createUuid().toString();
+    QSet<QString> expected;
+    bool read = false;
+    {
+        QSqlDatabase empty = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        empty.setDatabaseName(QStringLiteral(":memory:"));
+        read = empty.open();
+        for (const QString &statement : statements)
+            read = read && QSqlQuery(empty).exec(statement);
+        if (read)
+            expected = tablesAndColumns(empty, &read);
+        empty.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    bool readActual = false;
+    const QSet<QString> actual = read ? tablesAndColumns(database, &readActual) : QSet<QString>();
+    if (!read || !readActual) {
+        *error = QStringLiteral("the tables of %1 could not be compared with %2").arg(database.databaseName(), resource);
+        return {};
+    }
+    QStringList missing = (expected - actual).values();
+    missing.sort();
+    return missing;
 }
 
 } // namespace schema

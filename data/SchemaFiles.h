@@ -1,6 +1,7 @@
 #pragma once
 // The schema files compiled into the program: the statements of data.sql, work.sql and the
 // upgrade steps, as the provisioning and the upgrades run them.
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -10,5 +11,10 @@ namespace schema {
 // outside quotes and comments, comments dropped. Sets error, and returns nothing, when the
 // resource is missing or holds no statement.
 QStringList schemaStatements(const QString &resource, QString *error);
+
+// The tables and columns of the schema resource that database lacks, as "table" or
+// "table.column", found by comparing it with an empty database made from the resource. Sets
+// error when the comparison could not be made.
+QStringList missingFromSchema(const QSqlDatabase &database, const QString &resource, QString *error);
 
 } // namespace schema

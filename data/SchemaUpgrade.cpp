@@ -1,6 +1,7 @@
 #include "data/SchemaUpgrade.h"
 
 #include "app/Database.h"
+#include "app/SafeFiles.h"
 #include "data/SchemaFiles.h"
 
 #include <QDateTime>
@@ -90,50 +91,103 @@ QString backupPathFor(const QString &path, int version)
         .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmsszzz")));
 }
 
+namespace {
+
+bool startsAsSqlite(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
+}
+
+void noteFailure(UpgradeReport &report, const QString &path, const QString &what, const QString &error)
+{
+    report.failedFile = path;
+    report.failure = db::lastFailure();
+    report.error = QStringLiteral("cannot upgrade %1: %2: %3").arg(path, what, error);
+}
+
+// The copy of path as it is now, written beside backup and given its name when whole.
+QString writeCopy(const QString &path, const QString &backup)
+{
+    const QString part = backup + QStringLiteral(".part");
+    files::removeWithSideFiles(part);
+    QString error = withConnection(path, [&](const QSqlDatabase &database) {
+        return db::exec(database, QStringLiteral("VACUUM INTO ?"), {part}) ? QString() : db::lastError();
+    });
+    if (error.isEmpty()) {
+        if (const files::Result done = files::renameNew(part, backup); !done) {
+            db::noteFailure(done.error, done.failure);
+            error = done.error;
+        }
+    }
+    if (!error.isEmpty())
+        files::removeWithSideFiles(part); // a copy cut short is no copy
+    return error;
+}
+
+// Brings the file at path up to kind's version; copyFirst keeps a copy of it beside it first.
+// False, with the report's error set, when it could not be read or upgraded.
+bool upgradeFile(const QString &path, const FileKind &kind, bool copyFirst, UpgradeReport &report)
+{
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0 || !startsAsSqlite(path))
+        return true; // missing, empty or not SQLite: the start-up says which
+    Found found;
+    // Writing connections throughout: the last one to close takes the write-ahead log and
+    // the shared-memory file away again, which a read-only one leaves behind.
+    QString error = withConnection(path, [&](const QSqlDatabase &database) { return inspect(database, kind, &found); });
+    if (!error.isEmpty()) {
+        // A damaged file is not ours to upgrade; one that cannot be read here (a full disk, a
+        // read-only folder) may be of an older version, and must not pass for up to date.
+        if (db::lastFailure() == db::Failure::Damaged)
+            return true;
+        noteFailure(report, path, QStringLiteral("cannot read its version"), error);
+        return false;
+    }
+    if (!found.ours)
+        return true;
+    if (found.version > kind.version) {
+        report.newer << path;
+        return true;
+    }
+    if (found.version == kind.version)
+        return true;
+
+    const QString backup = copyFirst ? backupPathFor(path, found.version) : QString();
+    if (copyFirst) {
+        error = writeCopy(path, backup);
+        if (!error.isEmpty()) {
+            noteFailure(report, path, QStringLiteral("cannot copy it first"), error);
+            return false;
+        }
+    }
+    error = withConnection(path, [&](const QSqlDatabase &database) { return runSteps(database, kind, found.version); });
+    if (!error.isEmpty()) {
+        noteFailure(report, path, QStringLiteral("from version %1 to %2").arg(found.version).arg(kind.version), error);
+        if (copyFirst)
+            report.backups << backup;
+        return false;
+    }
+    report.upgraded << path;
+    if (copyFirst)
+        report.backups << backup;
+    return true;
+}
+
+} // namespace
+
 UpgradeReport upgradeDataDir(const QString &dir)
 {
     UpgradeReport report;
-    for (const FileKind &kind : kKinds) {
-        const QString path = QDir(dir).filePath(QString::fromLatin1(kind.fileName));
-        if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0)
-            continue;
-        Found found;
-        // Writing connections throughout: the last one to close takes the write-ahead log and
-        // the shared-memory file away again, which a read-only one leaves behind.
-        QString error = withConnection(path, [&](const QSqlDatabase &database) { return inspect(database, kind, &found); });
-        if (!error.isEmpty() || !found.ours)
-            continue; // not SQLite, unreadable here or another program's: the start-up says which
-        if (found.version > kind.version) {
-            report.newer << path;
-            continue;
-        }
-        if (found.version == kind.version)
-            continue;
+    for (const FileKind &kind : kKinds)
+        if (!upgradeFile(QDir(dir).filePath(QString::fromLatin1(kind.fileName)), kind, true, report))
+            break;
+    return report;
+}
 
-        // The copy holds what the write-ahead log holds too, and is whole or not there.
-        const QString backup = backupPathFor(path, found.version);
-        error = withConnection(path, [&](const QSqlDatabase &database) {
-            return db::exec(database, QStringLiteral("VACUUM INTO ?"), {backup}) ? QString() : db::lastError();
-        });
-        if (!error.isEmpty())
-            QFile::remove(backup); // a copy cut short is no copy
-        else
-            error = withConnection(path, [&](const QSqlDatabase &database) { return runSteps(database, kind, found.version); });
-        if (!error.isEmpty()) {
-            report.failedFile = path;
-            report.failure = db::lastFailure();
-            report.error = QStringLiteral("cannot upgrade %1 from version %2 to %3: %4")
-                               .arg(path)
-                               .arg(found.version)
-                               .arg(kind.version)
-                               .arg(error);
-            if (QFileInfo::exists(backup))
-                report.backups << backup;
-            return report;
-        }
-        report.upgraded << path;
-        report.backups << backup;
-    }
+UpgradeReport upgradeDataCopy(const QString &path)
+{
+    UpgradeReport report;
+    upgradeFile(path, kKinds[0], false, report);
     return report;
 }
 

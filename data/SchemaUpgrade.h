@@ -25,7 +25,13 @@ struct UpgradeReport {
 // Brings QLNVData.mdb and QLNVWork.mdb in dir up to db::DataFileVersion and
 // db::WorkFileVersion. A missing file and a file that is not ours are passed over (the
 // start-up names them); a newer file is listed and not touched. Run again, it changes nothing.
+// A file that looks like SQLite but cannot be read here (a full disk, a folder that cannot be
+// written) fails the upgrade with its cause: it may be an older one.
 UpgradeReport upgradeDataDir(const QString &dir);
+
+// Brings a copy of a data file at path (one made for a restore, say) up to
+// db::DataFileVersion in place, without a copy of it. upgraded names path when it was older.
+UpgradeReport upgradeDataCopy(const QString &path);
 
 // The name of the copy made of path before its upgrade from version: "<file>.v<version>.bak",
 // with the time added when such a copy is there already.

@@ -46,6 +46,10 @@ int main(int argc, char **argv)
     }
 
     const schema::ProvisionReport report = schema::provisionDataDir(arguments.at(0));
+    for (const QString &path : report.recovered.removed)
+        out << "removed " << path << '\n';
+    if (!report.recovered.putBack.isEmpty())
+        out << "put back " << report.recovered.putBack << '\n';
     for (const QString &path : report.created)
         out << "created " << path << '\n';
     for (const QString &path : report.kept)

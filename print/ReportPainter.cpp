@@ -1,5 +1,7 @@
 #include "print/ReportPainter.h"
 
+#include "app/SafeFiles.h"
+
 #include <QFontMetricsF>
 #include <QPageRanges>
 #include <QPagedPaintDevice>
@@ -309,7 +311,10 @@ bool writePdf(const Report &report, const QString &path)
         if (!painter.end())
             return false;
     }
-    return file.commit();
+    if (!file.commit())
+        return false;
+    files::syncFolderOf(path); // the file is there; this only makes its name outlast a power cut
+    return true;
 }
 
 QImage pageImage(const Report &report, int page, double dotsPerInch)

@@ -3,6 +3,7 @@
 #include "app/Database.h"
 #include "app/Formats.h"
 #include "app/Msg.h"
+#include "app/SafeFiles.h"
 #include "app/SaveTarget.h"
 #include "records/HistoryCsv.h"
 #include "records/HistoryList.h"
@@ -191,6 +192,7 @@ void HistoryTab::cmdCSV出力_Click()
                              .arg(QDir::toNativeSeparators(path)));
         return;
     }
+    files::syncFolderOf(path); // the file is there; this only makes its name outlast a power cut
     msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
                  QStringLiteral("CSV を保存しました（%1 件）。\n%2").arg(built->invoices).arg(QDir::toNativeSeparators(path)));
 }

@@ -154,7 +154,9 @@ void QLNV::Form_Load(const QString &programDir)
 
     // The development marker is a Windows path: nothing to probe here.
     ModQLNV::setLocations(ModQLNV::locationsFor(programDir, false));
-    // Files of an older version are brought up to date before anything reads them.
+    // What a restore or upgrade stopped half-way left is put right, and files of an older
+    // version are brought up to date, before anything reads them.
+    m_recovery = recovery::recoverDataDir(ModQLNV::DataDir);
     m_upgrade = schema::upgradeDataDir(ModQLNV::DataDir);
     if (!m_upgrade.ok())
         qWarning("Quillon: %s", qPrintable(m_upgrade.error));
@@ -261,6 +263,10 @@ void QLNV::reportDataProblems()
                         .arg(ModQLNV::消費税率);
     // The data and work files share their folder, and often the reason too.
     problems.removeDuplicates();
+    if (const QString recovered = recovery::statusText(m_recovery); !recovered.isEmpty()) {
+        problems << recovered;
+        m_recovery = {}; // said once
+    }
     if (m_upgrade.ok() && !m_upgrade.upgraded.isEmpty()) {
         QStringList copies;
         for (const QString &backup : m_upgrade.backups)

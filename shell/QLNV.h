@@ -1,6 +1,7 @@
 #pragma once
 // The main window: three tabs (invoice, history, settings), the version label, and the
 // start-up and closing of the program.
+#include "data/Recovery.h"
 #include "data/SchemaUpgrade.h"
 
 #include <QMainWindow>
@@ -61,6 +62,7 @@ private:
     bool mayCloseInvoice() const;
 
     std::unique_ptr<Ui::QLNV> ui;
+    recovery::Report m_recovery;     // what this load put right in the data directory first
     schema::UpgradeReport m_upgrade; // of this load's data directory
     InvoiceTab *m_invoice = nullptr;
     HistoryTab *m_history = nullptr;

@@ -152,6 +152,87 @@ TEST_F(BackupTest, AFolderThatCannotBeWrittenGetsNoCopyAndSaysWhy)
     EXPECT_TRUE(QDir(view.path()).entryList(QDir::Files).isEmpty());
 }
 
+TEST_F(BackupTest, AFullDiskGetsNoCopyAndNothingIsLeftThere)
+{
+    SmallDisk disk(256);
+    if (!disk.isValid())
+        GTEST_SKIP() << NoMountReason;
+    ASSERT_TRUE(disk.fill());
+    const backup::BackupOutcome copy = backup::backupDataFile(disk.path());
+    EXPECT_FALSE(copy.made);
+    EXPECT_EQ(copy.failure, db::Failure::DiskFull) << copy.problem.toStdString();
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral(".filler")})
+        << "no half-made copy, journal or shared-memory file";
+}
+
+TEST_F(BackupTest, ANameTakenMeanwhileIsReportedAndLeftAsItIs)
+{
+    const QString taken = out.filePath(QStringLiteral("QLNVData_20261208_120000.mdb"));
+    {
+        QFile file(taken);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("somebody else's");
+    }
+    EXPECT_FALSE(db::backupDatabase(db::data(), taken));
+    EXPECT_EQ(db::lastFailure(), db::Failure::Exists);
+    EXPECT_TRUE(db::failureText(db::Failure::Exists, taken).contains(QStringLiteral("置き換えずに")));
+    QFile file(taken);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("somebody else's"));
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{taken.section(u'/', -1)});
+}
+
+TEST_F(BackupTest, ADamagedOrCutBackupIsRefusedOrRestoresASoundFile)
+{
+    const backup::BackupOutcome copy = backup::backupDataFile(out.path());
+    ASSERT_TRUE(copy.made);
+    QFile file(copy.path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    file.close();
+    const qsizetype pageSize = 4096;
+    ASSERT_EQ(whole.size() % pageSize, 0);
+
+    struct Damage {
+        QString what;
+        QByteArray bytes;
+    };
+    QList<Damage> damages;
+    // Cut anywhere, also at a page boundary, and flipped at offsets spread over every page.
+    for (const qsizetype length : {qsizetype(100), qsizetype(1000), pageSize, pageSize + 1, 2 * pageSize, whole.size() / 2,
+                                   whole.size() - pageSize, whole.size() - 1})
+        damages << Damage{QStringLiteral("cut at %1").arg(length), whole.left(length)};
+    for (qsizetype offset = 7; offset < whole.size(); offset += whole.size() / 37) {
+        QByteArray bytes = whole;
+        for (qsizetype i = offset; i < qMin(offset + 8, bytes.size()); ++i)
+            bytes[i] = char(~bytes[i]);
+        damages << Damage{QStringLiteral("flipped at %1").arg(offset), bytes};
+    }
+
+    const QString damaged = out.filePath(QStringLiteral("damaged.mdb"));
+    int refused = 0;
+    for (const Damage &damage : damages) {
+        SCOPED_TRACE(damage.what.toStdString());
+        QFile::remove(damaged);
+        QFile target(damaged);
+        ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+        target.write(damage.bytes);
+        target.close();
+        const backup::RestoreOutcome outcome = backup::restoreDataFile(damaged);
+        if (!outcome.restored) {
+            ++refused;
+            EXPECT_FALSE(outcome.problem.isEmpty());
+            EXPECT_EQ(heldBy(dir.dataMdb()).headers, 1) << "the data file is left as it was";
+            continue;
+        }
+        // Bytes no page structure depends on (free space, a value) cannot be told from data.
+        EXPECT_TRUE(damage.what.startsWith(u"flipped")) << "a cut copy is never restored";
+        EXPECT_EQ(scalar(db::data(), QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    }
+    EXPECT_GE(refused, 8 + 10);
+    EXPECT_EQ(QDir(dir.dataDir()).entryList({QStringLiteral("*.restoring*")}, QDir::Files), QStringList());
+}
+
 TEST_F(BackupTest, ARestoreRefusesWhatIsNoBackupOfThisProgramAndLeavesTheDataFile)
 {
     const QString empty = out.filePath(QStringLiteral("empty.mdb"));
@@ -181,6 +262,11 @@ TEST_F(BackupTest, ARestoreRefusesWhatIsNoBackupOfThisProgramAndLeavesTheDataFil
         copy.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+    const QString lacking = out.filePath(QStringLiteral("lacking.mdb"));
+    ASSERT_TRUE(db::backupDatabase(db::data(), lacking));
+    ASSERT_TRUE(db::withOwnConnection(lacking, false, [](const QSqlDatabase &copy) {
+        EXPECT_TRUE(db::exec(copy, QStringLiteral("ALTER TABLE 商品マスタ DROP COLUMN 軽減税率")));
+    }));
 
     const QByteArray before = [&] {
         db::closeAll();
@@ -195,6 +281,7 @@ TEST_F(BackupTest, ARestoreRefusesWhatIsNoBackupOfThisProgramAndLeavesTheDataFil
         {text, "このプログラムのデータファイルではありません"},
         {foreign, "このプログラムのデータファイルではありません"},
         {newer.path, "このプログラムより新しい版"},
+        {lacking, "商品マスタ.軽減税率 がありません"},
         {out.filePath(QStringLiteral("missing.mdb")), "読めません"},
     };
     for (const auto &c : cases) {

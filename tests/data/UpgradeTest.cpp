@@ -5,12 +5,14 @@
 #include "app/Database.h"
 #include "data/Provision.h"
 #include "data/SchemaUpgrade.h"
+#include "support/FaultMounts.h"
 #include "support/TestDataDir.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -175,6 +177,29 @@ TEST(Upgrade, TheProvisioningUpgradesWhatItKeeps)
               QStringList({QStringLiteral("QLNVData.mdb"), QStringLiteral("QLNVData.mdb.v1.bak"), QStringLiteral("QLNVWork.mdb"),
                            QStringLiteral("QLNVWork.mdb.v1.bak")}))
         << "no journal or shared-memory file is left behind";
+}
+
+TEST(Upgrade, AFullDiskFailsTheInitToolWithTheCauseAndLeavesTheFiles)
+{
+    SmallDisk disk(1024);
+    if (!disk.isValid())
+        GTEST_SKIP() << NoMountReason;
+    const QString dir = disk.path() + QStringLiteral("/data");
+    TestDataDir::putVersion1Files(dir);
+    const QByteArray before = digest(dataFile(dir));
+    ASSERT_TRUE(disk.fill());
+
+    QProcess tool;
+    tool.start(QStringLiteral(QUILLON_INITDB), {dir});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    const QString err = QString::fromUtf8(tool.readAllStandardError());
+    EXPECT_EQ(tool.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(dataFile(dir))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("ディスクに空きがない"))) << err.toStdString();
+    EXPECT_FALSE(QString::fromUtf8(tool.readAllStandardOutput()).contains(QStringLiteral("upgraded")));
+    disk.release();
+    EXPECT_EQ(digest(dataFile(dir)), before);
+    EXPECT_EQ(QDir(dir).entryList({QStringLiteral("*.bak*")}, QDir::Files), QStringList());
 }
 
 TEST(Upgrade, ACopyThatExistsAlreadyIsNeverReplaced)
