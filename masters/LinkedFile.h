@@ -1,9 +1,9 @@
 #pragma once
 // The data files of linked applications, read and never written: SQLite files (opened
 // read-only on a connection of their own, closed after the read) and Access (Jet 3 / Jet 4)
-// files (read by the reader program quillon-mdbread in a child process with a time limit,
-// since a damaged file can make the Access library hang). The kind of a file is told from
-// its first bytes, not from its name.
+// files (read by the reader program quillon-mdbread in a child process with a time limit and
+// bounds on what it prints, since a damaged file can make the Access library hang or loop).
+// The kind of a file is told from its first bytes, not from its name.
 //
 // A table is read by column names: a column the table lacks comes back Null in every row and
 // is named in missingColumns, so that an import can fill what it has and say what it lacked.

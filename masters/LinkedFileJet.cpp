@@ -1,8 +1,8 @@
 // Reading a table of an Access file: the reader program quillon-mdbread runs as a child
 // process, prints the rows on its stdout (the format is described in masters/reader/MdbRead.h)
 // and is read as it goes. A damaged file can make libmdb crash or hang, which costs only the
-// child: one that stays silent too long is stopped, and nothing of a child that did not end
-// cleanly with its END line is taken.
+// child: one that stays silent too long, or prints more than the file can hold, is stopped, and
+// nothing of a child that did not end cleanly with its END line is taken.
 #include "masters/LinkedFile.h"
 
 #include <QCoreApplication>
@@ -34,6 +34,8 @@ const QString NotReadToTheEnd
     = QStringLiteral("ファイルを読み終えられませんでした。壊れている可能性があります。");
 const QString NoAnswer
     = QStringLiteral("ファイルを読み終えられませんでした（応答がありません）。壊れている可能性があります。");
+const QString TooMuch = QStringLiteral(
+    "ファイルを読み終えられませんでした（読み出しが表の大きさを超えました）。壊れている可能性があります。");
 const QString NoReader
     = QStringLiteral("Access のファイルを読むプログラム（quillon-mdbread）を起動できませんでした。");
 
@@ -112,29 +114,57 @@ bool decodeValue(QByteArrayView field, QVariant &value)
     }
 }
 
+// The most a reader can print of a file of fileBytes bytes, a line and in all. Each value comes
+// from bytes of its own in the file, and no value prints more than four bytes for each of its
+// bytes (a single-precision number, half-width katakana in code page 932, an escaped tab);
+// every row takes at least four bytes of a data page, and its tags and tabs print a few bytes
+// for each column.
+struct OutputLimits {
+    qint64 line;
+    qint64 total;
+};
+
+OutputLimits outputLimits(qint64 fileBytes, qsizetype columns)
+{
+    const qint64 perLine = 64 * (qint64(columns) + 1);
+    return { 4 * fileBytes + perLine, (8 + qint64(columns)) * fileBytes + 4 * perLine };
+}
+
 // The reader's stdout, taken line by line as it arrives. Any line out of place, or a value
-// that does not decode, makes the whole output garbage.
+// that does not decode, makes the whole output garbage; more rows than the table declares, or
+// more bytes than the limits, is too much.
 class ReaderOutput
 {
 public:
-    explicit ReaderOutput(qsizetype columns)
+    enum class Verdict { Fine, Garbage, TooMuch };
+
+    ReaderOutput(qsizetype columns, OutputLimits limits)
         : m_columns(columns)
+        , m_limits(limits)
     {
     }
 
-    // False once the output is garbage.
-    bool feed(const QByteArray &chunk, const QStringList &asked)
+    Verdict feed(const QByteArray &chunk, const QStringList &asked)
     {
+        m_bytes += chunk.size();
+        // Only the new bytes are searched: what was pending holds no line end.
+        qsizetype search = m_pending.size();
         m_pending += chunk;
         qsizetype from = 0;
-        for (qsizetype end; (end = m_pending.indexOf('\n', from)) >= 0; from = end + 1) {
+        for (qsizetype end; (end = m_pending.indexOf('\n', search)) >= 0; from = search = end + 1) {
+            if (end - from > m_limits.line)
+                return tooMuch();
             if (!takeLine(QByteArrayView(m_pending).sliced(from, end - from), asked)) {
+                if (m_stage == Stage::TooMuch)
+                    return Verdict::TooMuch;
                 m_stage = Stage::Garbage;
-                return false;
+                return Verdict::Garbage;
             }
         }
         m_pending.remove(0, from);
-        return true;
+        if (m_pending.size() > m_limits.line || m_bytes > m_limits.total)
+            return tooMuch();
+        return Verdict::Fine;
     }
 
     bool complete() const { return m_stage == Stage::Ended && m_pending.isEmpty(); }
@@ -144,7 +174,13 @@ public:
     TableData &data() { return m_data; }
 
 private:
-    enum class Stage { Version, Table, Columns, Rows, Ended, Failed, Garbage };
+    enum class Stage { Version, Table, Columns, Rows, Ended, Failed, Garbage, TooMuch };
+
+    Verdict tooMuch()
+    {
+        m_stage = Stage::TooMuch;
+        return Verdict::TooMuch;
+    }
 
     bool takeLine(QByteArrayView line, const QStringList &asked)
     {
@@ -184,10 +220,17 @@ private:
                 m_stage = Stage::Ended;
                 return toCount(fields[1], count) && count == m_data.rows.size();
             }
-            return m_rowsAllowed && tag == "ROW" && takeRow(fields);
+            if (!m_rowsAllowed || tag != "ROW")
+                return false;
+            if (m_data.rows.size() >= m_total) {
+                m_stage = Stage::TooMuch;
+                return false;
+            }
+            return takeRow(fields);
         case Stage::Ended:
         case Stage::Failed:
         case Stage::Garbage:
+        case Stage::TooMuch:
             return false;
         }
         return false;
@@ -227,6 +270,8 @@ private:
     }
 
     const qsizetype m_columns;
+    const OutputLimits m_limits;
+    qint64 m_bytes = 0;
     Stage m_stage = Stage::Version;
     QByteArray m_pending;
     QByteArray m_failure;
@@ -266,7 +311,7 @@ ReadOutcome readJetTable(const QString &path, Kind kind, const QString &table, c
         return failed(NoReader);
     }
 
-    ReaderOutput output(columns.size());
+    ReaderOutput output(columns.size(), outputLimits(QFileInfo(path).size(), columns.size()));
     QByteArray errors;
     qint64 errorsDropped = 0;
     const auto takeErrors = [&] {
@@ -286,6 +331,14 @@ ReadOutcome readJetTable(const QString &path, Kind kind, const QString &table, c
         else
             qCDebug(lcLinkJet).noquote() << "reader on" << path << "said:" << text;
     };
+    // A reader that has to be stopped: killed, and what it said logged with why.
+    const auto stopped = [&](const QString &why, const QString &problem) {
+        stop(child);
+        takeErrors();
+        logErrors(true);
+        qCWarning(lcLinkJet).noquote() << "reader on" << path << why << "stopped";
+        return failed(problem);
+    };
 
     QElapsedTimer silence;
     silence.start();
@@ -299,19 +352,17 @@ ReadOutcome readJetTable(const QString &path, Kind kind, const QString &table, c
         const QByteArray chunk = child.readAllStandardOutput();
         if (!chunk.isEmpty()) {
             silence.restart();
-            if (!output.feed(chunk, columns)) {
+            const ReaderOutput::Verdict verdict = output.feed(chunk, columns);
+            if (verdict == ReaderOutput::Verdict::TooMuch)
+                return stopped(QStringLiteral("printed more than the table holds:"), TooMuch);
+            if (verdict == ReaderOutput::Verdict::Garbage) {
                 stop(child);
                 break;
             }
         } else if (child.state() == QProcess::NotRunning) {
             break;
         } else if (silence.elapsed() >= readerTimeLimit()) {
-            stop(child);
-            takeErrors();
-            logErrors(true);
-            qCWarning(lcLinkJet).noquote()
-                << "reader on" << path << "silent for" << silence.elapsed() << "ms: stopped";
-            return failed(NoAnswer);
+            return stopped(QStringLiteral("silent for %1 ms:").arg(silence.elapsed()), NoAnswer);
         }
         // Now and then: when rows came in, and while the reader is busy, so that a cancel is heard.
         const qint64 done = output.data().rows.size();

@@ -97,7 +97,9 @@ bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item
     QProgressDialog dialog(QStringLiteral("リンクファイルを読み込んでいます…"), QStringLiteral("中止"), 0, 0, grid->window());
     dialog.setObjectName(QStringLiteral("dlgリンク読込"));
     dialog.setWindowTitle(item);
-    dialog.setWindowModality(Qt::WindowModal);
+    // The rest of the program waits: a second import, a restore or a reset of the data started
+    // from another window inside this one would work on what this one is about to replace.
+    dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setMinimumDuration(500); // a file of a few hundred rows is read before it would show
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
@@ -106,7 +108,9 @@ bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item
         if (dialog.maximum() != maximum)
             dialog.setMaximum(maximum);
         dialog.setValue(int(qMin<qint64>(done, maximum)));
-        QCoreApplication::processEvents();
+        // Until the dialog shows, input waits; once it shows, only the dialog takes it.
+        QCoreApplication::processEvents(dialog.isVisible() ? QEventLoop::AllEvents
+                                                           : QEventLoop::ExcludeUserInputEvents);
         return !dialog.wasCanceled();
     };
     const linkimport::Outcome outcome = run(progress);

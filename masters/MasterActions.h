@@ -33,9 +33,10 @@ void clearGrid(MasterGrid *grid, const MasterTable &table);
 bool deleteTickedRows(MasterGrid *grid, const MasterTable &table, const WindowTexts &texts);
 
 // Runs an import into the edit copy with the progress notice and, when it takes a while, a
-// progress dialog whose "中止" cancels it; then shows the copy and tells what was not done or
-// what the file lacked. item names the import in the notices ("顧客リンク参照"). True when the
-// copy was replaced.
+// progress dialog whose "中止" cancels it; meanwhile no other window of the program takes
+// input (the dialog is application-modal, and input waits until it shows). Then shows the
+// copy and tells what was not done or what the file lacked. item names the import in the
+// notices ("顧客リンク参照"). True when the copy was replaced.
 using ImportRun = std::function<linkimport::Outcome(const linkfile::Progress &progress)>;
 bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item, const ImportRun &run);
 

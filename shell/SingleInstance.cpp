@@ -1,11 +1,22 @@
 #include "shell/SingleInstance.h"
 
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
 namespace {
 const QByteArray RaiseRequest = QByteArrayLiteral("raise\n");
 constexpr int ConnectTimeoutMs = 1000;
+// Deciding takes one connection attempt and a listen; a lock older than this was left by a
+// copy that hangs, and one whose process is gone is taken over at once.
+constexpr int DecidingStaleMs = 5 * ConnectTimeoutMs;
+
+// Where QLocalServer puts the socket file of a key.
+QString socketPath(const QString &key)
+{
+    return key.startsWith(u'/') ? key : QDir::cleanPath(QDir::tempPath()) + u'/' + key;
+}
 } // namespace
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
@@ -30,6 +41,16 @@ QString SingleInstance::defaultKey()
 
 bool SingleInstance::becomePrimary()
 {
+    // Two copies started at the same moment would both find nobody, and the second would
+    // remove the socket file the first had just made and listen itself: whichever of them
+    // ran on could not be found. Finding nobody and listening is one step, taken by one copy
+    // at a time.
+    QLockFile deciding(socketPath(m_key) + QStringLiteral(".lock"));
+    deciding.setStaleLockTime(DecidingStaleMs);
+    if (!deciding.tryLock(2 * DecidingStaleMs))
+        qWarning("single instance: deciding without the lock %s (error %d)", qPrintable(socketPath(m_key)),
+                 int(deciding.error()));
+
     QLocalSocket socket;
     socket.connectToServer(m_key);
     if (socket.waitForConnected(ConnectTimeoutMs)) {

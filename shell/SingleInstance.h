@@ -1,6 +1,7 @@
 #pragma once
 // One running copy per user. The first copy listens on a local socket; a later copy
-// connects, asks it to come forward, and ends.
+// connects, asks it to come forward, and ends. Copies started together take turns (a lock
+// file beside the socket), so that exactly one listens and the others find it.
 #include <QObject>
 #include <QString>
 

@@ -1,7 +1,7 @@
 // Opening an Access file with libmdb and printing a table or the list of tables. libmdb trusts
 // the file: a damaged one can make it read past the end, crash or loop, so the file's header
 // and size are checked before it is opened, and what libmdb reports is checked against the
-// file (catalogue pages inside the file, as many rows read as the table says it has).
+// file (catalogue pages inside the file, exactly as many rows read as the table says it has).
 #include "masters/reader/MdbRead.h"
 
 #include "masters/reader/MdbValue.h"
@@ -240,6 +240,9 @@ Result readTable(const char *path, const std::string &tableName, const std::vect
     mdb_rewind_table(table.get());
     unsigned long long rows = 0;
     while (mdb_fetch_row(table.get())) {
+        // More rows than the table says it has: its pages are damaged, and may lead round and round.
+        if (rows == table->num_rows)
+            return printer.fail("rows");
         std::string &line = printer.start("ROW").line();
         for (const MdbColumn *col : asked) {
             line += '\t';

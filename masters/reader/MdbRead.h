@@ -5,7 +5,8 @@
 //
 // Output, one record a line, fields separated by tabs, UTF-8:
 //   quillon-mdbread 1                 always first (the format's version)
-//   TABLE <name> <rows>               the table as the file names it, with the rows it says it has
+//   TABLE <name> <rows>               the table as the file names it, with the rows it says it has:
+//                                     exactly as many ROW lines follow, or FAIL
 //   NOTABLE <name>                    the file has no such table (nothing follows but END)
 //   COLUMN <name> <type>              an asked column the table has (in the order asked ...)
 //   MISSING <name>                    ... or one it lacks

@@ -1,15 +1,22 @@
 // The customer window offscreen: the edit copy in the grid, registering, ticked deletes, the
-// details panel and the hand-over of a customer; results read back from the files.
+// details panel, the hand-over of a customer and the import of a linked file; results read
+// back from the files.
 #include "MasterWindowFixture.h"
 
 #include "masters/CustomerWindow.h"
+#include "masters/LinkImport.h"
+#include "masters/ProductWindow.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlDatabase>
+#include <QTimer>
 
 using namespace masterstest;
 
@@ -256,6 +263,64 @@ TEST_F(CustomerWindowTest, ALinkedFileIsImportedForReviewAndRegisteredOnlyByTheU
     boxes.clear();
     click("cmd登録");
     EXPECT_EQ(customerNames(), (QStringList{QStringLiteral("新顧客"), QStringLiteral("新顧客 本店")}));
+}
+
+TEST_F(CustomerWindowTest, WhileALinkedFileIsReadTheRestOfTheProgramWaitsAndCancelEndsIt)
+{
+    // An Access file whose reader stays silent: the read lasts until it is cancelled.
+    const QString file = dir.dataDir() + QStringLiteral("/orbdata.mdb");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLON_TEST_DATA "/testUnicodeCompV2003.mdb"), file));
+    const QString reader = dir.programDir() + QStringLiteral("/silent-reader");
+    {
+        QFile script(reader);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexec sleep 30\n");
+    }
+    QFile::setPermissions(reader, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    linkfile::setReaderProgram(reader);
+    const auto defaultReader = qScopeGuard([] { linkfile::setReaderProgram({}); });
+
+    // Beside it the product window, whose import would at once put the master's product into
+    // its copy, from the data file itself.
+    ProductWindow products;
+    products.Form_Load();
+    products.show();
+    open();
+    addProduct(QStringLiteral("鉛筆"), QStringLiteral("えんぴつ"));
+    ModQLNV::顧客リンクアプリ = linkimport::Orb;
+    ModQLNV::顧客リンクパス = file;
+    ModQLNV::商品リンクアプリ = linkimport::Qlnv;
+    ModQLNV::商品リンクパス = dir.dataMdb();
+    const auto productCopy = [] { return scalar(db::work(), QStringLiteral("SELECT count(*) FROM w商品マスタ")).toInt(); };
+    ASSERT_EQ(productCopy(), 0);
+
+    QString modal;
+    bool stillModal = false;
+    int productCopyMeanwhile = -1;
+    QTimer meanwhile;
+    QObject::connect(&meanwhile, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        meanwhile.stop();
+        modal = dialog->objectName();
+        // Clicked as a user's click arrives, through the window system.
+        auto *other = products.findChild<QPushButton *>(QStringLiteral("cmd商品参照"));
+        QTest::mouseClick(products.windowHandle(), Qt::LeftButton, {}, other->mapTo(&products, other->rect().center()));
+        productCopyMeanwhile = productCopy();
+        stillModal = QApplication::activeModalWidget() == dialog;
+        QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+    });
+    meanwhile.start(50);
+    boxes.clear();
+    click("cmd顧客参照");
+
+    EXPECT_EQ(modal, QStringLiteral("dlgリンク読込"));
+    EXPECT_EQ(productCopyMeanwhile, 0) << "the product import ran inside the customer import";
+    EXPECT_TRUE(stillModal);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("読込を中止しました。一覧は変わっていません。")});
+    EXPECT_EQ(copyNames().size(), 4);
+    EXPECT_EQ(productCopy(), 0);
 }
 
 } // namespace

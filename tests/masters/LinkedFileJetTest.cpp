@@ -1,6 +1,7 @@
 // Access files through the reader program: the real Jet 3 and Jet 4 files of the test data
 // (every table, values typed, Japanese text exact), bad files through the dispatch, and the
-// child process's time limit, failures and cancel on stand-in readers written by the test.
+// child process's time limit, output bounds, failures and cancel on stand-in readers written by
+// the test.
 #include "masters/LinkedFile.h"
 
 #include "support/QStringPrinter.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +31,13 @@ const QString NoAnswer
 const QString NotADatabase = QStringLiteral("データベースのファイルではないか、壊れています。");
 const QString NotReadToTheEnd
     = QStringLiteral("ファイルを読み終えられませんでした。壊れている可能性があります。");
+const QString TooMuch
+    = QStringLiteral("ファイルを読み終えられませんでした（読み出しが表の大きさを超えました）。壊れている可能性があります。");
+
+// Lines of stand-in readers as shell commands: the start of a table of one text column and one
+// row, and one row.
+const QByteArray headerLines = "printf 'quillon-mdbread 1\\nTABLE\\tT\\t1\\nCOLUMN\\tA\\ttext\\n'";
+const QByteArray rowLine = "printf 'ROW\\tTx\\n'";
 
 QByteArray bytesOf(const QString &path)
 {
@@ -268,6 +277,12 @@ TEST_F(LinkedFileJetTest, BadFilesAreNamedNotRead)
     accdb.replace(4, 16, QByteArray("Standard ACE DB\0", 16));
     accdb[0x14] = 3;
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.mdb")));
+    // Table1's definition (page 29 of the Jet 3 file) says it has one row where it has two.
+    QByteArray rowMore = jet3;
+    constexpr qsizetype Table1Rows = 29 * 2048 + 12;
+    ASSERT_EQ(rowMore.mid(Table1Rows - 12, 2), QByteArray("\x02\x01"));
+    ASSERT_EQ(qFromLittleEndian<quint32>(rowMore.constData() + Table1Rows), 2u);
+    qToLittleEndian<quint32>(1, rowMore.data() + Table1Rows);
     const struct
     {
         QString path;
@@ -281,6 +296,7 @@ TEST_F(LinkedFileJetTest, BadFilesAreNamedNotRead)
         { write(QStringLiteral("cut-16k.mdb"), jet4.left(16 * 1024)), NotADatabase },
         // ... or it loops in the catalogue, printing warnings, until the reader is stopped.
         { write(QStringLiteral("cut-96k.mdb"), jet3.left(96 * 1024)), NoAnswer },
+        { write(QStringLiteral("row-more.mdb"), rowMore), NotReadToTheEnd },
         { write(QStringLiteral("new.accdb"), accdb),
           QStringLiteral("Access 2007 以降の形式（.accdb）は読めません。Access 2003 "
                          "以前の形式（.mdb）で保存したファイルを指定してください。") },
@@ -298,8 +314,6 @@ TEST_F(LinkedFileJetTest, BadFilesAreNamedNotRead)
 
 TEST_F(LinkedFileJetTest, OnlyACleanlyEndedReaderIsBelieved)
 {
-    const QByteArray header = "printf 'quillon-mdbread 1\\nTABLE\\tT\\t1\\nCOLUMN\\tA\\ttext\\n'";
-    const QByteArray row = "printf 'ROW\\tTx\\n'";
     const struct
     {
         const char *name;
@@ -307,18 +321,18 @@ TEST_F(LinkedFileJetTest, OnlyACleanlyEndedReaderIsBelieved)
         ReadStatus status;
         QString problem;
     } cases[] = {
-        { "whole", header + "\n" + row + "\nprintf 'END\\t1\\n'", ReadStatus::Read, QString() },
+        { "whole", headerLines + "\n" + rowLine + "\nprintf 'END\\t1\\n'", ReadStatus::Read, QString() },
         { "silent", "exec sleep 30", ReadStatus::Failed, NoAnswer },
-        { "silent-after-rows", header + "\n" + row + "\nexec sleep 30", ReadStatus::Failed, NoAnswer },
-        { "no-end", header + "\n" + row, ReadStatus::Failed, NotReadToTheEnd },
-        { "wrong-count", header + "\n" + row + "\nprintf 'END\\t2\\n'", ReadStatus::Failed, NotReadToTheEnd },
-        { "exit-3", header + "\n" + row + "\nprintf 'END\\t1\\n'\nexit 3", ReadStatus::Failed,
+        { "silent-after-rows", headerLines + "\n" + rowLine + "\nexec sleep 30", ReadStatus::Failed, NoAnswer },
+        { "no-end", headerLines + "\n" + rowLine, ReadStatus::Failed, NotReadToTheEnd },
+        { "wrong-count", headerLines + "\n" + rowLine + "\nprintf 'END\\t2\\n'", ReadStatus::Failed, NotReadToTheEnd },
+        { "exit-3", headerLines + "\n" + rowLine + "\nprintf 'END\\t1\\n'\nexit 3", ReadStatus::Failed,
           NotReadToTheEnd },
         { "garbage", "echo 'Warning: page 7 is not a data page'", ReadStatus::Failed, NotReadToTheEnd },
-        { "bad-value", header + "\nprintf 'ROW\\tQx\\nEND\\t1\\n'", ReadStatus::Failed, NotReadToTheEnd },
-        { "fail", header + "\n" + row + "\nprintf 'FAIL\\trows\\n'\nexit 2", ReadStatus::Failed,
+        { "bad-value", headerLines + "\nprintf 'ROW\\tQx\\nEND\\t1\\n'", ReadStatus::Failed, NotReadToTheEnd },
+        { "fail", headerLines + "\n" + rowLine + "\nprintf 'FAIL\\trows\\n'\nexit 2", ReadStatus::Failed,
           NotReadToTheEnd },
-        { "crash", header + "\nkill -SEGV $$", ReadStatus::Failed, NotReadToTheEnd },
+        { "crash", headerLines + "\nkill -SEGV $$", ReadStatus::Failed, NotReadToTheEnd },
     };
     constexpr int Limit = 500;
     linkfile::setReaderTimeLimit(Limit);
@@ -345,6 +359,35 @@ TEST_F(LinkedFileJetTest, OnlyACleanlyEndedReaderIsBelieved)
     EXPECT_EQ(missing.status, ReadStatus::Failed);
     EXPECT_EQ(missing.problem,
               QStringLiteral("Access のファイルを読むプログラム（quillon-mdbread）を起動できませんでした。"));
+}
+
+TEST_F(LinkedFileJetTest, AReaderThatDoesNotStopIsStopped)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray body;
+    } cases[] = {
+        { "rows forever", headerLines + "\nexec yes \"$(printf 'ROW\\tTx')\"" },
+        { "more rows than declared", headerLines + "\n" + rowLine + "\n" + rowLine + "\nprintf 'END\\t2\\n'" },
+        { "one endless line", headerLines + "\nprintf 'ROW\\tT'\nyes | tr -d '\\n'" },
+        // Rows within their count, but more of them than a file of this size can hold.
+        { "a count no file holds",
+          "printf 'quillon-mdbread 1\\nTABLE\\tT\\t999999999\\nCOLUMN\\tA\\ttext\\n'\n"
+          "exec yes \"$(printf 'ROW\\tTx')\"" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        linkfile::setReaderProgram(standIn(QString::fromLatin1(c.name).replace(u' ', u'-'), c.body));
+        // Only so that a reader that is never stopped fails the test instead of hanging it.
+        QElapsedTimer clock;
+        clock.start();
+        const ReadOutcome outcome = linkfile::readTable(Jet4, QStringLiteral("T"), { QStringLiteral("A") },
+                                                        [&](qint64, qint64) { return clock.elapsed() < 20000; });
+        EXPECT_EQ(outcome.status, ReadStatus::Failed);
+        EXPECT_EQ(outcome.problem, TooMuch);
+        EXPECT_TRUE(outcome.data.rows.isEmpty());
+    }
 }
 
 TEST_F(LinkedFileJetTest, ProgressCanCancel)
