@@ -117,38 +117,49 @@ QByteArray unzip(const QByteArray &bytes, KenAllSource &source)
     return {};
 }
 
-// One CSV record of a line; false when a quote is left open.
-bool splitCsv(const QString &line, QStringList &fields)
+// One CSV record of a line; what is wrong with it, or an empty text. A quote only opens a field
+// and closes it (doubled inside it), and no field holds a control character: Japan Post's
+// files have neither, so either is a damaged file, not an address.
+QString splitCsv(const QString &line, QStringList &fields)
 {
     fields.clear();
     QString field;
-    bool quoted = false;
     bool inQuotes = false;
+    bool closed = false;   // the field's closing quote was read
+    const auto where = [&] { return fields.size() + 1; };
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line.at(i);
+        if (c.category() == QChar::Other_Control) {
+            return QStringLiteral("%1 番目の項目に制御文字（U+%2）があります。")
+                .arg(where())
+                .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'));
+        }
         if (inQuotes) {
-            if (c == u'"') {
-                if (i + 1 < line.size() && line.at(i + 1) == u'"') {
-                    field += c;
-                    ++i;
-                } else {
-                    inQuotes = false;
-                }
-            } else {
+            if (c != u'"') {
                 field += c;
+            } else if (i + 1 < line.size() && line.at(i + 1) == u'"') {
+                field += c;
+                ++i;
+            } else {
+                inQuotes = false;
+                closed = true;
             }
         } else if (c == u',') {
             fields += field;
             field.clear();
-            quoted = false;
-        } else if (c == u'"' && field.isEmpty() && !quoted) {
-            inQuotes = quoted = true;
-        } else {
+            closed = false;
+        } else if (closed) {
+            return QStringLiteral("%1 番目の項目で、閉じた引用符の後に文字があります。").arg(where());
+        } else if (c != u'"') {
             field += c;
+        } else if (field.isEmpty()) {
+            inQuotes = true;
+        } else {
+            return QStringLiteral("%1 番目の項目の途中に引用符があります。").arg(where());
         }
     }
     fields += field;
-    return !inQuotes;
+    return inQuotes ? QStringLiteral("引用符が閉じていません（ファイルが途中で切れていませんか）。") : QString();
 }
 
 bool isPostalCode(const QString &code)
@@ -241,8 +252,8 @@ void parseText(const QByteArray &bytes, KenAllSource &source)
         }
         start = next;
 
-        if (!splitCsv(text, fields))
-            return fail(line, QStringLiteral("引用符が閉じていません（ファイルが途中で切れていませんか）。"));
+        if (const QString problem = splitCsv(text, fields); !problem.isEmpty())
+            return fail(line, problem);
         if (fields.size() != FieldCount)
             return fail(line, QStringLiteral("項目が %1 個あります（%2 個のはずです）。").arg(fields.size()).arg(FieldCount));
         if (!isPostalCode(fields.at(2)))

@@ -168,6 +168,16 @@ TEST(PostalDictionary, ABadSourceIsNamedWithItsLine)
          "KEN_ALL.CSV の 1 行目: 郵便番号「100-001」が 7 桁の数字ではありません。"},
         {"bytes that are not Shift_JIS", postaltest::toSjis(good) + QByteArray("\x81\x20,\r\n"),
          "KEN_ALL.CSV の 2 行目: Shift_JIS として読めない文字があります。"},
+        {"a tab in a quoted field", postaltest::toSjis(good + QString(good).replace(QStringLiteral("千代田区"), QStringLiteral("千代田\t区"))),
+         "KEN_ALL.CSV の 2 行目: 8 番目の項目に制御文字（U+0009）があります。"},
+        {"a carriage return inside a line", postaltest::toSjis(QString(good).replace(QStringLiteral(",0,0,"), QStringLiteral(",0,0\r,"))),
+         "KEN_ALL.CSV の 1 行目: 11 番目の項目に制御文字（U+000D）があります。"},
+        {"a control character of UTF-8", (good + QString(good).replace(QStringLiteral("ﾁﾖﾀﾞｸ"), QStringLiteral("ﾁﾖ\u0085ﾀﾞｸ"))).toUtf8(),
+         "KEN_ALL.CSV の 2 行目: 5 番目の項目に制御文字（U+0085）があります。"},
+        {"a quote inside an unquoted field", postaltest::toSjis(QString(good).replace(QStringLiteral("13101"), QStringLiteral("131\"01"))),
+         "KEN_ALL.CSV の 1 行目: 1 番目の項目の途中に引用符があります。"},
+        {"text after a closing quote", postaltest::toSjis(good + QString(good).replace(QStringLiteral("\"千代田区\""), QStringLiteral("\"千代田\"区"))),
+         "KEN_ALL.CSV の 2 行目: 8 番目の項目で、閉じた引用符の後に文字があります。"},
         {"a zip cut in half", zip.left(zip.size() / 2), "KEN_ALL.CSV は読めない zip ファイルです（"},
     };
     for (const auto &c : cases) {
