@@ -96,6 +96,8 @@ struct ClsYubinC
 
 typedef struct PostoraClassFactory PostoraClassFactory;
 
+/* The factory counts its own references: releasing it more often than it was taken leaves it
+   unreferenced, and never lets DllCanUnloadNow say yes while an object lives or a lock is held. */
 typedef struct PostoraClassFactoryVtbl
 {
     PostoraResult (*QueryInterface)(PostoraClassFactory *self, const PostoraGuid *iid, void **object);
@@ -111,7 +113,8 @@ struct PostoraClassFactory
 };
 
 POSTORA_API PostoraResult DllGetClassObject(const PostoraGuid *clsid, const PostoraGuid *iid, void **object);
-/* POSTORA_OK when no object is alive and no lock is held, else POSTORA_FALSE. */
+/* POSTORA_OK when no object is alive, the factory is not referenced and no lock is held, else
+   POSTORA_FALSE. */
 POSTORA_API PostoraResult DllCanUnloadNow(void);
 POSTORA_API PostoraResult DllRegisterServer(void);
 POSTORA_API PostoraResult DllUnregisterServer(void);
