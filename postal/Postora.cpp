@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUuid>
 
 #include <atomic>
@@ -167,8 +168,14 @@ PostoraResult formShow(ClsYubinC *self)
     return guarded([&] {
         YubinObject *o = object(self);
         o->lastError.clear();
-        if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        const QCoreApplication *app = QCoreApplication::instance();
+        if (!qobject_cast<const QApplication *>(app)) {
             o->lastError = QStringLiteral("郵便番号検索の画面を出せません（呼び出し側にアプリケーションがありません）。");
+            return POSTORA_E_FAIL;
+        }
+        // Widgets live in the application's GUI thread only; nothing shared is touched first.
+        if (QThread::currentThread() != app->thread()) {
+            o->lastError = QStringLiteral("郵便番号検索の画面を出せません（アプリケーションの画面のスレッド以外から呼ばれました）。");
             return POSTORA_E_FAIL;
         }
         yubin::ModuleState &state = yubin::moduleState();

@@ -80,7 +80,8 @@ typedef struct ClsYubinCVtbl
     PostoraResult (*put_pcData)(ClsYubinC *self, const uint16_t *value);
     PostoraResult (*get_pcYubin)(ClsYubinC *self, uint16_t **value);
     PostoraResult (*put_pcYubin)(ClsYubinC *self, const uint16_t *value);
-    /* Opens the search window modally. POSTORA_E_FAIL when it cannot open (GetLastError says why). */
+    /* Opens the search window modally. POSTORA_E_FAIL when it cannot open, or when called from a
+       thread other than the application's GUI thread (GetLastError says why). */
     PostoraResult (*FormShow)(ClsYubinC *self);
     /* Copies the last window's result into pc郵便番号 and pc住所. */
     PostoraResult (*SetRetVal)(ClsYubinC *self);

@@ -12,12 +12,14 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -218,6 +220,34 @@ TEST(PostoraInterface, TheResultIsSharedByEveryObject)
     EXPECT_EQ(get(first, &ClsYubinCVtbl::get_pc郵便番号), QString()) << "only SetRetVal copies the result";
     first->vtbl->Release(first);
     second->vtbl->Release(second);
+}
+
+// Widgets belong to the application's GUI thread: FormShow called from any other opens nothing
+// and says why, even with everything it needs at hand.
+TEST(PostoraInterface, FormShowFromAnotherThreadIsRefused)
+{
+    TestDataDir dir;
+    ClsYubinC *o = create();
+    put(o, &ClsYubinCVtbl::put_pcData, dir.dataMdb());
+    put(o, &ClsYubinCVtbl::put_pcWork, dir.workMdb());
+    put(o, &ClsYubinCVtbl::put_pcYubin, postaltest::realDictionary());
+    const qsizetype widgets = QApplication::allWidgets().size();
+    PostoraResult result = POSTORA_OK;
+    std::unique_ptr<QThread> caller(QThread::create([&] { result = o->vtbl->FormShow(o); }));
+    caller->start();
+    // Should a window open there after all, it is closed through that thread's own loop after a
+    // while (the GUI thread serving it meanwhile), so that the test fails instead of hanging.
+    for (int i = 0; !caller->wait(10); ++i) {
+        QCoreApplication::processEvents();
+        if (i == 300) {
+            for (QWidget *window : QApplication::topLevelWidgets())
+                QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+        }
+    }
+    EXPECT_EQ(result, POSTORA_E_FAIL);
+    EXPECT_TRUE(get(o, &ClsYubinCVtbl::GetLastError).contains(QStringLiteral("スレッド")));
+    EXPECT_EQ(QApplication::allWidgets().size(), widgets);
+    o->vtbl->Release(o);
 }
 
 TEST(PostoraInterface, RegistrationWritesAndRemovesTheClassInTheUsersConfiguration)
