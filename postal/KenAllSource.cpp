@@ -21,9 +21,14 @@ constexpr int FieldCount = 15;
 // Japan Post's files are 12 to 18 MB; a zip entry claiming far more is not one of them.
 constexpr zip_uint64_t MaxEntrySize = 64u * 1024u * 1024u;
 
+// A zip is told by its first local header, or by the end record libzip reads it from, so that
+// a zip whose first bytes are damaged is still named as a damaged zip.
 bool isZip(const QByteArray &bytes)
 {
-    return bytes.startsWith(QByteArrayLiteral("PK\x03\x04")) || bytes.startsWith(QByteArrayLiteral("PK\x05\x06"));
+    // The end record and the archive comment after it take at most this many bytes.
+    constexpr qsizetype EndRecordSpan = 22 + 0xFFFF;
+    return bytes.startsWith(QByteArrayLiteral("PK\x03\x04")) || bytes.startsWith(QByteArrayLiteral("PK\x05\x06"))
+           || bytes.right(EndRecordSpan).contains(QByteArrayLiteral("PK\x05\x06"));
 }
 
 bool isUtf8(const QByteArray &bytes)
@@ -38,29 +43,56 @@ QString dateText(const QDateTime &when)
     return when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd")) : QString();
 }
 
+QString zipCause(zip_error_t *error)
+{
+    return QString::fromUtf8(zip_error_strerror(error));
+}
+
+// The entry to its end into data (which holds its stated size): libzip checks the checksum and
+// the size only at the end, and a read cut short says why only on the next call. Returns the
+// cause when the entry does not read whole, else an empty text.
+QString readEntry(zip_file_t *file, QByteArray &data)
+{
+    const zip_uint64_t size = zip_uint64_t(data.size());
+    zip_uint64_t got = 0;
+    zip_int64_t n = 0;
+    char beyond[4096];
+    while (got <= MaxEntrySize
+           && (n = got < size ? zip_fread(file, data.data() + got, size - got) : zip_fread(file, beyond, sizeof beyond)) > 0)
+        got += zip_uint64_t(n);
+    if (n < 0)
+        return zipCause(zip_file_get_error(file));
+    if (got != size)
+        return QStringLiteral("展開すると %1 バイトで、zip に書かれた %2 バイトと違います").arg(got).arg(size);
+    return {};
+}
+
 // The one CSV file inside a zip. Sets error on failure.
 QByteArray unzip(const QByteArray &bytes, KenAllSource &source)
 {
+    const auto unreadable = [&](zip_error_t *error) {
+        source.error = QStringLiteral("%1 は読めない zip ファイルです（%2）。").arg(source.name, zipCause(error));
+        return QByteArray();
+    };
     zip_error_t zerror;
     zip_error_init(&zerror);
+    const std::unique_ptr<zip_error_t, void (*)(zip_error_t *)> zerrorGuard(&zerror, zip_error_fini);
     zip_source_t *src = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &zerror);
     zip_t *archive = src ? zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &zerror) : nullptr;
     if (!archive) {
-        source.error = QStringLiteral("%1 は読めない zip ファイルです（%2）。")
-                           .arg(source.name, QString::fromUtf8(zip_error_strerror(&zerror)));
         if (src)
             zip_source_free(src);
-        zip_error_fini(&zerror);
-        return {};
+        return unreadable(&zerror);
     }
-    zip_error_fini(&zerror);
     std::unique_ptr<zip_t, int (*)(zip_t *)> guard(archive, zip_close);
 
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) != 0)
+            return unreadable(zip_get_error(archive));
+        if (!(st.valid & ZIP_STAT_NAME))
             continue;
         const QString entry = QString::fromUtf8(st.name);
         if (!entry.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
@@ -71,15 +103,9 @@ QByteArray unzip(const QByteArray &bytes, KenAllSource &source)
         }
         std::unique_ptr<zip_file_t, int (*)(zip_file_t *)> file(zip_fopen_index(archive, zip_uint64_t(i), 0), zip_fclose);
         QByteArray data(qsizetype(st.size), Qt::Uninitialized);
-        zip_int64_t got = file ? zip_fread(file.get(), data.data(), st.size) : -1;
-        // Reading one byte more makes libzip check the entry's checksum at its end.
-        char extra;
-        if (got == zip_int64_t(st.size) && zip_fread(file.get(), &extra, 1) != 0)
-            got = -1;
-        if (got != zip_int64_t(st.size)) {
-            source.error = QStringLiteral("%1 の %2 が壊れていて読めません（%3）。")
-                               .arg(source.name, entry,
-                                    QString::fromUtf8(file ? zip_file_strerror(file.get()) : zip_strerror(archive)));
+        const QString cause = file ? readEntry(file.get(), data) : zipCause(zip_get_error(archive));
+        if (!cause.isEmpty()) {
+            source.error = QStringLiteral("%1 の %2 が壊れていて読めません（%3）。").arg(source.name, entry, cause);
             return {};
         }
         if (st.valid & ZIP_STAT_MTIME)
@@ -91,38 +117,49 @@ QByteArray unzip(const QByteArray &bytes, KenAllSource &source)
     return {};
 }
 
-// One CSV record of a line; false when a quote is left open.
-bool splitCsv(const QString &line, QStringList &fields)
+// One CSV record of a line; what is wrong with it, or an empty text. A quote only opens a field
+// and closes it (doubled inside it), and no field holds a control character: Japan Post's
+// files have neither, so either is a damaged file, not an address.
+QString splitCsv(const QString &line, QStringList &fields)
 {
     fields.clear();
     QString field;
-    bool quoted = false;
     bool inQuotes = false;
+    bool closed = false;   // the field's closing quote was read
+    const auto where = [&] { return fields.size() + 1; };
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line.at(i);
+        if (c.category() == QChar::Other_Control) {
+            return QStringLiteral("%1 番目の項目に制御文字（U+%2）があります。")
+                .arg(where())
+                .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'));
+        }
         if (inQuotes) {
-            if (c == u'"') {
-                if (i + 1 < line.size() && line.at(i + 1) == u'"') {
-                    field += c;
-                    ++i;
-                } else {
-                    inQuotes = false;
-                }
-            } else {
+            if (c != u'"') {
                 field += c;
+            } else if (i + 1 < line.size() && line.at(i + 1) == u'"') {
+                field += c;
+                ++i;
+            } else {
+                inQuotes = false;
+                closed = true;
             }
         } else if (c == u',') {
             fields += field;
             field.clear();
-            quoted = false;
-        } else if (c == u'"' && field.isEmpty() && !quoted) {
-            inQuotes = quoted = true;
-        } else {
+            closed = false;
+        } else if (closed) {
+            return QStringLiteral("%1 番目の項目で、閉じた引用符の後に文字があります。").arg(where());
+        } else if (c != u'"') {
             field += c;
+        } else if (field.isEmpty()) {
+            inQuotes = true;
+        } else {
+            return QStringLiteral("%1 番目の項目の途中に引用符があります。").arg(where());
         }
     }
     fields += field;
-    return !inQuotes;
+    return inQuotes ? QStringLiteral("引用符が閉じていません（ファイルが途中で切れていませんか）。") : QString();
 }
 
 bool isPostalCode(const QString &code)
@@ -215,8 +252,8 @@ void parseText(const QByteArray &bytes, KenAllSource &source)
         }
         start = next;
 
-        if (!splitCsv(text, fields))
-            return fail(line, QStringLiteral("引用符が閉じていません（ファイルが途中で切れていませんか）。"));
+        if (const QString problem = splitCsv(text, fields); !problem.isEmpty())
+            return fail(line, problem);
         if (fields.size() != FieldCount)
             return fail(line, QStringLiteral("項目が %1 個あります（%2 個のはずです）。").arg(fields.size()).arg(FieldCount));
         if (!isPostalCode(fields.at(2)))

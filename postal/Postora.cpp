@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUuid>
 
 #include <atomic>
@@ -19,10 +20,21 @@
 
 namespace {
 
-// Objects alive and factory references held, and LockServer locks: the library may go only
-// when both are zero.
-std::atomic<int> g_references{0};
+// Objects alive, references to the factory and LockServer locks: the library may go only when
+// all three are zero. The factory's references and the locks never go below zero, so that a
+// caller releasing or unlocking once too often cannot cancel what another part of it holds.
+std::atomic<int> g_objects{0};
+std::atomic<int> g_factoryReferences{0};
 std::atomic<int> g_locks{0};
+
+// One less, but not below zero; the count left.
+int decrementToZero(std::atomic<int> &count)
+{
+    int n = count.load();
+    while (n > 0 && !count.compare_exchange_weak(n, n - 1)) {
+    }
+    return n > 0 ? n - 1 : 0;
+}
 
 bool is(const PostoraGuid *a, const PostoraGuid &b)
 {
@@ -129,7 +141,7 @@ uint32_t yubinRelease(ClsYubinC *self)
     const uint32_t left = object(self)->references.fetch_sub(1) - 1;
     if (left == 0) {
         delete object(self);
-        g_references.fetch_sub(1);
+        g_objects.fetch_sub(1);
     }
     return left;
 }
@@ -156,8 +168,14 @@ PostoraResult formShow(ClsYubinC *self)
     return guarded([&] {
         YubinObject *o = object(self);
         o->lastError.clear();
-        if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        const QCoreApplication *app = QCoreApplication::instance();
+        if (!qobject_cast<const QApplication *>(app)) {
             o->lastError = QStringLiteral("郵便番号検索の画面を出せません（呼び出し側にアプリケーションがありません）。");
+            return POSTORA_E_FAIL;
+        }
+        // Widgets live in the application's GUI thread only; nothing shared is touched first.
+        if (QThread::currentThread() != app->thread()) {
+            o->lastError = QStringLiteral("郵便番号検索の画面を出せません（アプリケーションの画面のスレッド以外から呼ばれました）。");
             return POSTORA_E_FAIL;
         }
         yubin::ModuleState &state = yubin::moduleState();
@@ -190,15 +208,15 @@ const ClsYubinCVtbl YubinVtbl = {
     formShow, setRetVal, getLastError,
 };
 
-// The one factory; its references count like objects.
+// The one factory, never deleted; its references keep the library.
 PostoraResult factoryQueryInterface(PostoraClassFactory *self, const PostoraGuid *iid, void **out);
 uint32_t factoryAddRef(PostoraClassFactory *)
 {
-    return uint32_t(g_references.fetch_add(1) + 1);
+    return uint32_t(g_factoryReferences.fetch_add(1) + 1);
 }
 uint32_t factoryRelease(PostoraClassFactory *)
 {
-    return uint32_t(g_references.fetch_sub(1) - 1);
+    return uint32_t(decrementToZero(g_factoryReferences));
 }
 
 PostoraResult factoryCreateInstance(PostoraClassFactory *, void *outer, const PostoraGuid *iid, void **out)
@@ -214,7 +232,7 @@ PostoraResult factoryCreateInstance(PostoraClassFactory *, void *outer, const Po
     if (!made)
         return POSTORA_E_OUTOFMEMORY;
     made->vtbl = &YubinVtbl;
-    g_references.fetch_add(1);
+    g_objects.fetch_add(1);
     *out = static_cast<ClsYubinC *>(made);
     return POSTORA_OK;
 }
@@ -223,8 +241,8 @@ PostoraResult factoryLockServer(PostoraClassFactory *, int32_t lock)
 {
     if (lock)
         g_locks.fetch_add(1);
-    else if (g_locks.load() > 0)
-        g_locks.fetch_sub(1);
+    else
+        decrementToZero(g_locks);
     return POSTORA_OK;
 }
 
@@ -281,7 +299,7 @@ PostoraResult DllGetClassObject(const PostoraGuid *clsid, const PostoraGuid *iid
 
 PostoraResult DllCanUnloadNow(void)
 {
-    return g_references.load() == 0 && g_locks.load() == 0 ? POSTORA_OK : POSTORA_FALSE;
+    return g_objects.load() == 0 && g_factoryReferences.load() == 0 && g_locks.load() == 0 ? POSTORA_OK : POSTORA_FALSE;
 }
 
 PostoraResult DllRegisterServer(void)

@@ -80,7 +80,8 @@ typedef struct ClsYubinCVtbl
     PostoraResult (*put_pcData)(ClsYubinC *self, const uint16_t *value);
     PostoraResult (*get_pcYubin)(ClsYubinC *self, uint16_t **value);
     PostoraResult (*put_pcYubin)(ClsYubinC *self, const uint16_t *value);
-    /* Opens the search window modally. POSTORA_E_FAIL when it cannot open (GetLastError says why). */
+    /* Opens the search window modally. POSTORA_E_FAIL when it cannot open, or when called from a
+       thread other than the application's GUI thread (GetLastError says why). */
     PostoraResult (*FormShow)(ClsYubinC *self);
     /* Copies the last window's result into pc郵便番号 and pc住所. */
     PostoraResult (*SetRetVal)(ClsYubinC *self);
@@ -96,6 +97,8 @@ struct ClsYubinC
 
 typedef struct PostoraClassFactory PostoraClassFactory;
 
+/* The factory counts its own references: releasing it more often than it was taken leaves it
+   unreferenced, and never lets DllCanUnloadNow say yes while an object lives or a lock is held. */
 typedef struct PostoraClassFactoryVtbl
 {
     PostoraResult (*QueryInterface)(PostoraClassFactory *self, const PostoraGuid *iid, void **object);
@@ -111,7 +114,8 @@ struct PostoraClassFactory
 };
 
 POSTORA_API PostoraResult DllGetClassObject(const PostoraGuid *clsid, const PostoraGuid *iid, void **object);
-/* POSTORA_OK when no object is alive and no lock is held, else POSTORA_FALSE. */
+/* POSTORA_OK when no object is alive, the factory is not referenced and no lock is held, else
+   POSTORA_FALSE. */
 POSTORA_API PostoraResult DllCanUnloadNow(void);
 POSTORA_API PostoraResult DllRegisterServer(void);
 POSTORA_API PostoraResult DllUnregisterServer(void);

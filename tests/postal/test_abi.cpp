@@ -12,10 +12,15 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -100,6 +105,67 @@ TEST(PostoraInterface, TheClassIsMadeByItsIdentifierAndCountsItsReferences)
     EXPECT_EQ(canUnloadNow(), POSTORA_OK) << "nothing alive, nothing locked";
 }
 
+// What a caller may do to the factory and the library, in any order and more often than it should.
+enum class Step { GetFactory, AddRefFactory, ReleaseFactory, Create, ReleaseObject, Lock, Unlock };
+
+// The library may be unloaded only when no object lives, the factory is not referenced and no
+// lock is held, however often the factory was released or the library unlocked beyond that.
+TEST(PostoraInterface, TheLibraryStaysWhileAnythingOfItIsHeld)
+{
+    using enum Step;
+    const struct { const char *why; std::vector<Step> steps; } cases[] = {
+        {"the factory released twice after making an object",
+         {GetFactory, Create, ReleaseFactory, ReleaseFactory, ReleaseObject}},
+        {"the factory released more often than taken before making objects",
+         {GetFactory, ReleaseFactory, ReleaseFactory, ReleaseFactory, GetFactory, Create, Create, ReleaseFactory,
+          ReleaseObject, ReleaseObject}},
+        {"a factory taken twice needs two releases",
+         {GetFactory, AddRefFactory, Create, ReleaseObject, ReleaseFactory, ReleaseFactory, ReleaseFactory}},
+        {"unlocked more often than locked", {GetFactory, Unlock, Unlock, Lock, ReleaseFactory, ReleaseFactory, Unlock}},
+        {"a lock outlives every reference", {GetFactory, Lock, Create, ReleaseObject, ReleaseFactory, ReleaseFactory, Unlock}},
+    };
+    const auto getClassObject = library().fn<PostoraGetClassObjectFn>("DllGetClassObject");
+    for (const auto &c : cases) {
+        PostoraClassFactory *factory = nullptr;
+        std::vector<ClsYubinC *> objects;
+        uint32_t factoryReferences = 0;
+        int locks = 0;
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            const std::string why = std::string(c.why) + ", step " + std::to_string(i + 1);
+            switch (c.steps[i]) {
+            case GetFactory:
+                ASSERT_EQ(getClassObject(&CLSID_ClsYubinC, &IID_PostoraClassFactory, reinterpret_cast<void **>(&factory)), POSTORA_OK);
+                ++factoryReferences;
+                break;
+            case AddRefFactory:
+                EXPECT_EQ(factory->vtbl->AddRef(factory), ++factoryReferences) << why;
+                break;
+            case ReleaseFactory:
+                factoryReferences = factoryReferences > 0 ? factoryReferences - 1 : 0;
+                EXPECT_EQ(factory->vtbl->Release(factory), factoryReferences) << why;
+                break;
+            case Create: {
+                void *made = nullptr;
+                ASSERT_EQ(factory->vtbl->CreateInstance(factory, nullptr, &IID_ClsYubinC, &made), POSTORA_OK) << why;
+                objects.push_back(static_cast<ClsYubinC *>(made));
+                break;
+            }
+            case ReleaseObject:
+                EXPECT_EQ(objects.back()->vtbl->Release(objects.back()), 0u) << why;
+                objects.pop_back();
+                break;
+            case Lock:
+            case Unlock:
+                EXPECT_EQ(factory->vtbl->LockServer(factory, c.steps[i] == Lock), POSTORA_OK) << why;
+                locks = c.steps[i] == Lock ? locks + 1 : std::max(locks - 1, 0);
+                break;
+            }
+            const bool held = !objects.empty() || factoryReferences > 0 || locks > 0;
+            EXPECT_EQ(canUnloadNow(), held ? POSTORA_FALSE : POSTORA_OK) << why;
+        }
+    }
+}
+
 TEST(PostoraInterface, MembersKeepWhatWasLastWritten)
 {
     ClsYubinC *o = create();
@@ -154,6 +220,34 @@ TEST(PostoraInterface, TheResultIsSharedByEveryObject)
     EXPECT_EQ(get(first, &ClsYubinCVtbl::get_pc郵便番号), QString()) << "only SetRetVal copies the result";
     first->vtbl->Release(first);
     second->vtbl->Release(second);
+}
+
+// Widgets belong to the application's GUI thread: FormShow called from any other opens nothing
+// and says why, even with everything it needs at hand.
+TEST(PostoraInterface, FormShowFromAnotherThreadIsRefused)
+{
+    TestDataDir dir;
+    ClsYubinC *o = create();
+    put(o, &ClsYubinCVtbl::put_pcData, dir.dataMdb());
+    put(o, &ClsYubinCVtbl::put_pcWork, dir.workMdb());
+    put(o, &ClsYubinCVtbl::put_pcYubin, postaltest::realDictionary());
+    const qsizetype widgets = QApplication::allWidgets().size();
+    PostoraResult result = POSTORA_OK;
+    std::unique_ptr<QThread> caller(QThread::create([&] { result = o->vtbl->FormShow(o); }));
+    caller->start();
+    // Should a window open there after all, it is closed through that thread's own loop after a
+    // while (the GUI thread serving it meanwhile), so that the test fails instead of hanging.
+    for (int i = 0; !caller->wait(10); ++i) {
+        QCoreApplication::processEvents();
+        if (i == 300) {
+            for (QWidget *window : QApplication::topLevelWidgets())
+                QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+        }
+    }
+    EXPECT_EQ(result, POSTORA_E_FAIL);
+    EXPECT_TRUE(get(o, &ClsYubinCVtbl::GetLastError).contains(QStringLiteral("スレッド")));
+    EXPECT_EQ(QApplication::allWidgets().size(), widgets);
+    o->vtbl->Release(o);
 }
 
 TEST(PostoraInterface, RegistrationWritesAndRemovesTheClassInTheUsersConfiguration)

@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <zip.h>
+
+#include <memory>
 
 using namespace yubin;
 
@@ -35,6 +38,37 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+// The first lines of KEN_ALL.CSV in the zip the project carries, read with libzip.
+QByteArray firstLines(int count)
+{
+    std::unique_ptr<zip_t, int (*)(zip_t *)> archive(zip_open(QUILLON_POSTAL_ZIP, ZIP_RDONLY, nullptr), zip_close);
+    EXPECT_TRUE(archive);
+    if (!archive)
+        return {};
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t *)> file(zip_fopen(archive.get(), "KEN_ALL.CSV", 0), zip_fclose);
+    QByteArray text(64 * 1024, Qt::Uninitialized);
+    text.resize(file ? qsizetype(zip_fread(file.get(), text.data(), zip_uint64_t(text.size()))) : 0);
+    qsizetype end = 0;
+    for (int i = 0; i < count; ++i)
+        end = text.indexOf("\r\n", end) + 2;
+    return text.left(end);
+}
+
+// text deflated into a zip at path with the one entry KEN_ALL.CSV, as Japan Post publishes it.
+QByteArray zipAs(const QString &path, const QByteArray &text)
+{
+    std::unique_ptr<zip_t, void (*)(zip_t *)> archive(
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr), zip_discard);
+    zip_source_t *source = archive ? zip_source_buffer(archive.get(), text.constData(), zip_uint64_t(text.size()), 0) : nullptr;
+    const zip_int64_t entry = source ? zip_file_add(archive.get(), "KEN_ALL.CSV", source, 0) : -1;
+    EXPECT_GE(entry, 0);
+    EXPECT_EQ(zip_set_file_compression(archive.get(), zip_uint64_t(entry), ZIP_CM_DEFLATE, 9), 0);
+    EXPECT_EQ(zip_close(archive.release()), 0);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
 }
 
 } // namespace
@@ -134,6 +168,16 @@ TEST(PostalDictionary, ABadSourceIsNamedWithItsLine)
          "KEN_ALL.CSV の 1 行目: 郵便番号「100-001」が 7 桁の数字ではありません。"},
         {"bytes that are not Shift_JIS", postaltest::toSjis(good) + QByteArray("\x81\x20,\r\n"),
          "KEN_ALL.CSV の 2 行目: Shift_JIS として読めない文字があります。"},
+        {"a tab in a quoted field", postaltest::toSjis(good + QString(good).replace(QStringLiteral("千代田区"), QStringLiteral("千代田\t区"))),
+         "KEN_ALL.CSV の 2 行目: 8 番目の項目に制御文字（U+0009）があります。"},
+        {"a carriage return inside a line", postaltest::toSjis(QString(good).replace(QStringLiteral(",0,0,"), QStringLiteral(",0,0\r,"))),
+         "KEN_ALL.CSV の 1 行目: 11 番目の項目に制御文字（U+000D）があります。"},
+        {"a control character of UTF-8", (good + QString(good).replace(QStringLiteral("ﾁﾖﾀﾞｸ"), QStringLiteral("ﾁﾖ\u0085ﾀﾞｸ"))).toUtf8(),
+         "KEN_ALL.CSV の 2 行目: 5 番目の項目に制御文字（U+0085）があります。"},
+        {"a quote inside an unquoted field", postaltest::toSjis(QString(good).replace(QStringLiteral("13101"), QStringLiteral("131\"01"))),
+         "KEN_ALL.CSV の 1 行目: 1 番目の項目の途中に引用符があります。"},
+        {"text after a closing quote", postaltest::toSjis(good + QString(good).replace(QStringLiteral("\"千代田区\""), QStringLiteral("\"千代田\"区"))),
+         "KEN_ALL.CSV の 2 行目: 8 番目の項目で、閉じた引用符の後に文字があります。"},
         {"a zip cut in half", zip.left(zip.size() / 2), "KEN_ALL.CSV は読めない zip ファイルです（"},
     };
     for (const auto &c : cases) {
@@ -204,4 +248,44 @@ TEST(PostalDictionary, AllJapanIsBuiltFromTheZip)
               QStringList{QStringLiteral("0")});
     EXPECT_EQ(postaltest::column(path, QStringLiteral("SELECT count(*) FROM 郵便番号 WHERE 町名漢字 = ''")),
               QStringList{QStringLiteral("1908")});
+}
+
+// A zip of real rows with any one byte changed, or cut short anywhere past its signature: either
+// the dictionary is built as from the whole zip, or the message names the file and the damage
+// libzip found.
+TEST(PostalDictionary, ADamagedZipBuildsTheSameDictionaryOrIsRefusedWithItsCause)
+{
+    QTemporaryDir dir;
+    const QString whole = dir.filePath(QStringLiteral("ken_all.zip"));
+    const QByteArray zip = zipAs(whole, firstLines(60));
+    const QString out = dir.filePath(QStringLiteral("yubin.mdb"));
+    const QString rows = QStringLiteral("SELECT 番号 || 市町村かな || 町名かな || 県漢字 || 市町村漢字 || 町名漢字 FROM 郵便番号 ORDER BY rowid");
+    ASSERT_EQ(buildDictionary(whole, out).error, QString());
+    const QStringList expected = postaltest::column(out, rows);
+    ASSERT_EQ(expected.size(), 60);
+
+    std::vector<std::pair<std::string, QByteArray>> damaged;
+    for (qsizetype at = 0; at < zip.size(); ++at) {
+        QByteArray flipped = zip;
+        flipped[at] = char(flipped.at(at) ^ 0xFF);
+        damaged.emplace_back("byte " + std::to_string(at) + " flipped", flipped);
+    }
+    for (qsizetype size = 4; size < zip.size(); ++size)
+        damaged.emplace_back("cut to " + std::to_string(size) + " bytes", zip.left(size));
+
+    const QString path = dir.filePath(QStringLiteral("damaged.zip"));
+    for (const auto &[why, bytes] : damaged) {
+        // A new file each time: ext4 writes a truncated file out at once when it is closed.
+        QFile::remove(path);
+        writeFile(path, bytes);
+        const DictionaryBuild build = buildDictionary(path, out);
+        if (build.error.isEmpty()) {
+            EXPECT_EQ(postaltest::column(out, rows), expected) << why;
+            continue;
+        }
+        const std::string said = why + ": " + build.error.toStdString();
+        EXPECT_TRUE(build.error.startsWith(path)) << said;
+        EXPECT_FALSE(build.error.contains(QStringLiteral("No error")) || build.error.contains(QStringLiteral("（）"))) << said;
+        EXPECT_FALSE(build.error.contains(QStringLiteral("行目"))) << "a damaged zip taken for text: " << said;
+    }
 }
