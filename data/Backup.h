@@ -36,7 +36,7 @@ QString restoreProblem(const QString &path);
 struct RestoreOutcome {
     bool restored = false; // the data file was replaced: everything is to be read again
     QString keptPath;      // the replaced data file, kept beside the new one
-    QString problem;       // what to tell the user: why nothing was restored, or what failed after
+    QString problem;       // what to tell the user: why nothing was restored
 };
 
 // Puts a copy of the backup at path in place of the data file. The copy is made beside the data
