@@ -49,14 +49,6 @@ private:
     QString m_name;
 };
 
-QString invoiceSql(int number)
-{
-    return QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 合計) VALUES (%1, '2026-12-08', '山田商店', 100); "
-                          "INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 伝票区分, 行番号, 品名, 金額) VALUES "
-                          "(%1, '山田商店', '2026-12-08', 1, 0, '鉛筆', 60), (%1, '山田商店', '2026-12-08', 1, 1, '紙', 40)")
-        .arg(number);
-}
-
 // The invoices of a copy, and whether every one of them has its lines and nothing else.
 struct Held {
     int headers = 0;
@@ -82,7 +74,7 @@ class BackupTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        for (const QString &statement : invoiceSql(1).split(u';'))
+        for (const QString &statement : datatest::invoiceSql(1).split(u';'))
             ASSERT_TRUE(db::exec(db::data(), statement));
     }
     TestDataDir dir;
@@ -94,7 +86,7 @@ TEST_F(BackupTest, ACopyTakenWhileAnotherConnectionSavesHoldsTheOldOrTheNewInvoi
     {
         OtherConnection other;
         other.run(QStringLiteral("BEGIN IMMEDIATE"));
-        for (const QString &statement : invoiceSql(2).split(u';'))
+        for (const QString &statement : datatest::invoiceSql(2).split(u';'))
             other.run(statement);
         const backup::BackupOutcome during = backup::backupDataFile(out.path(), QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
         ASSERT_TRUE(during.made) << during.problem.toStdString();
@@ -120,7 +112,7 @@ TEST_F(BackupTest, CopiesTakenDuringAStreamOfSavesAreEachWhole)
         OtherConnection other;
         for (int number = 100; !stop.loadAcquire(); ++number) {
             other.run(QStringLiteral("BEGIN IMMEDIATE"));
-            for (const QString &statement : invoiceSql(number).split(u';'))
+            for (const QString &statement : datatest::invoiceSql(number).split(u';'))
                 other.run(statement);
             other.run(QStringLiteral("COMMIT"));
             saved.fetchAndAddRelease(1);
@@ -301,7 +293,7 @@ TEST_F(BackupTest, ARestorePutsTheBackupInPlaceAndKeepsTheReplacedFile)
 {
     const backup::BackupOutcome copy = backup::backupDataFile(out.path());
     ASSERT_TRUE(copy.made);
-    for (const QString &statement : invoiceSql(2).split(u';'))
+    for (const QString &statement : datatest::invoiceSql(2).split(u';'))
         ASSERT_TRUE(db::exec(db::data(), statement));
     QSqlDatabase work = db::work();
     ASSERT_EQ(scalar(work, QStringLiteral("SELECT count(*) FROM w明細")).toInt(), 0);

@@ -45,4 +45,13 @@ inline QVariant scalar(const QSqlDatabase &database, const QString &sql, const Q
     return result.isEmpty() || result.first().isEmpty() ? QVariant() : result.first().first();
 }
 
+// The statements that store an invoice of that number with two lines, separated by semicolons.
+inline QString invoiceSql(int number)
+{
+    return QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 合計) VALUES (%1, '2026-12-08', '山田商店', 100); "
+                          "INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 伝票区分, 行番号, 品名, 金額) VALUES "
+                          "(%1, '山田商店', '2026-12-08', 1, 0, '鉛筆', 60), (%1, '山田商店', '2026-12-08', 1, 1, '紙', 40)")
+        .arg(number);
+}
+
 } // namespace datatest

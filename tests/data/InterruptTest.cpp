@@ -123,14 +123,6 @@ QString freshProgramDir(const QTemporaryDir &root, int run, const QString &sourc
     return program;
 }
 
-QString invoiceSql(int number)
-{
-    return QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 合計) VALUES (%1, '2026-12-08', '山田商店', 100); "
-                          "INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 伝票区分, 行番号, 品名, 金額) VALUES "
-                          "(%1, '山田商店', '2026-12-08', 1, 0, '鉛筆', 60), (%1, '山田商店', '2026-12-08', 1, 1, '紙', 40)")
-        .arg(number);
-}
-
 class Interrupted : public ::testing::Test
 {
 protected:
@@ -148,11 +140,11 @@ TEST_F(Interrupted, ARestoreStoppedAtAnyCallLeavesTheOldDataOrTheRestoredWithThe
     QString source;
     {
         TestDataDir dir;
-        for (const QString &statement : invoiceSql(1).split(u';'))
+        for (const QString &statement : datatest::invoiceSql(1).split(u';'))
             ASSERT_TRUE(db::exec(db::data(), statement));
         ASSERT_TRUE(db::backupDatabase(db::data(), backupFile));
         for (int number : {2, 3})
-            for (const QString &statement : invoiceSql(number).split(u';'))
+            for (const QString &statement : datatest::invoiceSql(number).split(u';'))
                 ASSERT_TRUE(db::exec(db::data(), statement));
         db::closeAll();
         source = root.filePath(QStringLiteral("source"));
