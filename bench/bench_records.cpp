@@ -295,6 +295,30 @@ void BM_BackupDataFile(benchmark::State &state)
     state.counters["MB"] = double(bytes) / 1e6;
 }
 
+// A backup of the whole data file put back in its place: checked page by page, copied beside
+// the data file, compared with the schema and renamed over it.
+void BM_RestoreDataFile(benchmark::State &state)
+{
+    if (!dataSet().ok)
+        return state.SkipWithError("no data set");
+    QTemporaryDir out;
+    const backup::BackupOutcome copy = backup::backupDataFile(out.path());
+    if (!copy.made)
+        return state.SkipWithError("no copy");
+    int round = 0;
+    for (auto _ : state) {
+        const backup::RestoreOutcome restored
+            = backup::restoreDataFile(copy.path, QDateTime(QDate(2026, 1, 1), QTime(0, 0, 0)).addSecs(++round));
+        if (!restored.restored) {
+            state.SkipWithError("not restored");
+            break;
+        }
+        state.PauseTiming();
+        QFile::remove(restored.keptPath);
+        state.ResumeTiming();
+    }
+}
+
 void BM_Delete100Ticked(benchmark::State &state)
 {
     if (!dataSet().ok)
@@ -359,6 +383,7 @@ RECORDS_BENCH(BM_HistoryCustomer);
 RECORDS_BENCH(BM_HistoryOneMonth);
 RECORDS_BENCH(BM_HistoryCsv);
 RECORDS_BENCH(BM_BackupDataFile);
+RECORDS_BENCH(BM_RestoreDataFile);
 RECORDS_BENCH(BM_Delete100Ticked);
 
 } // namespace

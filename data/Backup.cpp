@@ -181,7 +181,9 @@ RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now)
         return out;
     }
     // The replaced file keeps a name of its own before the new one takes the data file's.
-    const QString kept = dataPath + KeptSuffix + stamp(now);
+    QString kept = dataPath + KeptSuffix + stamp(now);
+    for (int n = 2; QFileInfo::exists(kept); ++n) // two restores in one second
+        kept = dataPath + KeptSuffix + stamp(now) + QStringLiteral("-%1").arg(n);
     if (QFileInfo::exists(dataPath)) {
         if (const files::Result keep = files::keepAs(dataPath, kept); !keep) {
             db::noteFailure(keep.error, keep.failure);

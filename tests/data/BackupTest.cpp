@@ -307,6 +307,8 @@ TEST_F(BackupTest, ARestorePutsTheBackupInPlaceAndKeepsTheReplacedFile)
     EXPECT_EQ(heldBy(restored.keptPath).headers, 2) << "the replaced file holds what it held";
     EXPECT_TRUE(work.isOpen()) << "the work file stays open under the grids";
     EXPECT_EQ(scalar(work, QStringLiteral("SELECT count(*) FROM w明細")).toInt(), 0);
+    const backup::RestoreOutcome again = backup::restoreDataFile(copy.path, QDateTime(QDate(2026, 12, 8), QTime(11, 30)));
+    EXPECT_EQ(again.keptPath, restored.keptPath + QStringLiteral("-2")) << "a second restore in the same second";
 
     // A backup of the first version is upgraded as it is restored.
     QTemporaryDir old;
