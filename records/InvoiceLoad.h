@@ -13,6 +13,11 @@ namespace records {
 
 inline const QString LoadFailedNotice = QStringLiteral("請求書を読み込めませんでした。");
 inline const QString DeleteFailedNotice = QStringLiteral("請求書は削除されませんでした。");
+// Asked before a stored invoice replaces typing that is not stored.
+inline QString openOverUnsavedText(qint64 伝票番号)
+{
+    return QStringLiteral("入力中の請求書は保存されていません。伝票番号 %1 の請求書を開きますか？").arg(伝票番号);
+}
 
 struct StoredInvoice {
     InvoiceHeader header;

@@ -111,6 +111,14 @@ bool InvoiceRecords::Entry請求書()
 
 void InvoiceRecords::Read請求書(qint64 伝票番号)
 {
+    // Opening a stored invoice replaces what is on screen: typing not yet stored is lost only
+    // when the user says so.
+    if (m_tab->hasUnsavedInput()
+        && records::Read請求書ヘッダ(db::data(), 伝票番号).status == records::LoadStatus::Loaded
+        && !msg::askDefaultNo(records::openOverUnsavedText(伝票番号))) {
+        m_tab->takeBackNumber();
+        return;
+    }
     m_panel->showText(LoadingText);
     const records::LoadOutcome outcome = records::loadInvoice(伝票番号);
     switch (outcome.status) {

@@ -301,8 +301,9 @@ TEST_F(InvoiceRecordsTest, LeavingTheNumberLoadsTheStoredInvoiceAndItsAmountInvo
     type(3, 1, QStringLiteral("四行目"));
     ASSERT_TRUE(tab->lineAmountEdited()) << "a quantity was typed";
 
+    boxes.answers << QMessageBox::Yes;
     enterNumber(QStringLiteral("８"));
-    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(boxes.texts(), QStringList{records::openOverUnsavedText(8)}) << "what is typed is lost only when the user says so";
     EXPECT_EQ(number()->text(), QStringLiteral("8"));
     EXPECT_EQ(customer()->currentText(), QStringLiteral("佐藤商事"));
     EXPECT_EQ(child<QComboBox>("cmb敬称")->currentText(), QStringLiteral("御中"));
@@ -345,7 +346,39 @@ TEST_F(InvoiceRecordsTest, PassingThroughTheNumberKeepsTheLinesBeingEdited)
     EXPECT_EQ(shown(0, 1), QStringLiteral("消しゴム"));
     EXPECT_TRUE(boxes.shown.isEmpty());
 
+    boxes.answers << QMessageBox::Yes;
     enterNumber(QStringLiteral("8")); // typed again: the user asks for the stored invoice
+    EXPECT_EQ(shown(0, 1), QStringLiteral("鉛筆"));
+}
+
+// Typing that is not stored is lost only when the user says so; a screen as a clear or an
+// opened invoice left it is replaced without a question.
+TEST_F(InvoiceRecordsTest, OpeningAStoredInvoiceOverTypingNotStoredAsksFirst)
+{
+    storeInvoice(8);
+    storeInvoice(9, QStringLiteral("鈴木商店"));
+    openWithRecords();
+    enterNumber(QStringLiteral("8"));
+    EXPECT_TRUE(boxes.shown.isEmpty()) << "an untouched screen is replaced without asking";
+    enterNumber(QStringLiteral("9"));
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(customer()->currentText(), QStringLiteral("鈴木商店"));
+
+    type(0, 1, QStringLiteral("消しゴム"));
+    const Screen edited = screen();
+    enterNumber(QStringLiteral("8")); // answered with the default, No
+    EXPECT_EQ(boxes.texts(), QStringList{records::openOverUnsavedText(8)});
+    EXPECT_EQ(boxes.shown.at(0).defaultButton, QMessageBox::No);
+    EXPECT_EQ(screen(), edited) << "No keeps the screen, its number included";
+
+    boxes.clear();
+    enterNumber(QStringLiteral("12")); // no invoice of that number: nothing is lost, nothing asked
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(number()->text(), QStringLiteral("12"));
+
+    boxes.answers << QMessageBox::Yes;
+    enterNumber(QStringLiteral("8"));
+    EXPECT_EQ(customer()->currentText(), QStringLiteral("佐藤商事"));
     EXPECT_EQ(shown(0, 1), QStringLiteral("鉛筆"));
 }
 
@@ -388,9 +421,10 @@ TEST_F(InvoiceRecordsTest, AFailedLoadSaysSoAndKeepsTheScreen)
     const Screen before = screen();
     recordstest::run(db::data(), "DROP TABLE 請求書");
 
+    boxes.answers << QMessageBox::Yes; // what is typed may go
     enterNumber(QStringLiteral("8"));
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_TRUE(boxes.shown.at(0).text.startsWith(records::LoadFailedNotice));
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_TRUE(boxes.shown.at(1).text.startsWith(records::LoadFailedNotice));
     EXPECT_EQ(screen(), before) << "the number field shows again the number of what is on screen";
     EXPECT_FALSE(child<QFrame>("CnEntryMsg")->isVisible());
 }
@@ -421,10 +455,11 @@ TEST_F(InvoiceRecordsTest, AnInvoiceWhoseLinesCannotAllBeReadIsNotLoaded)
     openWithRecords();
     typeInvoice();
     const Screen before = screen();
+    boxes.answers << QMessageBox::Yes;
     enterNumber(QStringLiteral("8"));
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_TRUE(boxes.shown.at(0).text.startsWith(records::LoadFailedNotice));
-    EXPECT_TRUE(boxes.shown.at(0).text.contains(QStringLiteral("壊れている"))) << boxes.shown.at(0).text.toStdString();
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_TRUE(boxes.shown.at(1).text.startsWith(records::LoadFailedNotice));
+    EXPECT_TRUE(boxes.shown.at(1).text.contains(QStringLiteral("壊れている"))) << boxes.shown.at(1).text.toStdString();
     EXPECT_EQ(screen(), before) << "no line of invoice 8 and not its number";
 }
 
@@ -449,8 +484,9 @@ TEST_F(InvoiceRecordsTest, TheNumberFieldTakesOnlyNumbersAnInvoiceCanHave)
     }
 
     boxes.clear();
+    boxes.answers << QMessageBox::Yes;
     enterNumber(QStringLiteral("１２"));
-    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(boxes.texts(), QStringList{records::openOverUnsavedText(12)});
     EXPECT_EQ(number()->text(), QStringLiteral("12"));
     EXPECT_EQ(customer()->currentText(), QStringLiteral("佐藤商事"));
     EXPECT_EQ(tab->header().伝票番号, 12);
