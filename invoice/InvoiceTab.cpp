@@ -163,6 +163,8 @@ void InvoiceTab::applyTaxPercent(int percent)
     }
     ui->lbl標準税率対象->setText(QStringLiteral("%1%対象").arg(percent));
     ui->lbl軽減税率対象->setText(QStringLiteral("%1%対象").arg(calc::ReducedPercent));
+    // The rate the tax beside it is worked out at; a rate the program does not know decides none.
+    ui->lbl消費税->setText(percent > 0 ? QStringLiteral("消費税 %1%").arg(percent) : QStringLiteral("消費税"));
 }
 
 void InvoiceTab::settingsChanged()

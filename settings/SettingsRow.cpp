@@ -91,6 +91,12 @@ QString registrationNumberForm()
     return QStringLiteral("登録番号は「T」に続けて13桁の数字で入力してください（例: T1234567890123）。");
 }
 
+QString qualifiedAtFivePercentQuestion()
+{
+    return QStringLiteral("登録番号を記載する適格請求書の消費税率は 10%（軽減税率 8%）です。"
+                          "消費税率 5% のまま登録しますか？");
+}
+
 const QStringList &商品表示順Choices()
 {
     static const QStringList list{QStringLiteral("品名順"), QStringLiteral("ふりがな順")};

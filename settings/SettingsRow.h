@@ -52,6 +52,8 @@ std::optional<int> taxPercentFromRate(double rate);
 std::optional<QString> registrationNumber(const QString &text);
 // What the user is told of a registration number of the wrong form.
 QString registrationNumberForm();
+// Asked when the settings are registered with a registration number at 5 %.
+QString qualifiedAtFivePercentQuestion();
 
 // The row as stored; nullopt is a Null column.
 struct SettingsRow {

@@ -205,6 +205,14 @@ SettingsTab::SaveOutcome SettingsTab::saveSettings(bool ask)
         ui->txt登録番号->setFocus(Qt::OtherFocusReason);
         return SaveOutcome::Failed;
     }
+    // A registration number makes the invoices qualified ones, which are taxed at today's
+    // rates: 5 % may still be wanted (old invoices, say), but not by oversight.
+    if (ask && !settings::registrationNumber(ui->txt登録番号->text())->isEmpty()
+        && settings::taxPercentFromText(ui->cmb消費税率->currentText()) == 5
+        && !msg::askDefaultNo(settings::qualifiedAtFivePercentQuestion())) {
+        ui->cmb消費税率->setFocus(Qt::OtherFocusReason);
+        return SaveOutcome::Failed; // the edits stay on screen
+    }
     if (ask && !msg::Msg表示(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral("設定")))
         return SaveOutcome::Declined;
     if (!settings::writeSettingsRow(settings::rowFromForm(form()))) {

@@ -68,6 +68,7 @@ TEST_F(TaxRateTab, AtTenPercentMarkedLinesAreTaxedAtEightAndShownApart)
     EXPECT_LE(tab->minimumSizeHint().width(), tab->width()) << "showing the amounts per rate leaves the window's width";
     EXPECT_EQ(child<QLabel>("lbl標準税率対象")->text(), QStringLiteral("10%対象"));
     EXPECT_EQ(child<QLabel>("lbl軽減税率対象")->text(), QStringLiteral("8%対象"));
+    EXPECT_EQ(child<QLabel>("lbl消費税")->text(), QStringLiteral("消費税 10%")) << "the rate in use beside the tax";
 
     // A click marks the second line, the space bar unmarks the first.
     clickMark(1);
@@ -113,11 +114,13 @@ TEST_F(TaxRateTab, AtTheDefaultRateTheTabShowsWhatItAlwaysShowed)
     EXPECT_FALSE(perRateShown());
     EXPECT_TRUE(line(1).軽減税率) << "the mark is carried, only not used at one rate";
     EXPECT_EQ(tab->header().消費税率, 5);
+    EXPECT_EQ(child<QLabel>("lbl消費税")->text(), QStringLiteral("消費税 5%"));
 
     // Saving 10 % in the settings: the invoice being typed takes it at once.
     ModQLNV::消費税率 = QStringLiteral("10%");
     tab->settingsChanged();
     EXPECT_TRUE(markShown());
+    EXPECT_EQ(child<QLabel>("lbl消費税")->text(), QStringLiteral("消費税 10%"));
     EXPECT_GT(grid()->width(), width) << "the grid makes room for the column";
     QApplication::processEvents();
     EXPECT_EQ(grid()->horizontalScrollBar()->maximum(), 0)

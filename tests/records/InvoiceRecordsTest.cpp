@@ -693,10 +693,12 @@ TEST_F(TaxRateRecordsTest, AMixedRateInvoiceIsStoredAndOpensAtItsOwnRate)
     EXPECT_EQ(amount("num軽減税率消費税"), 24);
     EXPECT_EQ(shown(0, cells::Col軽減税率), QStringLiteral("※"));
     EXPECT_EQ(tab->header().消費税率, 10);
+    EXPECT_EQ(child<QLabel>("lbl消費税")->text(), QStringLiteral("消費税 10%")) << "the opened invoice's own rate";
     rate("5%"); // saving the settings again does not change an opened invoice's rate
     EXPECT_EQ(tab->header().消費税率, 10);
     click("cmdクリア");
     EXPECT_EQ(tab->header().消費税率, 5);
+    EXPECT_EQ(child<QLabel>("lbl消費税")->text(), QStringLiteral("消費税 5%"));
     EXPECT_FALSE(markShown());
 }
 

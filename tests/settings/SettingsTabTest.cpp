@@ -135,6 +135,37 @@ TEST_F(SettingsTabTest, TheRateAndARegistrationNumberOfTheRightFormAreStored)
     EXPECT_EQ(line(*tab, "txt登録番号")->text(), QStringLiteral("T1234567890123")) << "shown as stored";
 }
 
+TEST_F(SettingsTabTest, ARegistrationNumberAtFivePercentIsStoredOnlyAfterTheUserKeepsTheRate)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    line(*tab, "txt登録番号")->setText(QStringLiteral("T1234567890123"));
+    ASSERT_EQ(combo(*tab, "cmb消費税率")->currentText(), QStringLiteral("5%"));
+
+    click(*tab, "cmd設定登録"); // answered with the default, No
+    EXPECT_EQ(boxes.texts(), QStringList{settings::qualifiedAtFivePercentQuestion()});
+    EXPECT_EQ(boxes.shown.at(0).defaultButton, QMessageBox::No);
+    EXPECT_EQ(count(QStringLiteral("自社情報")), 0);
+    EXPECT_EQ(line(*tab, "txt登録番号")->text(), QStringLiteral("T1234567890123")) << "the edits stay";
+    EXPECT_TRUE(combo(*tab, "cmb消費税率")->hasFocus());
+
+    boxes.clear();
+    boxes.answers << QMessageBox::Yes << QMessageBox::Yes;
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(boxes.texts().size(), 3) << "the warning, the usual question and the notice";
+    EXPECT_EQ(stored(QStringLiteral("消費税率")).toDouble(), 0.05);
+    EXPECT_EQ(stored(QStringLiteral("登録番号")).toString(), QStringLiteral("T1234567890123"));
+
+    // Without a registration number, or at 10 %, nothing is asked beyond the usual.
+    for (const auto &[number, rate] : {std::pair{QString(), QStringLiteral("5%")}, std::pair{QStringLiteral("T1234567890123"), QStringLiteral("10%")}}) {
+        boxes.clear();
+        line(*tab, "txt登録番号")->setText(number);
+        pick(*tab, "cmb消費税率", rate);
+        click(*tab, "cmd設定登録");
+        EXPECT_FALSE(boxes.texts().contains(settings::qualifiedAtFivePercentQuestion())) << rate.toStdString();
+    }
+}
+
 TEST_F(SettingsTabTest, ABackupIsTakenIntoTheChosenFolderAndRestoredAfterAQuestion)
 {
     TestDataDir dir;
