@@ -34,6 +34,7 @@ struct InvoiceHeader {
     std::optional<qint64> 標準税率消費税;
     std::optional<qint64> 軽減税率対象;
     std::optional<qint64> 軽減税率消費税;
+    QDate 支払期限; // the payment due date; invalid: none
 
     bool operator==(const InvoiceHeader &) const = default;
 };

@@ -72,6 +72,17 @@ InvoiceTab::InvoiceTab(QWidget *parent)
     connect(ui->cmdコード, &QPushButton::clicked, this, &InvoiceTab::codeTableRequested);
     connect(ui->cmd郵便, &QPushButton::clicked, this, &InvoiceTab::cmd郵便_Click);
     connect(ui->Grid明細, &DetailGrid::productPicked, this, &InvoiceTab::productPicked);
+    // A due date the settings' rule gave follows the invoice date; one the user typed stays.
+    ui->dt支払期限->setNullable(true);
+    connect(ui->dt日付, &DateBox::dateChanged, this, [this](const QDate &date) {
+        if (m_dueFollowsDate)
+            ui->dt支払期限->setDate(settings::dueDateFor(ModQLNV::支払期限, ModQLNV::支払期限日数, date));
+    });
+    connect(ui->dt支払期限, &DateBox::editingFinished, this, [this] {
+        m_dueFollowsDate = m_dueFollowsDate
+                           && ui->dt支払期限->date()
+                                  == settings::dueDateFor(ModQLNV::支払期限, ModQLNV::支払期限日数, ui->dt日付->date());
+    });
 
     ui->lbl自社名->installEventFilter(this);
     ui->lbl自社情報->installEventFilter(this);
@@ -128,6 +139,9 @@ void InvoiceTab::FormInit()
     const QString sample = formats::formatDate(QDate(2088, 12, 28), ui->dt日付->displayFormat());
     const int needed = ui->dt日付->lineEdit()->fontMetrics().horizontalAdvance(sample) + 40;
     ui->dt日付->setFixedWidth(qMax(DetailGrid::pixelsFromTwips(era ? 2235 : 1755), needed));
+    ui->dt支払期限->setDisplayFormat(ui->dt日付->displayFormat());
+    ui->dt支払期限->setCalendarTitleFormat(ui->dt日付->calendarTitleFormat());
+    ui->dt支払期限->setFixedWidth(ui->dt日付->width());
 
     // The pack-size title: an empty setting is taken as "入　数" from now on.
     if (ModQLNV::入数列タイトル.isEmpty())
@@ -237,7 +251,9 @@ void InvoiceTab::clearHeader()
     ui->txt件名->clear();
     ui->txtメモ->clear();
     ui->txt顧客情報->clear();
+    m_dueFollowsDate = true;
     ui->dt日付->setDate(QDate::currentDate());
+    ui->dt支払期限->setDate(settings::dueDateFor(ModQLNV::支払期限, ModQLNV::支払期限日数, ui->dt日付->date()));
     ui->lbl自社名->setText(ModQLNV::自社名);
     ui->lbl自社情報->setText(ModQLNV::自社情報);
 }
@@ -281,6 +297,7 @@ InvoiceHeader InvoiceTab::header() const
     h.標準税率消費税 = ui->num標準税率消費税->value();
     h.軽減税率対象 = ui->num軽減税率対象->value();
     h.軽減税率消費税 = ui->num軽減税率消費税->value();
+    h.支払期限 = ui->dt支払期限->date();
     return h;
 }
 
@@ -290,6 +307,9 @@ void InvoiceTab::showHeader(const InvoiceHeader &h)
     clearHeader();
     if (h.日付.isValid())
         ui->dt日付->setDate(h.日付);
+    // A stored invoice keeps its own due date, or none.
+    m_dueFollowsDate = false;
+    ui->dt支払期限->setDate(h.支払期限);
     ui->cmb顧客名->setEditText(h.顧客名);
     ui->txt顧客情報->setPlainText(h.顧客情報);
     ui->cmb敬称->setEditText(h.敬称);

@@ -217,4 +217,5 @@ private:
     InvoiceHeader m_shownHeader;
     QList<DetailLine> m_shownLines;
     QString m_shownNumber;
+    bool m_dueFollowsDate = true; // the due date is the settings' rule applied to the invoice date
 };

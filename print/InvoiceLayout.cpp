@@ -13,6 +13,8 @@ using report::ControlKind;
 
 // Between the registration number and the company's lines under it, in twips.
 constexpr double RegistrationGap = 30;
+// The bank block under the memo: its box of 830 twips and a gap above it.
+constexpr double BankBlockHeight = 450;
 
 const QString Mincho = QStringLiteral("ＭＳ Ｐ明朝");
 const QString Gothic = QStringLiteral("ＭＳ ゴシック");
@@ -135,6 +137,12 @@ void InvoiceLayout::pageHeaderFormat()
     setText(pageHeader, u"txt件名", m_header.件名);
     setText(pageHeader, u"txt敬称", m_header.敬称);
     setText(pageHeader, u"txt請求金額", amountInvoicedText(m_header.請求金額));
+    setText(pageHeader, u"txt支払期限",
+            m_header.支払期限.isValid()
+                ? QStringLiteral("お支払期限　") + formats::formatDate(m_header.支払期限, m_settings.年号 == u"西暦"
+                                                                                   ? formats::DateFormat::WesternSlash
+                                                                                   : formats::DateFormat::EraDateSpaced)
+                : QString());
     setText(pageHeader, u"txt伝票番号",
             m_header.isQualified() && m_header.伝票番号 > 0 ? QStringLiteral("No. %1").arg(m_header.伝票番号) : QString());
     setText(pageHeader, u"txt登録番号",
@@ -181,6 +189,18 @@ void InvoiceLayout::pageFooterFormat()
         if (Control *c = pageFooter.find(name))
             c->visible = perRate;
     setText(pageFooter, u"txt軽減税率注記", m_header.軽減税率明細 ? ReducedRateNote : QString());
+
+    const bool bank = !m_header.振込先.isEmpty();
+    setText(pageFooter, u"txt振込先見出し", bank ? QStringLiteral("お振込先") : QString());
+    setText(pageFooter, u"txt振込先", m_header.振込先);
+    if (Control *c = pageFooter.find(u"box振込先"))
+        c->visible = bank;
+}
+
+double InvoiceLayout::footerHeight(double plain) const
+{
+    // The bank block takes room of its own under the memo; without it the page is as it was.
+    return m_header.振込先.isEmpty() ? plain : plain + BankBlockHeight;
 }
 
 void InvoiceLayout::clearDetailFields()

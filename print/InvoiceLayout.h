@@ -92,6 +92,9 @@ protected:
     void bindRow(int row);
     // Empties every detail field (the names beginning with "txt").
     void clearDetailFields();
+    // The page footer's height in twips: plain, and more by the bank block when the settings
+    // have bank account lines.
+    double footerHeight(double plain) const;
 
     int m_currentPage = 0;
 

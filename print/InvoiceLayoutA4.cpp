@@ -25,6 +25,7 @@ constexpr ControlDef PageHeader[] = {
     label(u"Label46", 250, 2450, 637, 355, u"件名", 14.5),
     field(u"txt件名", 992, 2440, 4961, 300, 12),
     hrule(283, 5900, 2764),
+    field(u"txt支払期限", 283, 2830, 5600, 300, 12),
     label(u"Label54", 9000, 2860, 530, 240, u"Page", 11.5),
     field(u"txtCurPage", 9567, 2860, 370, 212, 11.5, S::Center),
     label(u"Label55", 9992, 2860, 142, 212, u"/", 10, S::Center),
@@ -86,6 +87,10 @@ constexpr ControlDef PageFooter[] = {
     field(u"txt軽減税率消費税名", 9290, 1560, 560, 270, 9),
     field(u"txt軽減税率消費税", 9850, 1560, 690, 270, 10, S::Right),
     field(u"txt軽減税率注記", 135, 1280, 5000, 270, 10),
+    // The bank account lines in a block of their own under the memo, when the settings have them.
+    box(71, 1590, 7250, 830, u"box振込先", S::Hidden),
+    field(u"txt振込先見出し", 135, 1630, 1100, 270, 10),
+    field(u"txt振込先", 1250, 1630, 6000, 770, 10, S::Wrap | S::Top),
 };
 
 } // namespace
@@ -95,7 +100,7 @@ rpt請求書::rpt請求書(const PrintHeader &header, const QList<DetailLine> &l
 {
     pageHeader = makeSection(PageHeader, 3680);
     detail = makeSection(Detail, 620);
-    pageFooter = makeSection(PageFooter, 2000);
+    pageFooter = makeSection(PageFooter, footerHeight(2000));
 }
 
 report::DetailAction rpt請求書::detailFormat(int row)

@@ -25,6 +25,7 @@ constexpr ControlDef PageHeader[] = {
     hrule(75, 5205, 1845),
     hrule(75, 5205, 2340),
     hrule(75, 5205, 2760),
+    field(u"txt支払期限", 71, 2830, 5130, 300, 12),
     label(u"Label45", 71, 1984, 1559, 355, u"ご請求金額", 14.5),
     field(u"txt請求金額", 1843, 1984, 3259, 355, 16),
     label(u"Label46", 71, 2450, 638, 355, u"件名", 14.5),
@@ -85,6 +86,10 @@ constexpr ControlDef PageFooter[] = {
     field(u"txt軽減税率消費税名", 7740, 1565, 560, 270, 9),
     field(u"txt軽減税率消費税", 8300, 1565, 740, 270, 10, S::Right),
     field(u"txt軽減税率注記", 0, 1280, 5000, 270, 10),
+    // As on A4: the bank account lines in their own block under the memo.
+    box(0, 1590, 5950, 830, u"box振込先", S::Hidden),
+    field(u"txt振込先見出し", 60, 1630, 1000, 270, 10),
+    field(u"txt振込先", 1080, 1630, 4820, 770, 10, S::Wrap | S::Top),
 };
 
 } // namespace
@@ -94,7 +99,7 @@ rpt請求書B5::rpt請求書B5(const PrintHeader &header, const QList<DetailLine
 {
     pageHeader = makeSection(PageHeader, 3550);
     detail = makeSection(Detail, 610);
-    pageFooter = makeSection(PageFooter, 2000);
+    pageFooter = makeSection(PageFooter, footerHeight(2000));
 }
 
 report::DetailAction rpt請求書B5::detailFormat(int row)

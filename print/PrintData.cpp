@@ -48,6 +48,8 @@ PrintHeader makePrintHeader(const InvoiceHeader &invoice, bool 日付印刷, con
     h.標準税率消費税 = invoice.標準税率消費税;
     h.軽減税率対象 = invoice.軽減税率対象;
     h.軽減税率消費税 = invoice.軽減税率消費税;
+    h.支払期限 = invoice.支払期限;
+    h.振込先 = ModQLNV::振込先;
     h.軽減税率明細 = invoice.消費税率 == 10 && std::any_of(lines.begin(), lines.end(), [](const DetailLine &l) {
         return l.軽減税率 && !l.小計 && !l.isEmpty();
     });

@@ -44,6 +44,10 @@ struct PrintHeader {
     std::optional<qint64> 軽減税率対象;
     std::optional<qint64> 軽減税率消費税;
     bool 軽減税率明細 = false;
+    // The payment due date of the invoice (invalid: none) and the bank account lines of the
+    // settings; each is printed only when there is one.
+    QDate 支払期限;
+    QString 振込先;
     // An invoice at the program's first rate without a registration number prints as it
     // always did; any other prints its number too.
     bool isQualified() const { return !登録番号.isEmpty() || 消費税率 != 5; }

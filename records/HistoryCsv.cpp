@@ -22,6 +22,13 @@ QString rate(const QVariant &v)
     return QStringLiteral("%1%").arg(v.isNull() ? 5 : qRound(v.toDouble() * 100));
 }
 
+// "2026/11/30", as spreadsheets read a date; empty for none.
+QString slashDate(const QVariant &v)
+{
+    const QDate date = QDate::fromString(v.toString(), Qt::ISODate);
+    return date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : QString();
+}
+
 // A text a spreadsheet would take for a formula (=, +, -, @, or a tab or carriage return
 // before one) is read as text with an apostrophe before it, as spreadsheets write it.
 QString asText(const QString &text)
@@ -39,7 +46,7 @@ const QStringList &columns()
         QStringLiteral("件名"),         QStringLiteral("税抜計"),         QStringLiteral("消費税"),
         QStringLiteral("合計"),         QStringLiteral("請求金額"),       QStringLiteral("消費税率"),
         QStringLiteral("標準税率対象"), QStringLiteral("標準税率消費税"), QStringLiteral("軽減税率対象"),
-        QStringLiteral("軽減税率消費税"),
+        QStringLiteral("軽減税率消費税"), QStringLiteral("支払期限"),
     };
     return list;
 }
@@ -66,7 +73,7 @@ std::optional<Built> buildHistoryCsv(const QSqlDatabase &work, Encoding encoding
     q.setForwardOnly(true);
     if (!db::exec(q, QStringLiteral("SELECT l.伝票番号, l.日付, l.顧客名, l.件名, h.税抜計, h.消費税, h.合計, "
                                     "h.請求金額, h.消費税率, h.標準税率対象, h.標準税率消費税, h.軽減税率対象, "
-                                    "h.軽減税率消費税 FROM w履歴リスト AS l "
+                                    "h.軽減税率消費税, h.支払期限 FROM w履歴リスト AS l "
                                     "LEFT JOIN data.請求書ヘッダ AS h ON h.伝票番号 = l.伝票番号 ORDER BY l.rowid")))
         return std::nullopt;
 
@@ -87,11 +94,10 @@ std::optional<Built> buildHistoryCsv(const QSqlDatabase &work, Encoding encoding
     add(0, record(columns()));
     while (q.next()) {
         const qint64 number = q.value(0).toLongLong();
-        const QDate date = QDate::fromString(q.value(1).toString(), Qt::ISODate);
-        add(number, record({QString::number(number), date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : QString(),
+        add(number, record({QString::number(number), slashDate(q.value(1)),
                             asText(q.value(2).toString()), asText(q.value(3).toString()), amount(q.value(4)), amount(q.value(5)),
                             amount(q.value(6)), amount(q.value(7)), rate(q.value(8)), amount(q.value(9)),
-                            amount(q.value(10)), amount(q.value(11)), amount(q.value(12))}));
+                            amount(q.value(10)), amount(q.value(11)), amount(q.value(12)), slashDate(q.value(13))}));
         ++built.invoices;
     }
     if (!db::readToEnd(q))

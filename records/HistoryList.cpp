@@ -40,8 +40,8 @@ std::optional<qint64> Read請求履歴(const QSqlDatabase &work, const Filter &f
         conditions << QStringLiteral("日付 <= ?");
         values << filter.終了.toString(Qt::ISODate);
     }
-    QString sql = QStringLiteral("INSERT INTO w履歴リスト (伝票番号, 日付, 顧客名, 件名, 請求金額) "
-                                 "SELECT 伝票番号, 日付, 顧客名, 件名, 請求金額 FROM data.請求書ヘッダ");
+    QString sql = QStringLiteral("INSERT INTO w履歴リスト (伝票番号, 日付, 顧客名, 件名, 請求金額, 支払期限) "
+                                 "SELECT 伝票番号, 日付, 顧客名, 件名, 請求金額, 支払期限 FROM data.請求書ヘッダ");
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     // The list keeps the order of insertion, so the order is given here.

@@ -27,7 +27,7 @@ std::optional<QList<HistoryListModel::Row>> HistoryListModel::readPage() const
     q.setForwardOnly(true);
     // The rows were written newest first, so rowid order is the list's order.
     if (!db::exec(q,
-                  QStringLiteral("SELECT rowid, 伝票番号, 日付, 顧客名, 件名, チェック, 請求金額 FROM w履歴リスト "
+                  QStringLiteral("SELECT rowid, 伝票番号, 日付, 顧客名, 件名, チェック, 請求金額, 支払期限 FROM w履歴リスト "
                                  "WHERE rowid > ? ORDER BY rowid LIMIT ?"),
                   {after, kPageRows}))
         return std::nullopt;
@@ -44,6 +44,7 @@ std::optional<QList<HistoryListModel::Row>> HistoryListModel::readPage() const
         r.チェック = q.value(5).toInt() != 0;
         if (!q.value(6).isNull())
             r.請求金額 = q.value(6).toLongLong();
+        r.支払期限 = q.value(7).toString();
         page << r;
     }
     return page;
@@ -146,7 +147,8 @@ QVariant HistoryListModel::data(const QModelIndex &idx, int role) const
         case NumberColumn:
             return r.伝票番号 ? QVariant(*r.伝票番号) : QVariant();
         case DateColumn:
-            return formats::formatDate(QDate::fromString(r.日付, Qt::ISODate),
+        case DueColumn:
+            return formats::formatDate(QDate::fromString(idx.column() == DateColumn ? r.日付 : r.支払期限, Qt::ISODate),
                                        m_era ? formats::DateFormat::EraLetterSlash : formats::DateFormat::WesternSlash);
         case CustomerColumn:
             return r.顧客名;
@@ -165,6 +167,8 @@ QVariant HistoryListModel::data(const QModelIndex &idx, int role) const
             return r.伝票番号 ? QVariant(*r.伝票番号) : QVariant();
         case DateColumn:
             return r.日付;
+        case DueColumn:
+            return r.支払期限;
         case AmountColumn:
             return r.請求金額 ? QVariant(*r.請求金額) : QVariant();
         default:
@@ -177,7 +181,7 @@ QVariant HistoryListModel::data(const QModelIndex &idx, int role) const
     case Qt::TextAlignmentRole:
         if (idx.column() == NumberColumn || idx.column() == AmountColumn)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        if (idx.column() == DateColumn)
+        if (idx.column() == DateColumn || idx.column() == DueColumn)
             return QVariant(Qt::AlignCenter);
         return {};
     default:
@@ -200,6 +204,8 @@ QVariant HistoryListModel::headerData(int section, Qt::Orientation orientation, 
         return QStringLiteral("顧客名");
     case AmountColumn:
         return QStringLiteral("請求金額");
+    case DueColumn:
+        return QStringLiteral("支払期限");
     case SubjectColumn:
         return QStringLiteral("件名");
     default:

@@ -1,7 +1,8 @@
 #pragma once
 // The data control behind the history grid (dat履歴): the rows of w履歴リスト in the order the
 // search wrote them, read page by page as the grid scrolls (a search may list every stored
-// invoice), dates in the era or Western form, the amount invoiced, and the tick as a check box.
+// invoice), dates in the era or Western form, the amount invoiced, the payment due date, and the
+// tick as a check box.
 //
 // Each page is read by a statement that runs to its end. A statement left open for lazy
 // fetching (as QSqlTableModel does) would keep a read transaction on the work connection,
@@ -19,7 +20,7 @@ class HistoryListModel : public QAbstractTableModel
     Q_OBJECT
 public:
     // Grid columns, in the order they are shown.
-    enum Column { TickColumn, NumberColumn, DateColumn, CustomerColumn, AmountColumn, SubjectColumn, ColumnCount };
+    enum Column { TickColumn, NumberColumn, DateColumn, CustomerColumn, AmountColumn, DueColumn, SubjectColumn, ColumnCount };
 
     explicit HistoryListModel(QObject *parent = nullptr);
 
@@ -55,6 +56,7 @@ private:
         QString 件名;
         bool チェック = false;
         std::optional<qint64> 請求金額;
+        QString 支払期限; // ISO, empty: none
     };
     // The next page after the last row read; nothing when it failed.
     std::optional<QList<Row>> readPage() const;

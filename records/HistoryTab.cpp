@@ -54,6 +54,7 @@ HistoryTab::HistoryTab(QWidget *parent)
     grid->setColumnWidth(HistoryListModel::DateColumn, fm.horizontalAdvance(QStringLiteral("0000/00/00")) + 24);
     grid->setColumnWidth(HistoryListModel::CustomerColumn, fm.horizontalAdvance(QString(18, QChar(u'名'))));
     grid->setColumnWidth(HistoryListModel::AmountColumn, fm.horizontalAdvance(QStringLiteral("9,999,999,999")) + 16);
+    grid->setColumnWidth(HistoryListModel::DueColumn, fm.horizontalAdvance(QStringLiteral("0000/00/00")) + 24);
     showCount(0);
     applyDateStyle();
 

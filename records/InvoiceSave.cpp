@@ -69,12 +69,12 @@ bool writeHeader(const QSqlDatabase &data, const InvoiceHeader &h)
     return db::exec(data,
                     QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 顧客情報, 敬称, メモ, 件名, "
                                    "消費税, 税抜計, 合計, 請求金額, 消費税率, 標準税率対象, 標準税率消費税, "
-                                   "軽減税率対象, 軽減税率消費税) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                   "軽減税率対象, 軽減税率消費税, 支払期限) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                     {h.伝票番号, isoDate(h.日付), h.顧客名, db::textOrNull(h.顧客情報), db::textOrNull(h.敬称),
                      db::textOrNull(h.メモ), db::textOrNull(h.件名), optionalValue(h.消費税),
                      optionalValue(h.税抜計), optionalValue(h.合計), optionalValue(h.請求金額),
                      h.消費税率 / 100.0, optionalValue(h.標準税率対象), optionalValue(h.標準税率消費税),
-                     optionalValue(h.軽減税率対象), optionalValue(h.軽減税率消費税)});
+                     optionalValue(h.軽減税率対象), optionalValue(h.軽減税率消費税), db::textOrNull(isoDate(h.支払期限))});
 }
 
 } // namespace

@@ -31,6 +31,9 @@ QString PDF保存先;
 QString バックアップ先;
 QString 最終バックアップ;
 int バックアップ間隔 = settings::DefaultBackupDays;
+QString 振込先;
+QString 支払期限 = settings::default支払期限();
+int 支払期限日数 = settings::DefaultDueDays;
 
 void applySettings(const settings::SettingsRow &row)
 {
@@ -63,6 +66,9 @@ void applySettings(const settings::SettingsRow &row)
     バックアップ先 = row.バックアップ先.value_or(QString());
     最終バックアップ = row.最終バックアップ.value_or(QString());
     バックアップ間隔 = row.バックアップ間隔.value_or(settings::DefaultBackupDays);
+    振込先 = shown.振込先;
+    支払期限 = shown.支払期限;
+    支払期限日数 = shown.支払期限日数.toInt();
 }
 
 void resetSettingsGlobals()

@@ -42,6 +42,9 @@ extern QString PDF保存先;        // the folder PDFs were last saved to
 extern QString バックアップ先;   // the folder of the last backup
 extern QString 最終バックアップ; // when it was taken, ISO date and time; empty: never
 extern int バックアップ間隔;     // days after which the start-up reminds of a backup
+extern QString 振込先;           // the bank account lines printed on the invoices
+extern QString 支払期限;         // how a new invoice's due date is set (settings::dueDateFor)
+extern int 支払期限日数;
 
 // Loads the first settings row into the globals; a Null column gives its default. With no
 // row, or when the data file cannot be read, the globals keep their values and the result

@@ -55,6 +55,27 @@ const QStringList &消費税率Choices()
     return list;
 }
 
+const QStringList &支払期限Choices()
+{
+    static const QStringList list{QStringLiteral("なし"), QStringLiteral("翌月末"), QStringLiteral("日数指定")};
+    return list;
+}
+
+QString default支払期限() { return 支払期限Choices().first(); }
+
+QDate dueDateFor(const QString &rule, int days, const QDate &invoiceDate)
+{
+    if (!invoiceDate.isValid())
+        return {};
+    if (rule == 支払期限Choices().at(1)) {
+        const QDate nextMonth = invoiceDate.addMonths(1);
+        return QDate(nextMonth.year(), nextMonth.month(), nextMonth.daysInMonth());
+    }
+    if (rule == 支払期限Choices().at(2) && days >= 1 && days <= MaxDueDays)
+        return invoiceDate.addDays(days);
+    return {};
+}
+
 std::optional<int> taxPercentFromText(const QString &text)
 {
     const int i = 消費税率Choices().indexOf(text);
@@ -147,7 +168,7 @@ const QString kSelect = QStringLiteral(
     "顧客リンクアプリ, 顧客リンクパス, 商品リンクアプリ, 商品リンクパス, "
     "白紙TopMargin, 白紙LeftMargin, S101TopMargin, S101LeftMargin, 白紙罫線色, 入数列タイトル, "
     "YubinLocalEriaSw, YubinLocalEria, 消費税率, 登録番号, PDF保存先, バックアップ先, 最終バックアップ, "
-    "バックアップ間隔 FROM 自社情報 ORDER BY rowid LIMIT 1");
+    "バックアップ間隔, 振込先, 支払期限, 支払期限日数 FROM 自社情報 ORDER BY rowid LIMIT 1");
 
 // The columns the settings tab edits; the update and the insert bind them in this order.
 const QStringList kWritten{
@@ -157,7 +178,8 @@ const QStringList kWritten{
     QStringLiteral("顧客リンクアプリ"), QStringLiteral("顧客リンクパス"), QStringLiteral("商品リンクアプリ"),
     QStringLiteral("商品リンクパス"),   QStringLiteral("白紙TopMargin"),  QStringLiteral("白紙LeftMargin"),
     QStringLiteral("白紙罫線色"),     QStringLiteral("入数列タイトル"), QStringLiteral("消費税率"),
-    QStringLiteral("登録番号"),       QStringLiteral("バックアップ間隔"),
+    QStringLiteral("登録番号"),       QStringLiteral("バックアップ間隔"), QStringLiteral("振込先"),
+    QStringLiteral("支払期限"),       QStringLiteral("支払期限日数"),
 };
 
 std::optional<QString> textValue(const QVariant &v)
@@ -293,6 +315,10 @@ SettingsRead readSettingsRow()
     r.最終バックアップ = textValue(q.value(25));
     if (const auto days = realValue(q.value(26)))
         r.バックアップ間隔 = int(*days);
+    r.振込先 = textValue(q.value(27));
+    r.支払期限 = textValue(q.value(28));
+    if (const auto days = realValue(q.value(29)))
+        r.支払期限日数 = int(*days);
     result.status = ReadStatus::Found;
     return result;
 }
@@ -316,7 +342,8 @@ bool writeSettingsRow(const SettingsRow &row)
         bindText(row.顧客リンクアプリ), bindText(row.顧客リンクパス), bindText(row.商品リンクアプリ),
         bindText(row.商品リンクパス),   bindReal(row.白紙TopMargin),  bindReal(row.白紙LeftMargin),
         bindInt(row.白紙罫線色),      bindText(row.入数列タイトル), bindReal(row.消費税率),
-        bindText(row.登録番号),       bindInt(row.バックアップ間隔),
+        bindText(row.登録番号),       bindInt(row.バックアップ間隔), bindText(row.振込先),
+        bindText(row.支払期限),       bindInt(row.支払期限日数),
     };
     QStringList columns = kWritten;
     QVariantList values = written;
@@ -368,6 +395,10 @@ SettingsForm formFromRow(const SettingsRow &row)
         f.消費税率 = QStringLiteral("%1%").arg(QString::number(*row.消費税率 * 100, 'g', 6));
     f.登録番号 = orDefault(row.登録番号, {});
     f.バックアップ間隔 = QString::number(row.バックアップ間隔.value_or(DefaultBackupDays));
+    f.振込先 = orDefault(row.振込先, {});
+    // A stored rule the list does not offer decides no due date, as none does.
+    f.支払期限 = row.支払期限 && 支払期限Choices().contains(*row.支払期限) ? *row.支払期限 : default支払期限();
+    f.支払期限日数 = QString::number(row.支払期限日数.value_or(DefaultDueDays));
     return f;
 }
 
@@ -408,6 +439,11 @@ SettingsRow rowFromForm(const SettingsForm &f)
     r.登録番号 = textOrNull(registrationNumber(f.登録番号).value_or(QString()));
     const auto days = formats::parseWholeNumber(f.バックアップ間隔);
     r.バックアップ間隔 = days && *days >= 1 && *days <= 365 ? int(*days) : DefaultBackupDays;
+    r.振込先 = textOrNull(f.振込先);
+    const QString rule = comboOrDefault(f.支払期限, default支払期限());
+    r.支払期限 = rule == default支払期限() ? std::nullopt : std::optional<QString>(rule);
+    const auto dueDays = formats::parseWholeNumber(f.支払期限日数);
+    r.支払期限日数 = dueDays && *dueDays >= 1 && *dueDays <= MaxDueDays ? int(*dueDays) : DefaultDueDays;
     return r;
 }
 

@@ -5,6 +5,7 @@
 // The settings tab edits the row through SettingsForm, the texts of its boxes; the rules
 // that turn those texts into stored values (empty combo -> default, empty path -> Null,
 // empty margin -> 0, empty colour -> Null) live here, so they are tested without a window.
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -21,6 +22,7 @@ const QStringList &印刷用紙Choices();     // A4白紙, B5白紙
 const QStringList &入数列タイトルChoices(); // 入数, 規格 (suggestions; any title may be typed)
 const QStringList &小数Choices();         // 使用しない, 使用する
 const QStringList &消費税率Choices();     // 5%, 8%, 10%
+const QStringList &支払期限Choices();     // なし, 翌月末, 日数指定 (how a new invoice's due date is set)
 const QStringList &商品表示順Choices();   // 品名順, ふりがな順
 const QStringList &顧客リンクアプリChoices();
 const QStringList &商品リンクアプリChoices();
@@ -39,6 +41,16 @@ QString default入数列タイトル();
 QString default小数();
 QString default商品表示順();
 QString default消費税率();
+QString default支払期限(); // なし
+
+// The payment due date a new invoice dated invoiceDate gets under the rule chosen on the tab
+// (a 支払期限Choices() text, and the days for "日数指定"): none (an invalid date) for "なし" or
+// anything else, the last day of the next month for "翌月末", invoiceDate plus days for
+// "日数指定". None for an invalid invoice date.
+QDate dueDateFor(const QString &rule, int days, const QDate &invoiceDate);
+// The days of "日数指定" by default, and the range the tab takes.
+inline constexpr int DefaultDueDays = 30;
+inline constexpr int MaxDueDays = 365;
 
 // The rate a choice or a stored value stands for, in percent ("10%" and 0.1 are 10); nothing
 // for anything else.
@@ -85,6 +97,9 @@ struct SettingsRow {
     std::optional<QString> バックアップ先;
     std::optional<QString> 最終バックアップ; // ISO date and time
     std::optional<int> バックアップ間隔;    // days; the tab edits it
+    std::optional<QString> 振込先;        // the bank account lines printed on the invoices
+    std::optional<QString> 支払期限;      // "翌月末" or "日数指定"; Null: no due date
+    std::optional<int> 支払期限日数;      // the days of "日数指定"
 
     bool operator==(const SettingsRow &) const = default;
 };
@@ -147,6 +162,9 @@ struct SettingsForm {
     QString 消費税率; // "5%", "8%", "10%"
     QString 登録番号;
     QString バックアップ間隔; // days
+    QString 振込先;
+    QString 支払期限;     // a 支払期限Choices() text
+    QString 支払期限日数; // days
 
     bool operator==(const SettingsForm &) const = default;
 };

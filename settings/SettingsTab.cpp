@@ -36,7 +36,7 @@ SettingsTab::SettingsTab(QWidget *parent)
 
     for (QComboBox *combo : {ui->cmb年号, ui->cmb税端数, ui->cmb行端数, ui->cmb税区分, ui->cmb印刷用紙,
                              ui->cmb小数, ui->cmb商品表示順, ui->cmb顧客リンクアプリ, ui->cmb商品リンクアプリ,
-                             ui->cmb消費税率})
+                             ui->cmb消費税率, ui->cmb支払期限})
         settings::makePickOnly(combo);
     // A typed title is a value, not a new list entry.
     ui->cmb入数列タイトル->setInsertPolicy(QComboBox::NoInsert);
@@ -67,6 +67,18 @@ SettingsTab::SettingsTab(QWidget *parent)
     connect(ui->cmd復元, &QPushButton::clicked, this, &SettingsTab::cmd復元_Click);
     ui->numバックアップ間隔->setValidator(new settings::NumberBoxValidator(1, 365, 0, this));
     ui->numバックアップ間隔->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+    ui->num支払期限日数->setValidator(new settings::NumberBoxValidator(1, settings::MaxDueDays, 0, this));
+    ui->num支払期限日数->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+    ui->txt振込先->setMinimumHeight(fontMetrics().lineSpacing() * 2 + 12);
+    ui->txt振込先->setMaximumHeight(fontMetrics().lineSpacing() * 3 + 12);
+    // The days only count for "日数指定".
+    const auto showDueDays = [this](const QString &rule) {
+        const bool days = rule == settings::支払期限Choices().at(2);
+        ui->num支払期限日数->setEnabled(days);
+        ui->lbl支払期限日数->setEnabled(days);
+    };
+    connect(ui->cmb支払期限, &QComboBox::currentTextChanged, this, showDueDays);
+    showDueDays(ui->cmb支払期限->currentText());
     connect(ui->cmd顧客リンクパス, &QPushButton::clicked, this, [this] {
         chooseLinkFile(ui->cmb顧客リンクアプリ, ui->txt顧客リンクパス, QStringLiteral("顧客"));
     });
@@ -114,6 +126,9 @@ void SettingsTab::Clear設定()
     fillList(ui->cmb消費税率, settings::消費税率Choices(), settings::default消費税率());
     ui->txt登録番号->clear();
     ui->numバックアップ間隔->setText(QString::number(settings::DefaultBackupDays));
+    ui->txt振込先->clear();
+    fillList(ui->cmb支払期限, settings::支払期限Choices(), settings::default支払期限());
+    ui->num支払期限日数->setText(QString::number(settings::DefaultDueDays));
     showLastBackup();
     // The blank entry is "no linked application": a pick-only list needs it to be chosen back.
     fillList(ui->cmb顧客リンクアプリ, QStringList{QString()} + settings::顧客リンクアプリChoices(), QString());
@@ -149,6 +164,9 @@ settings::SettingsForm SettingsTab::form() const
     f.消費税率 = ui->cmb消費税率->currentText();
     f.登録番号 = ui->txt登録番号->text();
     f.バックアップ間隔 = ui->numバックアップ間隔->text();
+    f.振込先 = ui->txt振込先->toPlainText();
+    f.支払期限 = ui->cmb支払期限->currentText();
+    f.支払期限日数 = ui->num支払期限日数->text();
     return f;
 }
 
@@ -184,6 +202,9 @@ void SettingsTab::showForm(const settings::SettingsForm &f)
     show(ui->cmb消費税率, f.消費税率);
     ui->txt登録番号->setText(f.登録番号);
     ui->numバックアップ間隔->setText(f.バックアップ間隔);
+    ui->txt振込先->setPlainText(f.振込先);
+    show(ui->cmb支払期限, f.支払期限);
+    ui->num支払期限日数->setText(f.支払期限日数);
     showLastBackup();
     const auto colour = formats::parseWholeNumber(f.罫線色);
     ui->Pic罫線色->setColorValue(colour && *colour >= 0 && *colour <= kMaxColour ? int(*colour) : 0);

@@ -43,7 +43,12 @@ CREATE TABLE "自社情報" (
     "PDF保存先"        TEXT,
     "バックアップ先"   TEXT,
     "最終バックアップ" TEXT,
-    "バックアップ間隔" INTEGER DEFAULT 7
+    "バックアップ間隔" INTEGER DEFAULT 7,
+    -- Version 3: the bank account lines printed on the invoices, and how a new invoice's
+    -- payment due date is set (Null: none; "翌月末"; "日数指定" with 支払期限日数 days).
+    "振込先"           TEXT,
+    "支払期限"         TEXT,
+    "支払期限日数"     INTEGER
 );
 
 CREATE TABLE "顧客マスタ" (
@@ -97,7 +102,9 @@ CREATE TABLE "請求書ヘッダ" (
     "標準税率対象"   INTEGER,
     "標準税率消費税" INTEGER,
     "軽減税率対象"   INTEGER,
-    "軽減税率消費税" INTEGER
+    "軽減税率消費税" INTEGER,
+    -- Version 3: the payment due date (Null: none).
+    "支払期限"       TEXT CHECK ("支払期限" IS date("支払期限", '+0 days'))
 );
 CREATE UNIQUE INDEX "請求書ヘッダ_伝票番号" ON "請求書ヘッダ" ("伝票番号");
 -- The history search filters by date range, or by customer and date range, newest first.

@@ -47,7 +47,8 @@ CREATE TABLE "w履歴リスト" (
     "顧客名"   TEXT,
     "件名"     TEXT,
     "チェック" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("チェック" IN (0, 1)),
-    "請求金額" INTEGER -- version 2: the list shows the amount invoiced
+    "請求金額" INTEGER, -- version 2: the list shows the amount invoiced
+    "支払期限" TEXT CHECK ("支払期限" IS date("支払期限", '+0 days')) -- version 3: and the due date
 );
 CREATE INDEX "w履歴リスト_伝票番号" ON "w履歴リスト" ("伝票番号");
 

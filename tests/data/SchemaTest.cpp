@@ -66,6 +66,9 @@ const Column kColumns[] = {
     { File::Data, "自社情報", "バックアップ先", "TEXT", false },
     { File::Data, "自社情報", "最終バックアップ", "TEXT", false },
     { File::Data, "自社情報", "バックアップ間隔", "INTEGER", false },
+    { File::Data, "自社情報", "振込先", "TEXT", false },
+    { File::Data, "自社情報", "支払期限", "TEXT", false },
+    { File::Data, "自社情報", "支払期限日数", "INTEGER", false },
 
     { File::Data, "顧客マスタ", "顧客名", "TEXT", false },
     { File::Data, "顧客マスタ", "顧客情報", "TEXT", false },
@@ -100,6 +103,7 @@ const Column kColumns[] = {
     { File::Data, "請求書ヘッダ", "標準税率消費税", "INTEGER", false },
     { File::Data, "請求書ヘッダ", "軽減税率対象", "INTEGER", false },
     { File::Data, "請求書ヘッダ", "軽減税率消費税", "INTEGER", false },
+    { File::Data, "請求書ヘッダ", "支払期限", "TEXT", false },
 
     { File::Data, "請求書", "伝票番号", "INTEGER", false },
     { File::Data, "請求書", "顧客名", "TEXT", false },
@@ -150,6 +154,7 @@ const Column kColumns[] = {
     { File::Work, "w履歴リスト", "件名", "TEXT", false },
     { File::Work, "w履歴リスト", "チェック", "INTEGER", true },
     { File::Work, "w履歴リスト", "請求金額", "INTEGER", false },
+    { File::Work, "w履歴リスト", "支払期限", "TEXT", false },
 
     { File::Work, "w商品参照", "品名", "TEXT", false },
     { File::Work, "w商品参照", "入数", "TEXT", false },

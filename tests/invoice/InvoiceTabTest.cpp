@@ -217,6 +217,49 @@ TEST_F(InvoiceTabTest, TheDateBoxShowsAndTakesTheFormOfTheSetting)
     EXPECT_EQ(tab->header().日付, QDate(2026, 12, 7));
 }
 
+// A new invoice's due date comes from the settings' rule and follows the invoice date until the
+// user types one; an opened invoice keeps its own, or none.
+TEST_F(InvoiceTabTest, TheDueDateFollowsTheRuleUntilTheUserTypesOne)
+{
+    open(); // no rule by default
+    auto *date = child<DateBox>("dt日付");
+    auto *due = child<DateBox>("dt支払期限");
+    EXPECT_FALSE(due->date().isValid()) << "empty by default";
+    EXPECT_TRUE(due->text().isEmpty());
+
+    ModQLNV::支払期限 = QStringLiteral("翌月末");
+    tab->Clear請求書(true);
+    date->setDate(QDate(2026, 1, 20));
+    EXPECT_EQ(due->date(), QDate(2026, 2, 28));
+    EXPECT_EQ(due->text(), QStringLiteral("令和08年02月28日"));
+    date->setDate(QDate(2028, 1, 5));
+    EXPECT_EQ(tab->header().支払期限, QDate(2028, 2, 29));
+
+    // Typed by the user: it stays when the date changes; emptied, it stays empty.
+    due->lineEdit()->setText(QStringLiteral("2028/3/10"));
+    emit due->lineEdit()->editingFinished();
+    date->setDate(QDate(2028, 1, 6));
+    EXPECT_EQ(due->date(), QDate(2028, 3, 10));
+    due->lineEdit()->setText(QString());
+    emit due->lineEdit()->editingFinished();
+    EXPECT_FALSE(due->date().isValid()) << "the box may be left empty";
+    date->setDate(QDate(2028, 1, 7));
+    EXPECT_FALSE(due->date().isValid());
+
+    // A clear starts following again; an opened invoice without a due date keeps none.
+    ModQLNV::支払期限 = QStringLiteral("日数指定");
+    ModQLNV::支払期限日数 = 10;
+    tab->Clear請求書(true);
+    date->setDate(QDate(2026, 12, 25));
+    EXPECT_EQ(due->date(), QDate(2027, 1, 4));
+    InvoiceHeader stored;
+    stored.日付 = QDate(2026, 5, 1);
+    tab->showHeader(stored);
+    EXPECT_FALSE(due->date().isValid());
+    date->setDate(QDate(2026, 5, 2));
+    EXPECT_FALSE(due->date().isValid()) << "a stored invoice's due date is its own";
+}
+
 TEST_F(InvoiceTabTest, ACustomerNameLooksUpItsDetails)
 {
     addCustomer(QStringLiteral("O'Brien商会"), QStringLiteral("〒100-0001\n東京都千代田区"), QStringLiteral("おぶらいえん"),

@@ -21,7 +21,8 @@ const QStringList AddedNames = {
     QStringLiteral("txt標準税率対象"),   QStringLiteral("txt標準税率消費税名"), QStringLiteral("txt標準税率消費税"),
     QStringLiteral("txt軽減税率名"),     QStringLiteral("txt軽減税率対象"),     QStringLiteral("txt軽減税率消費税名"),
     QStringLiteral("txt軽減税率消費税"), QStringLiteral("txt軽減税率注記"),     QStringLiteral("box税率別"),
-    QStringLiteral("line税率別"),
+    QStringLiteral("line税率別"),        QStringLiteral("txt支払期限"),        QStringLiteral("txt振込先見出し"),
+    QStringLiteral("txt振込先"),         QStringLiteral("box振込先"),
 };
 
 DetailLine marked(DetailLine l)
@@ -70,6 +71,21 @@ QRectF rectOf(const ReportPage &page, const char *name)
     const QList<DrawOp> ops = named(page, QString::fromUtf8(name));
     EXPECT_FALSE(ops.isEmpty()) << name;
     return ops.value(0).rect;
+}
+
+// No text of the page runs into another.
+void expectTextsApart(const ReportPage &page)
+{
+    QList<DrawOp> texts;
+    for (const DrawOp &op : page.ops)
+        if (op.kind == OpKind::Text)
+            texts << op;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        for (qsizetype j = i + 1; j < texts.size(); ++j) {
+            const QRectF overlap = texts[i].rect & texts[j].rect;
+            EXPECT_TRUE(overlap.isEmpty() || overlap.height() < 60)
+                << texts[i].name.toStdString() << " and " << texts[j].name.toStdString();
+        }
 }
 
 TEST(QualifiedInvoice, PrintsTheNumberTheRegistrationTheMarksAndTheAmountsPerRate)
@@ -128,17 +144,39 @@ TEST(QualifiedInvoice, TheAddedTextsHaveRoomsOfTheirOwn)
                                   "txt軽減税率対象", "txt軽減税率消費税名", "txt軽減税率消費税"})
             EXPECT_TRUE(perRate.contains(rectOf(page, field))) << field;
 
-        // No text of the page runs into another, and nothing leaves the paper.
-        QList<DrawOp> texts;
-        for (const DrawOp &op : page.ops)
-            if (op.kind == OpKind::Text)
-                texts << op;
-        for (qsizetype i = 0; i < texts.size(); ++i)
-            for (qsizetype j = i + 1; j < texts.size(); ++j) {
-                const QRectF overlap = texts[i].rect & texts[j].rect;
-                EXPECT_TRUE(overlap.isEmpty() || overlap.height() < 60)
-                    << texts[i].name.toStdString() << " and " << texts[j].name.toStdString();
-            }
+        expectTextsApart(page);
+    }
+}
+
+// The payment due date under the subject, the bank account lines in a box of their own under
+// the memo: on both papers, apart from everything else and on the paper.
+TEST(QualifiedInvoice, TheDueDateAndTheBankLinesPrintInPlacesOfTheirOwn)
+{
+    for (const Paper paper : Papers) {
+        SCOPED_TRACE(nameOf(paper));
+        const QList<DetailLine> rows = filledRows(paper == Paper::A4 ? 15 : 12); // a full page
+        InvoiceHeader invoice = mixedInvoice();
+        invoice.支払期限 = QDate(2027, 1, 31);
+        invoice.メモ = QStringLiteral("いつもありがとうございます。\n来月もよろしくお願いします。");
+        print::PrintHeader header = print::makePrintHeader(invoice, true, rows);
+        header.振込先 = QStringLiteral("みどり銀行 本店 普通 1234567\n口座名義 ヤマダショウカイ\nゆうちょ銀行 〇一八支店 当座 0012345");
+        const Report report = print::build請求書(paper, header, rows, plainSettings());
+        ASSERT_EQ(report.pages.size(), 1) << "the bank block leaves every line its page";
+        const ReportPage &page = report.pages[0];
+        EXPECT_EQ(textOf(page, QStringLiteral("txt支払期限")), QStringLiteral("お支払期限　令和 09年01月31日"));
+        EXPECT_EQ(textOf(page, QStringLiteral("txt振込先見出し")), QStringLiteral("お振込先"));
+        const QRectF bank = rectOf(page, "box振込先");
+        EXPECT_TRUE(bank.contains(rectOf(page, "txt振込先")));
+        EXPECT_TRUE(bank.contains(rectOf(page, "txt振込先見出し")));
+        EXPECT_GE(bank.top(), rectOf(page, "txtメモ").bottom());
+        EXPECT_GE(rectOf(page, "txt支払期限").top(), rectOf(page, "txt件名").bottom());
+        EXPECT_LE(rectOf(page, "txt支払期限").bottom(), rectOf(page, "Label44").top()) << "above the table";
+        QRectF lastLine;
+        for (const DrawOp &op : named(page, QStringLiteral("txt品名")))
+            lastLine = op.rect;
+        EXPECT_LE(lastLine.bottom(), rectOf(page, "txtメモ").top()) << "the lines end above the footer";
+        EXPECT_LE(bank.bottom(), report.pageSize.sizePoints().height() * 20) << "on the paper (twips)";
+        expectTextsApart(page);
     }
 }
 

@@ -117,6 +117,7 @@ TEST_F(HistoryCsvTest, NamesWithCommasQuotesAndLineBreaksComeBackAsTheyWereInBot
     ten.標準税率消費税 = 100;
     ten.軽減税率対象 = 500;
     ten.軽減税率消費税 = 40;
+    ten.支払期限 = QDate(2026, 12, 31);
     ASSERT_TRUE(records::saveInvoice(ten));
     auto tab = listed();
     ASSERT_EQ(tab->listModel()->rowCount(), 4);
@@ -154,8 +155,8 @@ TEST_F(HistoryCsvTest, NamesWithCommasQuotesAndLineBreaksComeBackAsTheyWereInBot
         // Shift_JIS writes the code page's own wave dash; UTF-8 keeps the one typed.
         EXPECT_EQ(byNumber["3"][2], QByteArrayView(encoding) == "UTF-8" ? QStringLiteral("株式会社みどり〜商店")
                                                                          : QStringLiteral("株式会社みどり～商店"));
-        EXPECT_EQ(byNumber["4"].mid(8), (QStringList{"10%", "1000", "100", "500", "40"}));
-        EXPECT_EQ(byNumber["1"].mid(8), (QStringList{"5%", "", "", "", ""}));
+        EXPECT_EQ(byNumber["4"].mid(8), (QStringList{"10%", "1000", "100", "500", "40", "2026/12/31"}));
+        EXPECT_EQ(byNumber["1"].mid(8), (QStringList{"5%", "", "", "", "", ""})) << "no due date";
 
         // The amounts are the stored ones, whatever the list shows.
         for (const auto &row : rows(db::data(), "SELECT 伝票番号, 税抜計, 消費税, 合計, 請求金額 FROM 請求書ヘッダ")) {

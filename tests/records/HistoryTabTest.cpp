@@ -126,7 +126,7 @@ TEST_F(HistoryTabTest, EveryControlCarriesItsName)
     QStringList headers;
     for (int c = 0; c < tab->listModel()->columnCount(); ++c)
         headers << tab->listModel()->headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(headers, (QStringList{"選択", "伝票番号", "日付", "顧客名", "請求金額", "件名"}));
+    EXPECT_EQ(headers, (QStringList{"選択", "伝票番号", "日付", "顧客名", "請求金額", "支払期限", "件名"}));
 }
 
 TEST_F(HistoryTabTest, SearchListsNewestFirstWithTheCountAndDatesInTheSettingsForm)

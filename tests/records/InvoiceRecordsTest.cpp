@@ -212,6 +212,37 @@ TEST_F(InvoiceRecordsTest, SavingStoresTheInvoiceAndClearsForTheNextNumber)
     EXPECT_FALSE(child<QFrame>("CnEntryMsg")->isVisible());
 }
 
+// The due date the settings' rule gave, or the one typed, is stored with the invoice, listed in the
+// history and comes back with it; an invoice without one stores Null.
+TEST_F(InvoiceRecordsTest, TheDueDateIsStoredListedAndOpenedWithTheInvoice)
+{
+    ModQLNV::支払期限 = QStringLiteral("翌月末");
+    openWithRecords();
+    typeInvoice(); // dated 2026-05-20
+    EXPECT_EQ(child<DateBox>("dt支払期限")->date(), QDate(2026, 6, 30));
+    number()->setText(QStringLiteral("40"));
+    click("cmd登録");
+    typeInvoice(QStringLiteral("鈴木商店"));
+    child<DateBox>("dt支払期限")->clear();
+    number()->setText(QStringLiteral("41"));
+    click("cmd登録");
+    EXPECT_EQ(rows(db::data(), "SELECT 伝票番号, 支払期限 FROM 請求書ヘッダ ORDER BY 伝票番号"),
+              (QList<QVariantList>{{40, QStringLiteral("2026-06-30")}, {41, QVariant()}}));
+
+    history->Read請求履歴();
+    ASSERT_EQ(history->listModel()->rowCount(), 2);
+    QStringList listed;
+    for (int row = 0; row < 2; ++row)
+        listed << history->listModel()->index(row, HistoryListModel::DueColumn).data(Qt::EditRole).toString();
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{QString(), QStringLiteral("2026-06-30")}));
+
+    enterNumber(QStringLiteral("40"));
+    EXPECT_EQ(child<DateBox>("dt支払期限")->date(), QDate(2026, 6, 30));
+    enterNumber(QStringLiteral("41"));
+    EXPECT_FALSE(child<DateBox>("dt支払期限")->date().isValid()) << "none, whatever the rule says now";
+}
+
 // The last number the file can hold is taken: none is offered, the user is told, and a typed
 // unused number still saves.
 TEST_F(InvoiceRecordsTest, WhenTheNumbersAreUsedUpNothingIsSavedUnderOneThatDoesNotFit)

@@ -28,6 +28,8 @@ SettingsForm expectedDefaults()
     f.罫線色 = QStringLiteral("0");
     f.消費税率 = QStringLiteral("5%");
     f.バックアップ間隔 = QStringLiteral("7");
+    f.支払期限 = QStringLiteral("なし");
+    f.支払期限日数 = QStringLiteral("30");
     return f;
 }
 
@@ -58,6 +60,7 @@ TEST(SettingsRow, ASaveStoresEmptyBoxesAsTheirDefaultsOrNull)
     expected.YubinLocalEriaSw = false;
     expected.消費税率 = 0.05;
     expected.バックアップ間隔 = 7;
+    expected.支払期限日数 = 30;
     EXPECT_EQ(empty, expected);
 }
 
@@ -257,4 +260,54 @@ TEST_F(SettingsRowFile, ReadingIntoTheGlobals)
     run(QStringLiteral("DELETE FROM 自社情報"));
     EXPECT_FALSE(ModQLNV::Read自社情報());
     EXPECT_EQ(ModQLNV::税区分, QStringLiteral("内税"));
+}
+
+TEST(SettingsRow, TheDueDateOfANewInvoiceFollowsTheRule)
+{
+    const QString none = QStringLiteral("なし");
+    const QString monthEnd = QStringLiteral("翌月末");
+    const QString days = QStringLiteral("日数指定");
+    const struct {
+        QString rule;
+        int days;
+        QDate invoice;
+        QDate due; // invalid: none
+    } cases[] = {
+        {none, 30, QDate(2026, 12, 9), {}},
+        {monthEnd, 30, QDate(2026, 12, 9), QDate(2027, 1, 31)},
+        {monthEnd, 30, QDate(2026, 1, 31), QDate(2026, 2, 28)},
+        {monthEnd, 30, QDate(2028, 1, 1), QDate(2028, 2, 29)},  // a leap year
+        {monthEnd, 30, QDate(2100, 1, 15), QDate(2100, 2, 28)}, // a century that is none
+        {monthEnd, 30, QDate(2000, 1, 15), QDate(2000, 2, 29)}, // and one that is
+        {monthEnd, 30, QDate(2026, 3, 31), QDate(2026, 4, 30)},
+        {monthEnd, 30, QDate(2026, 11, 30), QDate(2026, 12, 31)},
+        {days, 30, QDate(2026, 12, 9), QDate(2027, 1, 8)},
+        {days, 1, QDate(2028, 2, 28), QDate(2028, 2, 29)},
+        {days, 365, QDate(2027, 3, 1), QDate(2028, 2, 29)},
+        {days, 0, QDate(2026, 12, 9), {}},   // a number the tab does not take decides none
+        {days, 366, QDate(2026, 12, 9), {}},
+        {QStringLiteral("来月"), 30, QDate(2026, 12, 9), {}},
+        {monthEnd, 30, QDate(), {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(settings::dueDateFor(c.rule, c.days, c.invoice), c.due)
+            << c.rule.toStdString() << " " << c.days << " " << c.invoice.toString(Qt::ISODate).toStdString();
+
+    // As stored: none is Null, the days stay within the tab's range.
+    SettingsForm form = settings::defaultForm();
+    form.振込先 = QStringLiteral("みどり銀行 本店 普通 1234567\nヤマダショウテン");
+    form.支払期限 = days;
+    form.支払期限日数 = QStringLiteral("45");
+    SettingsRow row = settings::rowFromForm(form);
+    EXPECT_EQ(row.振込先, form.振込先);
+    EXPECT_EQ(row.支払期限, days);
+    EXPECT_EQ(row.支払期限日数, 45);
+    EXPECT_EQ(settings::formFromRow(row).支払期限日数, QStringLiteral("45"));
+    form.支払期限 = none;
+    form.支払期限日数 = QStringLiteral("999");
+    row = settings::rowFromForm(form);
+    EXPECT_FALSE(row.支払期限);
+    EXPECT_EQ(row.支払期限日数, 30);
+    row.支払期限 = QStringLiteral("毎月10日"); // a rule this program does not know shows as none
+    EXPECT_EQ(settings::formFromRow(row).支払期限, none);
 }

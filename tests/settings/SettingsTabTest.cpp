@@ -135,6 +135,32 @@ TEST_F(SettingsTabTest, TheRateAndARegistrationNumberOfTheRightFormAreStored)
     EXPECT_EQ(line(*tab, "txt登録番号")->text(), QStringLiteral("T1234567890123")) << "shown as stored";
 }
 
+TEST_F(SettingsTabTest, TheBankLinesAndTheDueDateRuleAreStored)
+{
+    TestDataDir dir;
+    auto tab = openTab();
+    QLineEdit *days = line(*tab, "num支払期限日数");
+    EXPECT_EQ(combo(*tab, "cmb支払期限")->currentText(), QStringLiteral("なし"));
+    EXPECT_FALSE(days->isEnabled()) << "the days count for a number of days only";
+    child<QPlainTextEdit>(*tab, "txt振込先")->setPlainText(QStringLiteral("みどり銀行 本店 普通 1234567\nヤマダショウテン"));
+    pick(*tab, "cmb支払期限", QStringLiteral("日数指定"));
+    EXPECT_TRUE(days->isEnabled());
+    days->setText(QStringLiteral("45"));
+    boxes.answers << QMessageBox::Yes;
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(stored(QStringLiteral("振込先")).toString(), QStringLiteral("みどり銀行 本店 普通 1234567\nヤマダショウテン"));
+    EXPECT_EQ(stored(QStringLiteral("支払期限")).toString(), QStringLiteral("日数指定"));
+    EXPECT_EQ(stored(QStringLiteral("支払期限日数")).toInt(), 45);
+    EXPECT_EQ(ModQLNV::支払期限, QStringLiteral("日数指定"));
+    EXPECT_EQ(ModQLNV::支払期限日数, 45);
+    EXPECT_EQ(ModQLNV::振込先, QStringLiteral("みどり銀行 本店 普通 1234567\nヤマダショウテン"));
+
+    tab->Clear設定();
+    tab->Read設定();
+    EXPECT_EQ(combo(*tab, "cmb支払期限")->currentText(), QStringLiteral("日数指定"));
+    EXPECT_EQ(days->text(), QStringLiteral("45"));
+}
+
 TEST_F(SettingsTabTest, ARegistrationNumberAtFivePercentIsStoredOnlyAfterTheUserKeepsTheRate)
 {
     TestDataDir dir;
