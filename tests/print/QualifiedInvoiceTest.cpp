@@ -59,9 +59,12 @@ InvoiceHeader mixedInvoice()
 Report buildQualified(Paper paper, const QString &registration = QStringLiteral("T1234567890123"))
 {
     const QList<DetailLine> rows = mixedRows();
-    print::PrintHeader header = print::makePrintHeader(mixedInvoice(), true, rows);
+    InvoiceHeader invoice = mixedInvoice();
+    invoice.支払期限 = QDate(2027, 1, 31);
+    print::PrintHeader header = print::makePrintHeader(invoice, true, rows);
     header.自社名 = QStringLiteral("山田商会");
-    header.自社情報 = QStringLiteral("大阪市北区1-1\nTEL 06-1234-5678\n振込先 みどり銀行 本店 普通 1234567");
+    header.自社情報 = QStringLiteral("大阪市北区1-1\nTEL 06-1234-5678");
+    header.振込先 = QStringLiteral("みどり銀行 本店 普通 1234567\n口座名義 ヤマダショウカイ");
     header.登録番号 = registration;
     return print::build請求書(paper, header, rows, plainSettings());
 }
@@ -192,7 +195,8 @@ TEST(QualifiedInvoice, ThePdfHoldsWhatAQualifiedInvoiceMustShow)
         ASSERT_TRUE(report::writePdf(buildQualified(paper), pdf));
         const QString text = QString(run("pdftotext", {pdf, QStringLiteral("-")})).remove(u' ');
         for (const QString &expected : {QStringLiteral("No.12"), QStringLiteral("登録番号T1234567890123"), QStringLiteral("※牛乳"),
-                                        QStringLiteral("※は軽減税率対象"), QStringLiteral("10%対象"), QStringLiteral("8%対象")})
+                                        QStringLiteral("※は軽減税率対象"), QStringLiteral("10%対象"), QStringLiteral("8%対象"),
+                                        QStringLiteral("お支払期限"), QStringLiteral("お振込先"), QStringLiteral("口座名義ヤマダショウカイ")})
             EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n" << text.toStdString();
     }
 }
