@@ -88,15 +88,16 @@ protected:
         QTest::keyClick(text(name), key);
     }
 
-    // The grid's rows as "code 県 市 町", as far as it has read them.
-    QStringList rows() const
+    // The grid's rows as "code 県 市 町", as far as it has read them: as stored, or as shown.
+    QStringList rows(const QList<int> &columns = {FmYubinC::Col番号, FmYubinC::Col県漢字, FmYubinC::Col市町村漢字, FmYubinC::Col町名漢字},
+                     int role = Qt::EditRole) const
     {
         QSqlTableModel *m = results();
         QStringList out;
         for (int row = 0; row < m->rowCount(); ++row) {
             QStringList cells;
-            for (int column : {FmYubinC::Col番号, FmYubinC::Col県漢字, FmYubinC::Col市町村漢字, FmYubinC::Col町名漢字})
-                cells << m->index(row, column).data().toString();
+            for (int column : columns)
+                cells << m->index(row, column).data(role).toString();
             out << cells.join(u' ');
         }
         return out;
@@ -177,6 +178,33 @@ TEST_F(YubinWindow, EnterInTheCodeBoxFindsTheTownAndKeepsIt)
     EXPECT_EQ(QApplication::focusWidget(), list("cmb都道府県"));
 }
 
+// The grid shows the code as 123-4567 and the three readings, the label how many rows were
+// found; the code box keeps what was typed or takes the stored digits of the first row.
+TEST_F(YubinWindow, ACodeShowsItsRowsAsFoundWithReadingsAndTheirCount)
+{
+    open();
+    const char *sapporo = "060-0000 ﾎｯｶｲﾄﾞｳ ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ  北海道 札幌市中央区 ";
+    const struct { const char *typed, *count, *first, *eleventh, *box; } cases[] = {
+        {"1000001", "1件", "100-0001 ﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸ ﾁﾖﾀﾞ 東京都 千代田区 千代田", "", "1000001"},
+        {"〒０２８－８４０７", "4件", "028-8407 ｲﾜﾃｹﾝ ｼﾓﾍｲｸﾞﾝﾀﾉﾊﾀﾑﾗ ｶﾜﾀﾞｲ 岩手県 下閉伊郡田野畑村 川平", "", "〒０２８－８４０７"},
+        {"060000", "20件", sapporo, "006-0000", "060000"},
+        {"０６００００", "20件", sapporo, "006-0000", "０６００００"},
+        {"060-000", "20件", sapporo, "006-0000", "060-000"},
+        {"1", "73,951件", "100-0000 ﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸ  東京都 千代田区 ", "100-0014", "1"},
+        {"99999", "0件", "", "", "99999"},
+    };
+    const QList<int> all{FmYubinC::Col番号, FmYubinC::Col県かな, FmYubinC::Col市町村かな, FmYubinC::Col町名かな,
+                         FmYubinC::Col県漢字, FmYubinC::Col市町村漢字, FmYubinC::Col町名漢字};
+    for (const auto &c : cases) {
+        type("TXT郵便番号", QString::fromUtf8(c.typed));
+        const QStringList shown = rows(all, Qt::DisplayRole);
+        EXPECT_EQ(shown.value(0), QString::fromUtf8(c.first)) << c.typed;
+        EXPECT_EQ(shown.value(10).left(8), QString::fromUtf8(c.eleventh)) << c.typed;
+        EXPECT_EQ(child<QLabel>("lbl件数")->text(), QString::fromUtf8(c.count)) << c.typed;
+        EXPECT_EQ(text("TXT郵便番号")->text(), QString::fromUtf8(c.box)) << c.typed;
+    }
+}
+
 TEST_F(YubinWindow, PrefectureCityAndTownFromTheListsLeadToOneRow)
 {
     open();
@@ -184,8 +212,10 @@ TEST_F(YubinWindow, PrefectureCityAndTownFromTheListsLeadToOneRow)
     choose("cmb都道府県", QStringLiteral("東京都"));
     EXPECT_EQ(cityCount(), 62);
     EXPECT_TRUE(rows().isEmpty());
+    EXPECT_EQ(child<QLabel>("lbl件数")->text(), QString()) << "no town was sought";
     choose("cmb市町村", QStringLiteral("千代田区"));
     const QStringList towns = rows();
+    EXPECT_EQ(child<QLabel>("lbl件数")->text(), QStringLiteral("485件")) << "every row, also those not yet read";
     EXPECT_GT(towns.size(), 100);
     EXPECT_EQ(text("TXT郵便番号")->text(), QStringLiteral("1000000"));
     EXPECT_EQ(list("cmb町名")->currentText(), QString());
@@ -260,6 +290,7 @@ TEST_F(YubinWindow, APrefectureSetByTheWindowKeepsTheResults)
     EXPECT_EQ(rows(), schools);
     QTest::keyClick(grid(), Qt::Key_F9);
     EXPECT_EQ(cityCount(), 0);
+    EXPECT_EQ(child<QLabel>("lbl件数")->text(), QString());
     EXPECT_FALSE(yubin::moduleState().suppressPrefectureChange);
 }
 
