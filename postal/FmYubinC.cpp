@@ -8,11 +8,13 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCursor>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPointer>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -435,6 +437,21 @@ void FmYubinC::reject()
     state.resultCode.clear();
     state.resultAddress.clear();
     QDialog::reject();
+}
+
+void FmYubinC::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        // The screen QDialog places the window on: its parent's, or the one under the mouse.
+        QWidget *parent = parentWidget() ? parentWidget()->window() : nullptr;
+        QScreen *screen = parent ? parent->screen() : QGuiApplication::screenAt(QCursor::pos());
+        if (!screen)
+            screen = this->screen();
+        // The frame is not known before the window is shown: room is kept for a title bar and
+        // borders, as QDialog assumes when it places a window.
+        resize(size().boundedTo(screen->availableGeometry().size() - QSize(2 * 10, 40 + 10)));
+    }
+    QDialog::setVisible(visible);
 }
 
 void FmYubinC::setPrefectureText(const QString &prefecture, const QString &city)

@@ -63,6 +63,9 @@ protected:
 public slots:
     // "閉じる", Escape and the window's close box: no result.
     void reject() override;
+    // Opens inside the available area of its screen: a window larger than that is made
+    // smaller, and its grid scrolls.
+    void setVisible(bool visible) override;
 
 private:
     bool windowKey(int key);
