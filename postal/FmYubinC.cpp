@@ -8,10 +8,13 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCursor>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QPointer>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -52,8 +55,25 @@ protected:
     QString orderByClause() const override { return QStringLiteral("ORDER BY rowid"); }
 };
 
+// w郵便番号 as the grid shows it: the code as 123-4567. What the window reads from it (the
+// code box, the result handed back) is the stored code.
+class ResultsModel : public WorkTableModel
+{
+public:
+    using WorkTableModel::WorkTableModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const QVariant value = WorkTableModel::data(index, role);
+        if (role == Qt::DisplayRole && index.column() == FmYubinC::Col番号)
+            return yubin::showPostalCode(value.toString());
+        return value;
+    }
+};
+
 } // namespace yubinwindow
 
+using yubinwindow::ResultsModel;
 using yubinwindow::WorkTableModel;
 
 namespace {
@@ -182,7 +202,7 @@ bool FmYubinC::FormLoad(QString *error)
     m_read = std::make_unique<yubin::SqlConnection>(yubin::moduleState().paths.work, false, m_readError);
     if (!m_read->isOpen())
         return fail(QStringLiteral("作業ファイルを開けません（%1）").arg(m_readError));
-    m_results = new WorkTableModel(QStringLiteral("w郵便番号"), m_read->db(), this);
+    m_results = new ResultsModel(QStringLiteral("w郵便番号"), m_read->db(), this);
     m_cities = new WorkTableModel(QStringLiteral("郵便番号_市町村漢字"), m_read->db(), this);
     m_results->setObjectName(QStringLiteral("wkDAT"));
     m_cities->setObjectName(QStringLiteral("wkDAT2"));
@@ -197,12 +217,12 @@ bool FmYubinC::FormLoad(QString *error)
     for (int column = Col町名漢字 + 1; column < m_results->columnCount(); ++column)
         ui->Grid->hideColumn(column);
     const QFontMetrics fm = fontMetrics();
-    const int widths[] = {9, 5, 8, 13, 6, 12};
+    // Each column as wide as a long entry of its own (the town takes the rest): readings are
+    // half-width kana.
+    const QString samples[] = {QStringLiteral("000-0000"), QString(8, u'ｱ'), QString(13, u'ｱ'), QString(14, u'ｱ'),
+                               QString(4, u'県'), QString(8, u'市')};
     for (int column = 0; column < Col町名漢字; ++column)
-        ui->Grid->setColumnWidth(column, fm.horizontalAdvance(QString(widths[column], QChar(u'0'))) + 16);
-    ui->Grid->setColumnWidth(Col町名かな, fm.horizontalAdvance(QString(14, QChar(u'ｱ'))) + 16);
-    ui->Grid->setColumnWidth(Col県漢字, fm.horizontalAdvance(QString(4, QChar(u'県'))) + 16);
-    ui->Grid->setColumnWidth(Col市町村漢字, fm.horizontalAdvance(QString(8, QChar(u'市'))) + 16);
+        ui->Grid->setColumnWidth(column, fm.horizontalAdvance(samples[column]) + 16);
     connect(ui->Grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) { gridRowChanged(current); });
     ui->cmb市町村->setModel(m_cities);
@@ -277,6 +297,7 @@ bool FmYubinC::Clear郵便検索()
     const bool done = m_search->ClearLists();
     showResults();
     showCities();
+    ui->lbl件数->clear();
     ui->cmb都道府県->setCurrentIndex(-1);
     for (QLineEdit *text : {ui->TXT市町村かな, ui->TXT町名かな, ui->TXT番地, ui->TXT郵便番号})
         text->clear();
@@ -294,6 +315,7 @@ bool FmYubinC::searching(F run, const QString &town)
     const bool done = run();
     ui->Msg検索->hide();
     showResults(town);
+    ui->lbl件数->setText(QStringLiteral("%1件").arg(QLocale(QLocale::Japanese).toString(m_search->resultCount())));
     return done;
 }
 
@@ -326,6 +348,8 @@ void FmYubinC::prefectureChosen()
     const QString prefecture = ui->cmb都道府県->currentText();
     searching([&] { return m_search->read市町村(prefecture); });
     showCities();
+    // No town was sought: an empty grid, not a search that found nothing.
+    ui->lbl件数->clear();
 }
 
 void FmYubinC::cityChosen()
@@ -413,6 +437,21 @@ void FmYubinC::reject()
     state.resultCode.clear();
     state.resultAddress.clear();
     QDialog::reject();
+}
+
+void FmYubinC::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        // The screen QDialog places the window on: its parent's, or the one under the mouse.
+        QWidget *parent = parentWidget() ? parentWidget()->window() : nullptr;
+        QScreen *screen = parent ? parent->screen() : QGuiApplication::screenAt(QCursor::pos());
+        if (!screen)
+            screen = this->screen();
+        // The frame is not known before the window is shown: room is kept for a title bar and
+        // borders, as QDialog assumes when it places a window.
+        resize(size().boundedTo(screen->availableGeometry().size() - QSize(2 * 10, 40 + 10)));
+    }
+    QDialog::setVisible(visible);
 }
 
 void FmYubinC::setPrefectureText(const QString &prefecture, const QString &city)

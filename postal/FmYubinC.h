@@ -6,6 +6,8 @@
 // The window holds no SQL: the searches are YubinSearch's, and the lists and the grid show the
 // work tables through models on a read connection of their own, so that a grid that has read
 // only the first rows of a large result never stands in the way of the next search's writes.
+// The grid shows a code as 123-4567 (the code box and the result take the stored digits), and
+// lbl件数 how many rows the last search found.
 //
 // Only a user's choice from a list runs a search; the window setting the prefecture itself
 // (at opening, when a result row becomes current, after a search by an exact code) leaves the
@@ -61,6 +63,9 @@ protected:
 public slots:
     // "閉じる", Escape and the window's close box: no result.
     void reject() override;
+    // Opens inside the available area of its screen: a window larger than that is made
+    // smaller, and its grid scrolls.
+    void setVisible(bool visible) override;
 
 private:
     bool windowKey(int key);

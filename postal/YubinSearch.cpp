@@ -33,7 +33,8 @@ QString searchKana(const QString &typed)
     return kana;
 }
 
-const QString CopyColumns = QStringLiteral("番号, 県漢字, 市町村漢字, 町名漢字");
+// Every column of w郵便番号, readings included, whichever search fills it.
+const QString CopyColumns = QStringLiteral("番号, 県かな, 市町村かな, 町名かな, 県漢字, 市町村漢字, 町名漢字");
 
 } // namespace
 
@@ -130,15 +131,21 @@ bool YubinSearch::fill(const QString &select, const QVariantList &values, Emptie
     bool done = (empties == Empties::Results || work.exec(QStringLiteral("DELETE FROM 郵便番号_市町村漢字")))
                 && (empties == Empties::Cities || work.exec(QStringLiteral("DELETE FROM w郵便番号")))
                 && (select.isEmpty() || work.exec(select, values));
-    if (done && firstPrefecture) {
+    int rows = m_resultCount;
+    if (done && empties != Empties::Cities) {
         QSqlQuery q(work.db());
-        done = work.exec(q, QStringLiteral("SELECT 県漢字 FROM w郵便番号 ORDER BY rowid LIMIT 1"));
-        if (done && q.next())
-            *firstPrefecture = q.value(0).toString();
+        done = work.exec(q, QStringLiteral("SELECT count(*), (SELECT 県漢字 FROM w郵便番号 ORDER BY rowid LIMIT 1) FROM w郵便番号"));
+        if (done && q.next()) {
+            rows = q.value(0).toInt();
+            if (firstPrefecture)
+                *firstPrefecture = q.value(1).toString();
+        }
         q.finish();
     }
     done = done && work.exec(QStringLiteral("COMMIT"));
-    if (!done) {
+    if (done) {
+        m_resultCount = rows;
+    } else {
         const QString error = m_error;
         work.exec(QStringLiteral("ROLLBACK"));
         m_error = error;
@@ -166,9 +173,9 @@ bool YubinSearch::readCitiesOnly(const QString &prefecture)
 
 bool YubinSearch::read町名(const QString &prefecture, const QString &city)
 {
-    return fill(QStringLiteral("INSERT INTO w郵便番号 (番号, 県漢字, 市町村漢字, 町名漢字, 町名かな)"
-                               " SELECT 番号, 県漢字, 市町村漢字, 町名漢字, 町名かな FROM yubin.郵便番号"
-                               " WHERE 県漢字 = ? AND 市町村漢字 = ? ORDER BY 市町村かな順, 町名かな順, rowid"),
+    return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号"
+                               " WHERE 県漢字 = ? AND 市町村漢字 = ? ORDER BY 市町村かな順, 町名かな順, rowid")
+                    .arg(CopyColumns),
                 {prefecture, city});
 }
 
@@ -206,13 +213,16 @@ bool YubinSearch::fillContaining(ScanColumn column, const QString &text)
 {
     static const QString Columns[] = {QStringLiteral("番号"), QStringLiteral("市町村かな"), QStringLiteral("町名かな")};
     const QString &name = Columns[int(column)];
-    const QString order = column == ScanColumn::Code ? QStringLiteral("番号") : name + QStringLiteral("順, 番号");
+    // Codes that begin with the digits come first, then those that hold them further on.
+    const bool code = column == ScanColumn::Code;
+    const QString order = code ? QStringLiteral("instr(番号, ?) <> 1, 番号") : name + QStringLiteral("順, 番号");
+    const QVariantList orderValues = code ? QVariantList{text} : QVariantList{};
     if (text.size() >= TrigramLength) {
         return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号 WHERE rowid IN"
                                    " (SELECT rowid FROM yubin.郵便番号_索引 WHERE 郵便番号_索引 MATCH ?)"
                                    " ORDER BY %2, rowid")
                         .arg(CopyColumns, order),
-                    {phraseIn(name, text)});
+                    QVariantList{phraseIn(name, text)} + orderValues);
     }
     if (!m_scan && !loadScan())
         return false;
@@ -226,7 +236,7 @@ bool YubinSearch::fillContaining(ScanColumn column, const QString &text)
     return fill(QStringLiteral("INSERT INTO w郵便番号 (%1) SELECT %1 FROM yubin.郵便番号"
                                " WHERE rowid IN (SELECT value FROM json_each(?)) ORDER BY %2, rowid")
                     .arg(CopyColumns, order),
-                {ids});
+                QVariantList{ids} + orderValues);
 }
 
 bool YubinSearch::loadScan()

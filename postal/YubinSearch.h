@@ -2,7 +2,8 @@
 // The searches of the postal-code window, as logic over three files whose paths the caller
 // gives: the dictionary (read only), the caller's data file (read only: the prefecture list and
 // the user's own area) and the caller's work file, whose tables 郵便番号_市町村漢字 (the city
-// list) and w郵便番号 (the results, also the town list) the searches fill.
+// list) and w郵便番号 (the results, also the town list) the searches fill. A result row is the
+// dictionary's code, its three readings and its three names, whichever search found it.
 //
 // The work file is opened on the first search, with the dictionary attached read-only, and
 // kept open until the object goes (the window is open), so that a keystroke costs a query and
@@ -43,6 +44,8 @@ public:
 
     const YubinPaths &paths() const { return m_paths; }
     QString lastError() const { return m_error; }
+    // The rows of w郵便番号 as the last search that wrote it left it.
+    int resultCount() const { return m_resultCount; }
 
     // The prefectures in the order of their codes (an empty entry for a Null name).
     QStringList read都道府県(bool *ok = nullptr);
@@ -55,12 +58,13 @@ public:
     // The cities of a prefecture into 郵便番号_市町村漢字 alone: the results stay (the window
     // set the prefecture itself, to the one of a result).
     bool readCitiesOnly(const QString &prefecture);
-    // Every town of a city into w郵便番号, with its reading, ordered by reading.
+    // Every town of a city into w郵便番号, ordered by reading.
     bool read町名(const QString &prefecture, const QString &city);
     // The rows of one town of a city into w郵便番号.
     bool ReadGrid町名(const QString &prefecture, const QString &city, const QString &town);
     // A typed postal code. Seven digits give every town of that code, and prefecture (when
-    // given) is set to the first one's; fewer give every code that contains them, by code.
+    // given) is set to the first one's; fewer give every code that contains them: those that
+    // begin with them first, then the others, each part by code.
     bool Seek郵便番号(const QString &typed, QString *prefecture = nullptr);
     // The towns whose reading contains the typed kana; mode 0 by city reading, 1 by town reading.
     bool Seek市町村かな(int mode, const QString &typed);
@@ -92,6 +96,7 @@ private:
     std::unique_ptr<class SqlConnection> m_work;
     bool m_attached = false;
     std::unique_ptr<class SubstringScan> m_scan;
+    int m_resultCount = 0;
 };
 
 // Mode values of Seek市町村かな.

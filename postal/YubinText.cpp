@@ -62,6 +62,12 @@ QString normalizePostalCode(const QString &typed)
     return code;
 }
 
+QString showPostalCode(const QString &code)
+{
+    const bool digits = std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return code.size() == 7 && digits ? code.left(3) + u'-' + code.mid(3) : code;
+}
+
 QString toSearchKana(const QString &typed)
 {
     QString text = typed;

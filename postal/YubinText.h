@@ -13,6 +13,9 @@ namespace yubin {
 // gives "1234567"). Anything else is kept as typed, so it simply matches nothing.
 QString normalizePostalCode(const QString &typed);
 
+// A stored code as the result list shows it: seven digits as 123-4567, anything else as it is.
+QString showPostalCode(const QString &code);
+
 // A reading as the dictionary stores it: half-width katakana. Accepts hiragana, full-width
 // and half-width katakana, voiced marks combined or split (か゛, ｶﾞ, が) and ヶ for ケ.
 QString toSearchKana(const QString &typed);

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 using namespace yubin;
 
 namespace {
@@ -63,16 +66,40 @@ TEST_F(PostalSearch, ACodeOfSevenDigitsGivesEveryTownOfIt)
     EXPECT_EQ(prefecture, QStringLiteral("愛知県"));
 }
 
+// Fewer than seven digits: the codes that begin with them, in code order, then the codes that
+// hold them further on, in code order. Three digits and more go through the trigram index,
+// fewer through a scan.
+TEST_F(PostalSearch, AFragmentOfACodeListsTheCodesBeginningWithItFirst)
+{
+    const struct { const char *typed, *digits; int beginning, elsewhere; const char *first, *firstElsewhere; } cases[] = {
+        {"1", "1", 4018, 69933, "1000000", "0010000"},   {"10", "10", 1750, 13360, "1000000", "0010000"},
+        {"100", "100", 466, 3954, "1000000", "0010000"}, {"0600", "0600", 59, 470, "0600000", "0060000"},
+        {"０６００", "0600", 59, 470, "0600000", "0060000"}, {"060-0", "0600", 59, 470, "0600000", "0060000"},
+        {"06040", "06040", 0, 11, "", "1706040"},        {"000001", "000001", 0, 6, "", "1000001"},
+        {"99999", "99999", 0, 0, "", ""},                {"x1", "x1", 0, 0, "", ""},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(search.Seek郵便番号(QString::fromUtf8(c.typed))) << search.lastError().toStdString();
+        const QString digits = QString::fromUtf8(c.digits);
+        const QStringList found = codes();
+        const auto split = std::find_if_not(found.begin(), found.end(), [&](const QString &code) { return code.startsWith(digits); });
+        const QStringList beginning(found.begin(), split), elsewhere(split, found.end());
+        EXPECT_EQ(beginning.size(), c.beginning) << c.typed;
+        EXPECT_EQ(elsewhere.size(), c.elsewhere) << c.typed;
+        EXPECT_TRUE(std::is_sorted(beginning.begin(), beginning.end())) << c.typed;
+        EXPECT_TRUE(std::is_sorted(elsewhere.begin(), elsewhere.end())) << c.typed;
+        EXPECT_TRUE(std::all_of(elsewhere.begin(), elsewhere.end(), [&](const QString &code) { return code.indexOf(digits) > 0; }))
+            << c.typed;
+        EXPECT_EQ(beginning.value(0), QString::fromUtf8(c.first)) << c.typed;
+        EXPECT_EQ(elsewhere.value(0), QString::fromUtf8(c.firstElsewhere)) << c.typed;
+        EXPECT_EQ(search.resultCount(), found.size()) << c.typed;
+    }
+}
+
 // Three characters and more go through the trigram index, fewer through a scan; both must give
 // what a plain scan of the dictionary gives, in the same order.
-TEST_F(PostalSearch, FragmentsFindWhatAPlainScanFinds)
+TEST_F(PostalSearch, KanaFragmentsFindWhatAPlainScanFinds)
 {
-    for (const char *fragment : {"1", "10", "100", "1000", "000001", "99999", "x1"}) {
-        ASSERT_TRUE(search.Seek郵便番号(QString::fromUtf8(fragment)));
-        const QStringList expected = scan(QStringLiteral("instr(番号, ?) > 0"), QStringLiteral("番号"), QString::fromUtf8(fragment));
-        EXPECT_EQ(codes(), expected) << fragment;
-    }
-
     const struct { int mode; const char *column, *kana; } kana[] = {
         {ByCityKana, "市町村かな", "ｱ"},     {ByCityKana, "市町村かな", "ｻｯ"},  {ByCityKana, "市町村かな", "ｻｯﾎﾟﾛｼ"},
         {ByTownKana, "町名かな", "ﾞ"},       {ByTownKana, "町名かな", "ｶﾞｯｺｳ"}, {ByTownKana, "町名かな", "(1ｶｲ)"},
@@ -84,6 +111,35 @@ TEST_F(PostalSearch, FragmentsFindWhatAPlainScanFinds)
         EXPECT_EQ(codes(), scan(QStringLiteral("instr(%1, ?) > 0").arg(column), column + QStringLiteral("順, 番号"),
                                 QString::fromUtf8(k.kana)))
             << k.kana;
+    }
+}
+
+// Whichever search found a row, it carries the three readings of the dictionary.
+TEST_F(PostalSearch, EverySearchFillsTheThreeReadings)
+{
+    const struct { const char *what; std::function<bool()> run; const char *first; } cases[] = {
+        {"code", [&] { return search.Seek郵便番号(QStringLiteral("1050011")); }, "1050011 ﾄｳｷｮｳﾄ ﾐﾅﾄｸ ｼﾊﾞｺｳｴﾝ 東京都 港区 芝公園"},
+        {"two digits", [&] { return search.Seek郵便番号(QStringLiteral("06")); }, "0600000 ﾎｯｶｲﾄﾞｳ ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ  北海道 札幌市中央区 "},
+        {"four digits", [&] { return search.Seek郵便番号(QStringLiteral("0288")); }, "0288111 ｲﾜﾃｹﾝ ｸｼﾞｼ ｳﾍﾞﾁｮｳ 岩手県 久慈市 宇部町"},
+        {"city reading", [&] { return search.Seek市町村かな(ByCityKana, QStringLiteral("さっぽろしちゅうおうく")); },
+         "0600000 ﾎｯｶｲﾄﾞｳ ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ  北海道 札幌市中央区 "},
+        {"town reading", [&] { return search.Seek市町村かな(ByTownKana, QStringLiteral("ｶﾞ")); },
+         "0680010 ﾎｯｶｲﾄﾞｳ ｲﾜﾐｻﾞﾜｼ 10ｼﾞｮｳﾋｶﾞｼ 北海道 岩見沢市 十条東"},
+        {"city", [&] { return search.read町名(QStringLiteral("東京都"), QStringLiteral("港区")); }, "1050000 ﾄｳｷｮｳﾄ ﾐﾅﾄｸ  東京都 港区 "},
+        {"town", [&] { return search.ReadGrid町名(QStringLiteral("岩手県"), QStringLiteral("下閉伊郡田野畑村"), QStringLiteral("和野")); },
+         "0288407 ｲﾜﾃｹﾝ ｼﾓﾍｲｸﾞﾝﾀﾉﾊﾀﾑﾗ ﾜﾉ 岩手県 下閉伊郡田野畑村 和野"},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(c.run()) << c.what << ": " << search.lastError().toStdString();
+        const QStringList rows = postaltest::column(
+            dir.workMdb(), QStringLiteral("SELECT 番号 || ' ' || 県かな || ' ' || 市町村かな || ' ' || 町名かな || ' ' || 県漢字 || ' ' ||"
+                                          " 市町村漢字 || ' ' || 町名漢字 FROM w郵便番号 ORDER BY rowid"));
+        ASSERT_FALSE(rows.isEmpty()) << c.what;
+        EXPECT_EQ(rows.first(), QString::fromUtf8(c.first)) << c.what;
+        EXPECT_EQ(postaltest::column(dir.workMdb(), QStringLiteral("SELECT count(*) FROM w郵便番号 WHERE 県かな = '' OR 市町村かな = ''"
+                                                                   " OR (町名かな = '') <> (町名漢字 = '')")),
+                  QStringList{QStringLiteral("0")})
+            << c.what;
     }
 }
 

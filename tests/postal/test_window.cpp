@@ -14,7 +14,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSqlTableModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -88,15 +90,16 @@ protected:
         QTest::keyClick(text(name), key);
     }
 
-    // The grid's rows as "code 県 市 町", as far as it has read them.
-    QStringList rows() const
+    // The grid's rows as "code 県 市 町", as far as it has read them: as stored, or as shown.
+    QStringList rows(const QList<int> &columns = {FmYubinC::Col番号, FmYubinC::Col県漢字, FmYubinC::Col市町村漢字, FmYubinC::Col町名漢字},
+                     int role = Qt::EditRole) const
     {
         QSqlTableModel *m = results();
         QStringList out;
         for (int row = 0; row < m->rowCount(); ++row) {
             QStringList cells;
-            for (int column : {FmYubinC::Col番号, FmYubinC::Col県漢字, FmYubinC::Col市町村漢字, FmYubinC::Col町名漢字})
-                cells << m->index(row, column).data().toString();
+            for (int column : columns)
+                cells << m->index(row, column).data(role).toString();
             out << cells.join(u' ');
         }
         return out;
@@ -170,11 +173,38 @@ TEST_F(YubinWindow, EnterInTheCodeBoxFindsTheTownAndKeepsIt)
     const QString count = QStringLiteral("SELECT count(*) FROM %1 WHERE instr(番号, '1000') > 0");
     EXPECT_EQ(postaltest::column(dir.workMdb(), count.arg(QStringLiteral("w郵便番号"))),
               postaltest::column(postaltest::realDictionary(), count.arg(QStringLiteral("郵便番号"))));
-    EXPECT_EQ(rows().value(0), QStringLiteral("0010000 北海道 札幌市北区 "));
+    EXPECT_EQ(rows().value(0), QStringLiteral("1000000 東京都 千代田区 "));
     EXPECT_EQ(text("TXT郵便番号")->text(), QStringLiteral("1000")) << "a fragment stays as typed";
 
     type("TXT郵便番号", QString());
     EXPECT_EQ(QApplication::focusWidget(), list("cmb都道府県"));
+}
+
+// The grid shows the code as 123-4567 and the three readings, the label how many rows were
+// found; the code box keeps what was typed.
+TEST_F(YubinWindow, ACodeShowsItsRowsAsFoundWithReadingsAndTheirCount)
+{
+    open();
+    const char *sapporo = "060-0000 ﾎｯｶｲﾄﾞｳ ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ  北海道 札幌市中央区 ";
+    const struct { const char *typed, *count, *first, *eleventh; } cases[] = {
+        {"1000001", "1件", "100-0001 ﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸ ﾁﾖﾀﾞ 東京都 千代田区 千代田", ""},
+        {"〒０２８－８４０７", "4件", "028-8407 ｲﾜﾃｹﾝ ｼﾓﾍｲｸﾞﾝﾀﾉﾊﾀﾑﾗ ｶﾜﾀﾞｲ 岩手県 下閉伊郡田野畑村 川平", ""},
+        {"060000", "20件", sapporo, "006-0000"},
+        {"０６００００", "20件", sapporo, "006-0000"},
+        {"060-000", "20件", sapporo, "006-0000"},
+        {"1", "73,951件", "100-0000 ﾄｳｷｮｳﾄ ﾁﾖﾀﾞｸ  東京都 千代田区 ", "100-0014"},
+        {"99999", "0件", "", ""},
+    };
+    const QList<int> all{FmYubinC::Col番号, FmYubinC::Col県かな, FmYubinC::Col市町村かな, FmYubinC::Col町名かな,
+                         FmYubinC::Col県漢字, FmYubinC::Col市町村漢字, FmYubinC::Col町名漢字};
+    for (const auto &c : cases) {
+        type("TXT郵便番号", QString::fromUtf8(c.typed));
+        const QStringList shown = rows(all, Qt::DisplayRole);
+        EXPECT_EQ(shown.value(0), QString::fromUtf8(c.first)) << c.typed;
+        EXPECT_EQ(shown.value(10).left(8), QString::fromUtf8(c.eleventh)) << c.typed;
+        EXPECT_EQ(child<QLabel>("lbl件数")->text(), QString::fromUtf8(c.count)) << c.typed;
+        EXPECT_EQ(text("TXT郵便番号")->text(), QString::fromUtf8(c.typed));
+    }
 }
 
 TEST_F(YubinWindow, PrefectureCityAndTownFromTheListsLeadToOneRow)
@@ -184,8 +214,10 @@ TEST_F(YubinWindow, PrefectureCityAndTownFromTheListsLeadToOneRow)
     choose("cmb都道府県", QStringLiteral("東京都"));
     EXPECT_EQ(cityCount(), 62);
     EXPECT_TRUE(rows().isEmpty());
+    EXPECT_EQ(child<QLabel>("lbl件数")->text(), QString()) << "no town was sought";
     choose("cmb市町村", QStringLiteral("千代田区"));
     const QStringList towns = rows();
+    EXPECT_EQ(child<QLabel>("lbl件数")->text(), QStringLiteral("485件")) << "every row, also those not yet read";
     EXPECT_GT(towns.size(), 100);
     EXPECT_EQ(text("TXT郵便番号")->text(), QStringLiteral("1000000"));
     EXPECT_EQ(list("cmb町名")->currentText(), QString());
@@ -260,6 +292,7 @@ TEST_F(YubinWindow, APrefectureSetByTheWindowKeepsTheResults)
     EXPECT_EQ(rows(), schools);
     QTest::keyClick(grid(), Qt::Key_F9);
     EXPECT_EQ(cityCount(), 0);
+    EXPECT_EQ(child<QLabel>("lbl件数")->text(), QString());
     EXPECT_FALSE(yubin::moduleState().suppressPrefectureChange);
 }
 
@@ -383,4 +416,63 @@ TEST_F(YubinWindow, AWindowThatCannotWorkDoesNotOpen)
         EXPECT_EQ(moduleState().resultCode, QString());
     }
     EXPECT_FALSE(QFile::exists(other.filePath(QStringLiteral("missing.mdb"))));
+}
+
+// The window on the screen of a laptop or a small monitor, in the font a user may have chosen:
+// it opens inside the screen's available area with every button on it; a window too large is
+// made smaller, the grid keeping room for rows. An offscreen screen's size is fixed when the
+// program starts, so each screen runs this test again in a process of its own.
+TEST(YubinWindowScreen, OpensInsideTheAvailableArea)
+{
+    if (qEnvironmentVariableIsSet("POSTAL_TEST_FONT")) {
+        TestDataDir dir;
+        moduleState().paths = {qEnvironmentVariable("POSTAL_TEST_DICTIONARY"), dir.dataMdb(), dir.workMdb()};
+        QFont font = QApplication::font();
+        font.setPointSizeF(qEnvironmentVariable("POSTAL_TEST_FONT").toDouble());
+        QApplication::setFont(font);
+        const QSize wanted = FmYubinC().size();
+        FmYubinC window;
+        ASSERT_TRUE(window.FormLoad());
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        const QRect available = window.screen()->availableGeometry();
+        const QRect frame = window.frameGeometry();
+        EXPECT_TRUE(available.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+        EXPECT_EQ(window.size() != wanted, qEnvironmentVariable("POSTAL_TEST_SHRUNK") == u'1') << window.height();
+        for (const char *name : {"CMD_検索", "cmdクリア", "cmd_Enter", "CMD_ESC", "Label8"}) {
+            const QWidget *button = window.findChild<QWidget *>(QString::fromUtf8(name));
+            EXPECT_TRUE(button->isVisible() && available.contains(QRect(button->mapToGlobal(QPoint()), button->size()))) << name;
+        }
+        const QTableView *grid = window.findChild<QTableView *>(QStringLiteral("Grid"));
+        EXPECT_GE(grid->viewport()->height(), 8 * grid->verticalHeader()->defaultSectionSize()) << "the grid still shows rows";
+        return;
+    }
+    const struct { int width, height, dpi; double points; bool shrunk; } screens[] = {
+        {1366, 768, 96, 9, false}, {1366, 768, 96, 12, true}, {1366, 768, 120, 11, true}, {1024, 600, 96, 9, true},
+    };
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screen.json"));
+    for (const auto &s : screens) {
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QStringLiteral(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": %1, "height": %2,)"
+                                  R"( "logicalDpi": %3, "logicalBaseDpi": 96, "dpr": 1}]})")
+                       .arg(s.width).arg(s.height).arg(s.dpi).toUtf8());
+        file.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // The child runs this one test whatever the run it is part of shards or reports.
+        for (const char *gtest : {"GTEST_OUTPUT", "GTEST_SHARD_INDEX", "GTEST_TOTAL_SHARDS"})
+            env.remove(QString::fromLatin1(gtest));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+        env.insert(QStringLiteral("POSTAL_TEST_FONT"), QString::number(s.points));
+        env.insert(QStringLiteral("POSTAL_TEST_SHRUNK"), QString::number(int(s.shrunk)));
+        env.insert(QStringLiteral("POSTAL_TEST_DICTIONARY"), postaltest::realDictionary());
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=YubinWindowScreen.*")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        EXPECT_EQ(child.exitCode(), 0) << s.width << "x" << s.height << " at " << s.dpi << " dpi, " << s.points << " pt:\n"
+                                       << child.readAll().toStdString();
+    }
 }
