@@ -167,6 +167,7 @@ void InvoiceTab::fitGridWidth()
     ui->pnlHeader->setFixedWidth(width);
 }
 
+
 void InvoiceTab::applyTaxPercent(int percent)
 {
     m_taxPercent = percent;

@@ -25,6 +25,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QWindow>
@@ -71,9 +73,18 @@ QLNV::QLNV(QWidget *parent)
     m_invoice = new InvoiceTab(this);
     m_history = new HistoryTab(this);
     m_settings = new SettingsTab(this);
-    ui->SSTab1->addTab(m_invoice, QStringLiteral("請求書"));
-    ui->SSTab1->addTab(m_history, QStringLiteral("履歴"));
-    ui->SSTab1->addTab(m_settings, QStringLiteral("設定"));
+    // Each tab scrolls when the window is smaller than the tab (a small screen): no tab ever
+    // makes the window grow past the screen.
+    for (const auto &[tab, title] : {std::pair<QWidget *, QString>{m_invoice, QStringLiteral("請求書")},
+                                     {m_history, QStringLiteral("履歴")},
+                                     {m_settings, QStringLiteral("設定")}}) {
+        auto *area = new QScrollArea;
+        area->setObjectName(tab->objectName() + QStringLiteral("Scroll"));
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setWidget(tab);
+        ui->SSTab1->addTab(area, title);
+    }
 
     // cmd閉じる, Command11 and Command8 sit on the three tabs; each closes the program.
     connect(m_invoice, &InvoiceTab::closeRequested, this, &QWidget::close);
@@ -91,11 +102,11 @@ QLNV::QLNV(QWidget *parent)
     // Double-clicking the company name or details on the invoice tab opens the settings
     // tab with the cursor in the matching box.
     connect(m_invoice, &InvoiceTab::companyNameDoubleClicked, this, [this] {
-        ui->SSTab1->setCurrentWidget(m_settings);
+        showTab(m_settings);
         m_settings->focusCompanyName();
     });
     connect(m_invoice, &InvoiceTab::companyInfoDoubleClicked, this, [this] {
-        ui->SSTab1->setCurrentWidget(m_settings);
+        showTab(m_settings);
         m_settings->focusCompanyInfo();
     });
     // A company name is shown as typed, never read as markup.
@@ -121,7 +132,7 @@ QLNV::QLNV(QWidget *parent)
     m_records = new InvoiceRecords(m_invoice, this);
     connect(m_records, &InvoiceRecords::invoiceSaved, m_settings, &SettingsTab::Read設定);
     connect(m_history, &HistoryTab::openInvoiceRequested, this, [this](qint64 number) {
-        ui->SSTab1->setCurrentWidget(m_invoice);
+        showTab(m_invoice);
         m_invoice->enterInvoiceNumber(number);
         m_invoice->focusCustomerName();
     });
@@ -171,6 +182,7 @@ void QLNV::Form_Load(const QString &programDir)
     m_history->Clear履歴();
     m_invoice->createSyokeiLineStyle();
     reportDataProblems();
+    fitToScreen();
 }
 
 void QLNV::FormInit()
@@ -283,9 +295,44 @@ void QLNV::reportDataProblems()
         statusBar()->showMessage(problems.join(QStringLiteral("　")));
 }
 
+void QLNV::showTab(QWidget *tab)
+{
+    for (int i = 0; i < ui->SSTab1->count(); ++i)
+        if (static_cast<QScrollArea *>(ui->SSTab1->widget(i))->widget() == tab)
+            ui->SSTab1->setCurrentIndex(i);
+}
+
+void QLNV::fitToScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    // What the tabs want, and what the window holds around them (the tab bar, the version
+    // line, the status line), once laid out.
+    QSize wanted;
+    for (QWidget *tab : {static_cast<QWidget *>(m_invoice), static_cast<QWidget *>(m_history), static_cast<QWidget *>(m_settings)}) {
+        // A layout whose widgets changed since it was last laid out answers from its cache.
+        tab->layout()->invalidate();
+        tab->layout()->activate();
+        wanted = wanted.expandedTo(tab->sizeHint());
+    }
+    const QSize around = size() - static_cast<QScrollArea *>(ui->SSTab1->currentWidget())->viewport()->size();
+    const QRect available = screen->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QSize room = (available.size() - frame).expandedTo(minimumSizeHint());
+    resize((wanted + around).boundedTo(room));
+    // Inside the screen, also when the window system placed it partly off it.
+    QRect placed = frameGeometry();
+    placed.moveRight(std::min(placed.right(), available.right()));
+    placed.moveBottom(std::min(placed.bottom(), available.bottom()));
+    placed.moveLeft(std::max(placed.left(), available.left()));
+    placed.moveTop(std::max(placed.top(), available.top()));
+    move(placed.topLeft());
+}
+
 void QLNV::showInvoiceTab(bool activate)
 {
-    ui->SSTab1->setCurrentWidget(m_invoice);
+    showTab(m_invoice);
     if (activate) {
         raise();
         activateWindow();

@@ -58,6 +58,10 @@ private:
     QString backupReminder() const;
     void wireMasters();
     void showInvoiceTab(bool activate);
+    // Makes tab the current tab (each sits in a scroll area of its own).
+    void showTab(QWidget *tab);
+    // The window as large as its tabs want, within the available area of its screen.
+    void fitToScreen();
     // Closing with an invoice typed and not stored asks first; true when the program may close.
     bool mayCloseInvoice() const;
 
