@@ -4,11 +4,13 @@
 #include "app/Helpers.h"
 #include "app/Msg.h"
 #include "masters/CodeTable.h"
+#include "masters/MasterActions.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/PickOnlyCombo.h"
 #include "ui_CodeTableWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -62,10 +64,20 @@ public:
 
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override
     {
-        if (role == Qt::EditRole && index.column() == CodeTableWindow::Colsname)
-            return QSqlTableModel::setData(index, db::textOrNull(value.toString()), role);
-        return QSqlTableModel::setData(index, value, role);
+        if (role != Qt::EditRole || index.column() != CodeTableWindow::Colsname)
+            return QSqlTableModel::setData(index, value, role);
+        const QVariant name = db::textOrNull(value.toString());
+        const QVariant current = QSqlTableModel::data(index, Qt::EditRole);
+        if (current.isNull() == name.isNull() && (name.isNull() || current == name))
+            return true;
+        if (!QSqlTableModel::setData(index, name, role))
+            return false;
+        changed = true;
+        return true;
     }
+
+    // A name was changed since the category was last read or registered; the window clears it.
+    bool changed = false;
 
     bool reload()
     {
@@ -102,6 +114,8 @@ public:
             m_editor = nullptr;
         QStyledItemDelegate::destroyEditor(editor, index);
     }
+
+    bool isEditing() const { return m_editor; }
 
     // Commits and closes an editor still open: "登録" registers what the grid shows, also
     // when pressing it did not take the focus out of the cell.
@@ -191,6 +205,11 @@ void CodeTableWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+void CodeTableWindow::closeEvent(QCloseEvent *event)
+{
+    event->setAccepted(masters::mayClose(this, m_delegate->isEditing() || (m_model && m_model->changed)));
+}
+
 void CodeTableWindow::FormLoad()
 {
     fillKinds();
@@ -263,6 +282,7 @@ bool CodeTableWindow::Readコード表(const QString &key)
         return false;
     }
     m_shownKind = key;
+    m_model->changed = false;
     updateButtons();
     return true;
 }
@@ -306,6 +326,7 @@ void CodeTableWindow::Entryコード表(const QString &key)
         msg::showFailure(failed);
         return;
     }
+    m_model->changed = false;
     msg::Msg表示(QStringLiteral("登録"), QStringLiteral("完了"), key);
     emit codesChanged(key);
 }

@@ -55,6 +55,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Asks first when names were typed and not registered.
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

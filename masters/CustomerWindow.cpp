@@ -63,9 +63,9 @@ void CustomerWindow::Form_Load()
     if (!m_model) {
         m_model = new MasterCopyModel(QStringLiteral("w顧客マスタ"), db::work(), this);
         m_model->setObjectName(QStringLiteral("dat顧客"));
-        m_model->setCheckColumn(Colチェック);
+        m_model->setTickColumn(Colチェック);
         m_model->setHeaderData(Colチェック, Qt::Horizontal, QString());
-        grid->setMasterModel(m_model, Colチェック);
+        grid->setMasterModel(m_model);
         grid->setRowEnds(Col顧客名, Col敬称);
         grid->setPlainInputColumns({Colチェック});
         grid->delegate()->setMultiLineColumn(Col顧客情報);
@@ -200,12 +200,19 @@ void CustomerWindow::choose()
     if (!grid->post())
         return;
     const int row = grid->currentRow();
-    emit customerChosen(cell(row, Col顧客名), cell(row, Col顧客情報));
-    close();
+    const QString name = cell(row, Col顧客名);
+    const QString info = cell(row, Col顧客情報);
+    // Handed over only when the window closes: kept open for its changes, it hands nothing over.
+    if (close())
+        emit customerChosen(name, info);
 }
 
 void CustomerWindow::closeEvent(QCloseEvent *event)
 {
+    if (!masters::mayClose(this, ui->Grid顧客マスタ->hasUnregisteredChanges())) {
+        event->ignore();
+        return;
+    }
     // Unregistered edits stay in the copy until the next opening reads the master again.
     ui->Grid顧客マスタ->post();
     event->accept();

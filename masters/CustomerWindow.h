@@ -40,7 +40,7 @@ public:
     void clearDetails();
     void closeDetails();
 
-    // "選択" and a double-click: hands the current row over and closes.
+    // "選択" and a double-click: closes and hands the current row over.
     void choose();
 
 signals:
@@ -50,6 +50,7 @@ signals:
     void customersChanged();
 
 protected:
+    // Asks first when the list holds changes not registered.
     void closeEvent(QCloseEvent *event) override;
 
 private:

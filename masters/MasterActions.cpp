@@ -36,8 +36,10 @@ bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &ta
     if (!read) {
         qCWarning(lcMasters).noquote() << table.master << "not read:" << db::lastError();
         msg::showFailure(QStringLiteral("%1を読み込めませんでした。").arg(texts.item));
+        return false;
     }
-    return read;
+    grid->masterModel()->setChanged(false);
+    return true;
 }
 
 bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const WindowTexts &texts)
@@ -52,6 +54,7 @@ bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &ta
     switch (outcome.status) {
     case RegisterStatus::Registered:
         grid->reselect();
+        grid->masterModel()->setChanged(false);
         return true;
     case RegisterStatus::Duplicates:
         msg::showFailure(QStringLiteral("同じ%1が２行以上あるため、登録しませんでした。\n%2\n"
@@ -68,8 +71,12 @@ bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &ta
 
 void clearGrid(MasterGrid *grid, const MasterTable &table)
 {
+    MasterCopyModel *model = grid->masterModel();
+    const bool hadRows = model->storedRowCount() > 0;
     if (!clearCopy(db::work(), table))
         msg::showFailure(QStringLiteral("一覧を空にできませんでした。"));
+    else if (hadRows)
+        model->setChanged(true);
     grid->reselect(0);
 }
 
@@ -120,6 +127,7 @@ bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item
 
     switch (outcome.status) {
     case linkimport::Status::Imported:
+        grid->masterModel()->setChanged(true);
         if (!outcome.missing.isEmpty())
             msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
                          QStringLiteral("リンクファイルに次の項目がないため、その部分は空のまま読み込みました。\n%1")
@@ -136,6 +144,16 @@ bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item
         return false;
     }
     return false;
+}
+
+bool mayClose(QWidget *window, bool unregisteredChanges)
+{
+    if (!unregisteredChanges)
+        return true;
+    // Asked as the program closes, the window may stand behind the main window: brought
+    // forward, the list asked about is in view. Enter keeps the edits: closing loses them.
+    window->raise();
+    return msg::askDefaultNo(QStringLiteral("登録されていない変更があります。閉じてもよろしいですか？"));
 }
 
 } // namespace masters

@@ -1,7 +1,8 @@
 #pragma once
 // What the customer and the product window do alike: read the master into the grid, register
 // the edit copy over the master, and delete the ticked rows, each with its question, progress
-// notice and plain report of what was not done.
+// notice and plain report of what was not done. And what every master window does: ask before
+// closing over changes not registered.
 #include "masters/LinkImport.h"
 #include "masters/MasterCopy.h"
 
@@ -9,6 +10,7 @@
 
 class MasterGrid;
 class ProgressPanel;
+class QWidget;
 
 namespace masters {
 
@@ -39,6 +41,10 @@ bool deleteTickedRows(MasterGrid *grid, const MasterTable &table, const WindowTe
 // notices ("顧客リンク参照"). True when the copy was replaced.
 using ImportRun = std::function<linkimport::Outcome(const linkfile::Progress &progress)>;
 bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item, const ImportRun &run);
+
+// With changes not registered brings the window to the front and asks whether to close it all
+// the same (No by default). True when the window may close.
+bool mayClose(QWidget *window, bool unregisteredChanges);
 
 // The names of a duplicate notice: the first ten, and how many more.
 QString nameList(const QStringList &names);

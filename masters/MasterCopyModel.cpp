@@ -140,10 +140,12 @@ bool MasterCopyModel::setData(const QModelIndex &index, const QVariant &value, i
     const QVariant current = QSqlTableModel::data(index, Qt::EditRole);
     if (current.isNull() == stored.isNull() && (stored.isNull() || current == stored))
         return true;
-    const bool wasNewRow = isNewRow(index.row()) && index.row() == rowCount() - 1;
+    const bool wasNewRow = isBlankRow(index.row());
     if (!QSqlTableModel::setData(index, stored, Qt::EditRole))
         return false;
     m_pending = true;
+    if (column != m_tickColumn)
+        m_changed = true;
     // Typing into the blank row makes it a new entry; another blank row follows it.
     if (wasNewRow)
         appendBlankRow();

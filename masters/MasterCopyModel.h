@@ -26,6 +26,14 @@ public:
 
     void setCheckColumn(int column) { m_checkColumns.insert(column); }
     bool isCheckColumn(int column) const { return m_checkColumns.contains(column); }
+    // The check-box column that marks rows for the window's actions: a tick is no change of
+    // the list.
+    void setTickColumn(int column)
+    {
+        setCheckColumn(column);
+        m_tickColumn = column;
+    }
+    int tickColumn() const { return m_tickColumn; }
 
     // The typed text of a number column: the number to store, nothing to refuse the edit (the
     // check has told the user why).
@@ -39,11 +47,19 @@ public:
     // on failure the edits stay held.
     bool post();
     bool hasPendingEdits() const { return m_pending; }
+    // Whether the list was changed since the window last read it from the master or wrote it
+    // over the master: set by every edit but a tick, and by the window for what it does to the
+    // copy itself (emptying it, importing into it); cleared by the window after reading and
+    // registering.
+    bool isChanged() const { return m_changed; }
+    void setChanged(bool changed) { m_changed = changed; }
     // The value of a cell as stored (or as edited and held): Null stays Null.
     QVariant value(int row, int column) const;
     // Rows of the edit copy, without the blank row at the end.
     int storedRowCount() const { return m_rowids.size(); }
     bool isNewRow(int row) const { return row >= m_rowids.size(); }
+    // The blank row at the end, for a new entry.
+    bool isBlankRow(int row) const { return row == rowCount() - 1 && isNewRow(row); }
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
@@ -61,8 +77,10 @@ private:
 
     QList<qint64> m_rowids;
     QSet<int> m_checkColumns;
+    int m_tickColumn = -1;
     int m_numberColumn = -1;
     formats::NumberFormat m_numberFormat = formats::NumberFormat::Grouped;
     NumberCheck m_numberCheck;
     bool m_pending = false;
+    bool m_changed = false;
 };

@@ -126,13 +126,12 @@ MasterGrid::~MasterGrid()
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
-void MasterGrid::setMasterModel(MasterCopyModel *model, int checkColumn)
+void MasterGrid::setMasterModel(MasterCopyModel *model)
 {
     m_model = model;
-    m_checkColumn = checkColumn;
     setModel(model);
-    if (checkColumn >= 0)
-        horizontalHeader()->moveSection(horizontalHeader()->visualIndex(checkColumn), 0);
+    if (model->tickColumn() >= 0)
+        horizontalHeader()->moveSection(horizontalHeader()->visualIndex(model->tickColumn()), 0);
 }
 
 void MasterGrid::setRowEnds(int firstColumn, int lastColumn)
@@ -196,14 +195,18 @@ bool MasterGrid::post()
     return true;
 }
 
+bool MasterGrid::hasUnregisteredChanges() const
+{
+    return isEditing() || (m_model && m_model->isChanged());
+}
+
 void MasterGrid::enterPressed()
 {
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !m_model)
         return;
     const int row = current.row();
-    const bool pastLastRow = row == m_model->rowCount() - 1 && m_model->isNewRow(row);
-    if (current.column() == m_lastColumn && !pastLastRow) {
+    if (current.column() == m_lastColumn && !m_model->isBlankRow(row)) {
         // Down one row, but not onto the blank row: Enter never starts a new entry.
         setCurrentCell(qMin(row + 1, m_model->rowCount() - 2), m_firstColumn);
         return;
@@ -232,7 +235,7 @@ void MasterGrid::keyPressEvent(QKeyEvent *event)
 void MasterGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QModelIndex cell = indexAt(event->position().toPoint());
-    if (cell.isValid() && cell.column() != m_checkColumn) {
+    if (cell.isValid() && m_model && cell.column() != m_model->tickColumn()) {
         emit rowActivated(cell.row());
         event->accept();
         return;

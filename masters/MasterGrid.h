@@ -46,8 +46,8 @@ public:
     explicit MasterGrid(QWidget *parent = nullptr);
     ~MasterGrid() override;
 
-    // The check-box column goes first on screen, as the ticks are the first thing looked at.
-    void setMasterModel(MasterCopyModel *model, int checkColumn);
+    // The model's tick column goes first on screen, as the ticks are the first thing looked at.
+    void setMasterModel(MasterCopyModel *model);
     MasterCopyModel *masterModel() const { return m_model; }
     MasterDelegate *delegate() const { return m_delegate; }
 
@@ -68,6 +68,10 @@ public:
     // position. On failure the user is told and the edit stays held.
     bool post();
 
+    bool isEditing() const { return state() == EditingState; }
+    // A cell being typed, or a list changed since it was last read or registered.
+    bool hasUnregisteredChanges() const;
+
 signals:
     // A row was double-clicked (outside the tick column, where two clicks are two ticks).
     void rowActivated(int row);
@@ -84,7 +88,6 @@ private:
     MasterCopyModel *m_model = nullptr;
     MasterDelegate *m_delegate = nullptr;
     QSet<int> m_plain;
-    int m_checkColumn = -1;
     int m_firstColumn = 0;
     int m_lastColumn = 0;
 };

@@ -68,7 +68,7 @@ void ProductWindow::Form_Load()
     if (!m_model) {
         m_model = new MasterCopyModel(QStringLiteral("w商品マスタ"), db::work(), this);
         m_model->setObjectName(QStringLiteral("dat商品"));
-        m_model->setCheckColumn(Colチェック);
+        m_model->setTickColumn(Colチェック);
         m_model->setCheckColumn(Col非課税);
         m_model->setCheckColumn(Col軽減税率);
         m_model->setNumberColumn(Col単価, formats::NumberFormat::Grouped,
@@ -84,7 +84,7 @@ void ProductWindow::Form_Load()
         };
         for (const auto &[column, text] : headings)
             m_model->setHeaderData(column, Qt::Horizontal, text);
-        grid->setMasterModel(m_model, Colチェック);
+        grid->setMasterModel(m_model);
         grid->setRowEnds(Col品名, Colふりがな);
         grid->setPlainInputColumns({Colチェック, Col単価, Col非課税, Col軽減税率});
         const int em = grid->fontMetrics().horizontalAdvance(u'あ');
@@ -198,6 +198,10 @@ void ProductWindow::choose()
 
 void ProductWindow::closeEvent(QCloseEvent *event)
 {
+    if (!masters::mayClose(this, ui->Grid商品マスタ->hasUnregisteredChanges())) {
+        event->ignore();
+        return;
+    }
     ui->Grid商品マスタ->post();
     event->accept();
 }

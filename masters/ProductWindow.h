@@ -69,6 +69,7 @@ signals:
     void productsChanged();
 
 protected:
+    // Asks first when the list holds changes not registered.
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -355,14 +355,19 @@ void QLNV::closeEvent(QCloseEvent *event)
         return;
     }
     // Close every other window of the program first, the last opened first. The window
-    // list keeps the order in which the windows were made.
+    // list keeps the order in which the windows were made. A window kept open for its
+    // changes (a master window's No) keeps the program open.
     const QWindowList windows = QGuiApplication::topLevelWindows();
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
         QWindow *w = *it;
         if (w == windowHandle() || !w->isVisible())
             continue;
-        w->close();
+        const bool closed = w->close();
         QApplication::processEvents();
+        if (!closed) {
+            event->ignore();
+            return;
+        }
     }
     event->accept();
 }

@@ -15,6 +15,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -241,9 +242,11 @@ TEST_F(CodeTableWindowTest, ShowingTheWindowAgainShowsTheMasterNotTheOldEdits)
     open();
     pick(QStringLiteral("入数"));
     type(0, QStringLiteral("ケース"));
+    boxes.answers << QMessageBox::Yes;
     click("cmd閉じる");
     ASSERT_FALSE(window->isVisible());
 
+    boxes.clear();
     window->show();
     reactivate();
     EXPECT_EQ(kinds()->currentText(), kUnits);
@@ -251,4 +254,54 @@ TEST_F(CodeTableWindowTest, ShowingTheWindowAgainShowsTheMasterNotTheOldEdits)
     pick(QStringLiteral("入数"));
     EXPECT_EQ(shown(), QString());
     EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(CodeTableWindowTest, ClosingOverNamesNotRegisteredAsksFirst)
+{
+    using Change = std::function<void()>;
+    const Change typed = [this] { type(19, QStringLiteral("ダース")); };
+    const auto typedThen = [this](const char *button) {
+        return [this, button] {
+            type(19, QStringLiteral("個")); // already in slot 01: registering is refused
+            click(button);
+        };
+    };
+    const struct {
+        const char *what;
+        Change change;
+        bool closeBox; // else 閉じる
+        QMessageBox::StandardButton answer; // NoButton: nothing is asked
+    } cases[] = {
+        {"nothing typed", [] {}, false, QMessageBox::NoButton},
+        {"a name typed", typed, false, QMessageBox::No},
+        {"a name typed", typed, true, QMessageBox::Yes},
+        {"a name being typed", [this] { type(19, QStringLiteral("ダース"), false); }, true,
+         QMessageBox::No},
+        {"a name refused by 登録", typedThen("cmd登録"), false, QMessageBox::No},
+        {"names read over", typedThen("cmd_ENT"), true, QMessageBox::NoButton},
+        {"a name typed back", [this] { type(0, QStringLiteral("個")); }, false, QMessageBox::NoButton},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.what) + (c.closeBox ? " / close box" : " / 閉じる"));
+        open();
+        c.change();
+        boxes.clear();
+        if (c.answer != QMessageBox::NoButton)
+            boxes.answers << c.answer;
+        const QString before = shown();
+        const auto typing = [] { return qobject_cast<QLineEdit *>(QApplication::focusWidget()) != nullptr; };
+        const bool wasTyping = typing();
+        if (c.closeBox)
+            window->close();
+        else
+            click("cmd閉じる");
+        const bool closes = c.answer != QMessageBox::No;
+        EXPECT_EQ(window->isVisible(), !closes);
+        EXPECT_EQ(boxes.texts(), c.answer == QMessageBox::NoButton ? QStringList() : QStringList{masterstest::kCloseQuestion});
+        if (!closes) {
+            EXPECT_EQ(shown(), before);
+            EXPECT_EQ(typing(), wasTyping);
+        }
+        window.reset();
+    }
 }

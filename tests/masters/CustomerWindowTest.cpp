@@ -18,6 +18,8 @@
 #include <QSqlDatabase>
 #include <QTimer>
 
+#include <functional>
+
 using namespace masterstest;
 
 namespace {
@@ -80,6 +82,7 @@ TEST_F(CustomerWindowTest, GridEditsReachTheMasterOnlyThroughRegistering)
 
     // Edits left unregistered are gone when the window opens again.
     type(0, Col顧客名, QStringLiteral("書き換え"));
+    boxes.answers << QMessageBox::Yes;
     click("cmd閉じる");
     EXPECT_FALSE(window->isVisible());
     open();
@@ -202,6 +205,63 @@ TEST_F(CustomerWindowTest, ChoosingHandsTheCustomerOverAndCloses)
     click("cmd選択");
     ASSERT_EQ(chosen.size(), 2);
     EXPECT_TRUE(chosen.at(1).at(0).toString().isEmpty());
+}
+
+TEST_F(CustomerWindowTest, ClosingOverChangesNotRegisteredAsksFirst)
+{
+    using Change = std::function<void()>;
+    const Change edited = [this] { type(0, Col顧客情報, QStringLiteral("滋賀県")); };
+    const Change added = [this] { type(3, Col顧客名, QStringLiteral("新規商会")); };
+    // Each its own text: the master keeps what an earlier case registered.
+    const auto yesTo = [this](const char *button, const QString &text) {
+        return [this, button, text] {
+            type(0, Col顧客情報, text);
+            tick(1, Colチェック);
+            boxes.answers << QMessageBox::Yes;
+            click(button);
+        };
+    };
+    const struct {
+        const char *what;
+        Change change;
+        const char *button; // nullptr: the close box
+        QMessageBox::StandardButton answer; // NoButton: nothing is asked
+    } cases[] = {
+        {"nothing changed", [] {}, "cmd閉じる", QMessageBox::NoButton},
+        {"a row ticked", [this] { tick(0, Colチェック); }, nullptr, QMessageBox::NoButton},
+        {"a cell edited", edited, "cmd閉じる", QMessageBox::No},
+        {"a cell edited", edited, nullptr, QMessageBox::Yes},
+        {"a row added", added, "cmd選択", QMessageBox::No},
+        {"a row added", added, "cmd選択", QMessageBox::Yes},
+        {"a cell being typed", [this] { type(0, Col顧客名, QStringLiteral("阿部"), false); }, nullptr,
+         QMessageBox::No},
+        {"the list emptied", [this] { click("cmdクリア"); }, "cmd閉じる", QMessageBox::No},
+        {"edits registered", yesTo("cmd登録", QStringLiteral("京都府")), "cmd選択", QMessageBox::NoButton},
+        {"edits read over", yesTo("cmd_ENT", QStringLiteral("兵庫県")), nullptr, QMessageBox::NoButton},
+        {"the ticked row deleted", yesTo("cmd削除", QStringLiteral("奈良県")), "cmd閉じる", QMessageBox::Yes},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " / " + (c.button ? c.button : "close box"));
+        open();
+        QSignalSpy chosen(window.get(), &CustomerWindow::customerChosen);
+        c.change();
+        boxes.clear();
+        if (c.answer != QMessageBox::NoButton)
+            boxes.answers << c.answer;
+        const QString before = gridState();
+        const bool closes = c.answer != QMessageBox::No;
+
+        EXPECT_EQ(closeBy(c.button), closes);
+        EXPECT_EQ(boxes.texts(), c.answer == QMessageBox::NoButton ? QStringList() : QStringList{kCloseQuestion});
+        if (!boxes.shown.isEmpty()) {
+            EXPECT_EQ(boxes.shown.at(0).defaultButton, QMessageBox::No);
+        }
+        EXPECT_EQ(chosen.size(), closes && c.button && c.button == std::string_view("cmd選択") ? 1 : 0);
+        if (!closes) {
+            EXPECT_EQ(gridState(), before) << "kept as it was";
+        }
+        window.reset();
+    }
 }
 
 TEST_F(CustomerWindowTest, EnterAtTheEndOfARowGoesToTheNextNameButNotPastTheLastRow)

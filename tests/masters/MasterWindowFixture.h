@@ -54,8 +54,9 @@ protected:
 
     void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
 
-    // Types text into a cell as a user does: the cell's editor, then Enter.
-    void type(int row, int column, const QString &text)
+    // Types text into a cell as a user does: the cell's editor, then Enter (unless the typing
+    // is not to end).
+    void type(int row, int column, const QString &text, bool end = true)
     {
         const QModelIndex cell = model()->index(row, column);
         grid()->setFocus();
@@ -66,14 +67,36 @@ protected:
         if (auto *block = qobject_cast<QPlainTextEdit *>(focus)) {
             block->selectAll();
             block->insertPlainText(text);
-            QTest::keyClick(block, Qt::Key_Tab); // Enter starts a new line there
+            if (end)
+                QTest::keyClick(block, Qt::Key_Tab); // Enter starts a new line there
             return;
         }
         auto *editor = qobject_cast<QLineEdit *>(focus);
         ASSERT_NE(editor, nullptr) << "no editor on " << row << "," << column;
         editor->selectAll();
         editor->insert(text);
-        QTest::keyClick(editor, Qt::Key_Return);
+        if (end)
+            QTest::keyClick(editor, Qt::Key_Return);
+    }
+
+    // Closes the window with a button, or without one through its close box. True when it closed.
+    bool closeBy(const char *button)
+    {
+        if (button)
+            click(button);
+        else
+            window->close();
+        return !window->isVisible();
+    }
+
+    // Every cell of the grid, and whether one is being typed.
+    QString gridState() const
+    {
+        QStringList cells;
+        for (int row = 0; row < model()->rowCount(); ++row)
+            for (int column = 0; column < model()->columnCount(); ++column)
+                cells << model()->index(row, column).data(Qt::EditRole).toString();
+        return cells.join(u'|') + (grid()->isEditing() ? QStringLiteral(" typing") : QString());
     }
 
     // Space on a check-box cell ticks it.

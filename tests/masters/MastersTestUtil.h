@@ -17,6 +17,9 @@ using sqltest::column;
 using sqltest::run;
 using sqltest::scalar;
 
+// Asked before a master window closes over changes not registered.
+const QString kCloseQuestion = QStringLiteral("登録されていない変更があります。閉じてもよろしいですか？");
+
 inline void addCustomer(const QString &name, const QString &reading, const QString &info = QString(),
                         const QString &honorific = QStringLiteral("様"))
 {

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QSignalSpy>
 
+#include <functional>
+
 using namespace masterstest;
 
 namespace {
@@ -139,6 +141,53 @@ TEST_F(ProductWindowTest, ChoosingHandsTheProductOverWithoutThePackSizeAndStaysO
     const auto work = chosen.at(1).at(0).value<masters::ChosenProduct>();
     EXPECT_FALSE(work.単価.has_value());
     EXPECT_TRUE(work.単位.isEmpty());
+}
+
+TEST_F(ProductWindowTest, ClosingOverChangesNotRegisteredAsksFirstAndChoosingNever)
+{
+    ModQLNV::商品リンクアプリ = QStringLiteral("QLNV請求書");
+    ModQLNV::商品リンクパス = dir.dataMdb();
+    using Change = std::function<void()>;
+    const Change imported = [this] { click("cmd商品参照"); };
+    const struct {
+        const char *what;
+        Change change;
+        const char *button; // nullptr: the close box
+        QMessageBox::StandardButton answer; // NoButton: nothing is asked
+    } cases[] = {
+        {"a tax flag ticked", [this] { tick(names().indexOf(QStringLiteral("鉛筆")), Col非課税); }, "cmd閉じる",
+         QMessageBox::No},
+        {"a list imported", imported, nullptr, QMessageBox::No},
+        {"a list imported", imported, "cmd閉じる", QMessageBox::Yes},
+        {"an import registered",
+         [this, imported] {
+             imported();
+             boxes.answers << QMessageBox::Yes;
+             click("cmd登録");
+         },
+         "cmd閉じる", QMessageBox::NoButton},
+        {"a price typed, then chosen", [this] { type(0, Col単価, QStringLiteral("90")); }, "cmd選択",
+         QMessageBox::NoButton},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " / " + (c.button ? c.button : "close box"));
+        open();
+        c.change();
+        boxes.clear();
+        if (c.answer != QMessageBox::NoButton)
+            boxes.answers << c.answer;
+        const QString before = gridState();
+        // 選択 leaves the window open: nothing to ask then.
+        const bool choosing = c.button && c.button == std::string_view("cmd選択");
+        const bool closes = c.answer == QMessageBox::Yes || (c.answer == QMessageBox::NoButton && !choosing);
+
+        EXPECT_EQ(closeBy(c.button), closes);
+        EXPECT_EQ(boxes.texts(), c.answer == QMessageBox::NoButton ? QStringList() : QStringList{kCloseQuestion});
+        if (!closes) {
+            EXPECT_EQ(gridState(), before);
+        }
+        window.reset();
+    }
 }
 
 TEST_F(ProductWindowTest, TickedProductsAndTheTaxFlagsGoThroughTheCopy)

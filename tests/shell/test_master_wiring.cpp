@@ -135,6 +135,22 @@ TEST_F(MasterWiring, ChangedMastersReachTheInvoiceLists)
     EXPECT_EQ(q.value(0).toInt(), 1);
 }
 
+// A master window kept open for its changes keeps the program open.
+TEST_F(MasterWiring, ClosingTheProgramAsksForAMasterWindowsChanges)
+{
+    CustomerWindow *customers = w.showCustomerWindow();
+    auto *model = child<MasterGrid>(*customers, "Grid顧客マスタ")->masterModel();
+    ASSERT_TRUE(model->setData(model->index(0, 0), QStringLiteral("阿部商事")));
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        boxes.clear();
+        boxes.answers << answer;
+        w.close();
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("登録されていない変更があります。閉じてもよろしいですか？")});
+        EXPECT_EQ(customers->isVisible(), answer == QMessageBox::No);
+        EXPECT_EQ(w.isVisible(), answer == QMessageBox::No);
+    }
+}
+
 TEST_F(MasterWiring, NewSettingsReshapeTheOpenWindows)
 {
     ProductWindow *products = w.showProductWindow();
