@@ -100,7 +100,8 @@ MasterGrid::MasterGrid(QWidget *parent)
     setItemDelegate(m_delegate);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    // A double-click hands the row over; typing or a second click on the current cell edits.
+    // A double-click hands the row over (on the blank row it edits); typing or a second click
+    // on the current cell edits.
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed);
     verticalHeader()->hide();
@@ -236,7 +237,11 @@ void MasterGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QModelIndex cell = indexAt(event->position().toPoint());
     if (cell.isValid() && m_model && cell.column() != m_model->tickColumn()) {
-        emit rowActivated(cell.row());
+        // The blank row holds nothing to hand over: the new entry is typed there.
+        if (m_model->isBlankRow(cell.row()))
+            edit(cell);
+        else
+            emit rowActivated(cell.row());
         event->accept();
         return;
     }

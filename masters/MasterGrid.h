@@ -73,7 +73,8 @@ public:
     bool hasUnregisteredChanges() const;
 
 signals:
-    // A row was double-clicked (outside the tick column, where two clicks are two ticks).
+    // A row was double-clicked (outside the tick column, where two clicks are two ticks, and
+    // outside the blank row, where a double-click starts typing the new entry).
     void rowActivated(int row);
 
 protected:

@@ -264,6 +264,25 @@ TEST_F(CustomerWindowTest, ClosingOverChangesNotRegisteredAsksFirst)
     }
 }
 
+TEST_F(CustomerWindowTest, ADoubleClickHandsARowOverButOnTheBlankRowStartsTheNewEntry)
+{
+    const struct {
+        int row, column;
+        bool handedOver;
+    } cases[] = {{1, Colふりがな, true}, {3, Col顧客名, false}, {3, Colふりがな, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.row << "," << c.column);
+        open();
+        QSignalSpy chosen(window.get(), &CustomerWindow::customerChosen);
+        doubleClick(c.row, c.column);
+        EXPECT_EQ(chosen.size(), c.handedOver ? 1 : 0);
+        EXPECT_EQ(window->isVisible(), !c.handedOver);
+        EXPECT_EQ(grid()->isEditing(), !c.handedOver);
+        EXPECT_EQ(grid()->currentIndex(), model()->index(c.row, c.column));
+        window.reset();
+    }
+}
+
 TEST_F(CustomerWindowTest, EnterAtTheEndOfARowGoesToTheNextNameButNotPastTheLastRow)
 {
     open();

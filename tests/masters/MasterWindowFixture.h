@@ -79,6 +79,13 @@ protected:
             QTest::keyClick(editor, Qt::Key_Return);
     }
 
+    // Two clicks on a cell, through the window system as a mouse sends them.
+    void doubleClick(int row, int column)
+    {
+        const QPoint cell = grid()->visualRect(model()->index(row, column)).center();
+        QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, grid()->viewport()->mapTo(window.get(), cell));
+    }
+
     // Closes the window with a button, or without one through its close box. True when it closed.
     bool closeBy(const char *button)
     {
