@@ -200,8 +200,10 @@ CodeTableWindow::~CodeTableWindow()
 void CodeTableWindow::showEvent(QShowEvent *event)
 {
     // A spontaneous show is the window coming back from being minimised: keep the edits.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        masters::fitIntoScreen(this);
         FormLoad();
+    }
     QWidget::showEvent(event);
 }
 

@@ -13,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QShowEvent>
 
 namespace {
 
@@ -205,6 +206,13 @@ void CustomerWindow::choose()
     // Handed over only when the window closes: kept open for its changes, it hands nothing over.
     if (close())
         emit customerChosen(name, info);
+}
+
+void CustomerWindow::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        masters::fitIntoScreen(this);
+    QWidget::showEvent(event);
 }
 
 void CustomerWindow::closeEvent(QCloseEvent *event)

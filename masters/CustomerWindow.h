@@ -50,6 +50,7 @@ signals:
     void customersChanged();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     // Asks first when the list holds changes not registered.
     void closeEvent(QCloseEvent *event) override;
 

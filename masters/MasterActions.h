@@ -2,7 +2,7 @@
 // What the customer and the product window do alike: read the master into the grid, register
 // the edit copy over the master, and delete the ticked rows, each with its question, progress
 // notice and plain report of what was not done. And what every master window does: ask before
-// closing over changes not registered.
+// closing over changes not registered, and open inside the screen.
 #include "masters/LinkImport.h"
 #include "masters/MasterCopy.h"
 
@@ -45,6 +45,10 @@ bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item
 // With changes not registered brings the window to the front and asks whether to close it all
 // the same (No by default). True when the window may close.
 bool mayClose(QWidget *window, bool unregisteredChanges);
+
+// Keeps a window that is about to show inside the free area of its screen, its frame
+// included: one larger is made smaller (its grid scrolls), one standing out is moved in.
+void fitIntoScreen(QWidget *window);
 
 // The names of a duplicate notice: the first ten, and how many more.
 QString nameList(const QStringList &names);

@@ -12,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <cmath>
@@ -194,6 +195,13 @@ void ProductWindow::choose()
     p.非課税 = value(Col非課税).toInt() != 0;
     p.軽減税率 = value(Col軽減税率).toInt() != 0;
     emit productChosen(p);
+}
+
+void ProductWindow::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        masters::fitIntoScreen(this);
+    QWidget::showEvent(event);
 }
 
 void ProductWindow::closeEvent(QCloseEvent *event)

@@ -69,6 +69,7 @@ signals:
     void productsChanged();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     // Asks first when the list holds changes not registered.
     void closeEvent(QCloseEvent *event) override;
 
