@@ -2,9 +2,11 @@
 
 #include "print/ReportPainter.h"
 
+#include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 
 namespace print {
 
@@ -17,6 +19,18 @@ DialogReportOutput &dialogOutput()
 }
 
 ReportOutput *g_output = nullptr;
+
+// The room for a window beside parent: the free area of its screen less the frame the window
+// system puts around parent (title bar, borders).
+QSize roomOnScreen(const QWidget *parent)
+{
+    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    const QWidget *window = parent ? parent->window() : nullptr;
+    const QSize frame = window ? window->frameGeometry().size() - window->geometry().size() : QSize(0, 0);
+    return screen->availableGeometry().size() - frame;
+}
 
 } // namespace
 
@@ -31,7 +45,9 @@ bool DialogReportOutput::preview(QWidget *parent, const report::Report &report)
         target->setFullPage(true);
         painted = report::printReport(*target, report) && painted;
     });
-    dialog.resize(900, 1000);
+    // A page at a readable size, but inside the screen: on a smaller one the page is shown
+    // smaller (the preview fits it) and the toolbar stays in view.
+    dialog.resize(QSize(900, 1000).boundedTo(roomOnScreen(parent)));
     dialog.exec();
     return painted;
 }
