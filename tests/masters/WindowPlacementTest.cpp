@@ -6,13 +6,11 @@
 #include "masters/CodeTableWindow.h"
 #include "masters/CustomerWindow.h"
 #include "masters/ProductWindow.h"
+#include "support/ScreenRun.h"
 
-#include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -21,43 +19,6 @@ using namespace masterstest;
 
 namespace {
 
-// Runs the current test again in a copy of this program whose screen has that size, and
-// passes when it passes there. In that copy itself: true, the checks are to run here.
-bool onScreen(const QSize &size)
-{
-    const QByteArray wanted = QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
-    const QByteArray running = qgetenv("QUILLON_TEST_SCREEN");
-    if (!running.isEmpty()) {
-        if (running != wanted)
-            return false;
-        EXPECT_EQ(QGuiApplication::primaryScreen()->size(), size);
-        return true;
-    }
-    QTemporaryDir dir;
-    QFile config(dir.filePath(QStringLiteral("screen.json")));
-    EXPECT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral(R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": %1, "height": %2,)"
-                                R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
-                     .arg(size.width())
-                     .arg(size.height())
-                     .toUtf8());
-    config.close();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The copy runs one test: no report or share of tests of its own.
-    for (const char *gtest : {"GTEST_OUTPUT", "GTEST_SHARD_INDEX", "GTEST_TOTAL_SHARDS"})
-        env.remove(QString::fromLatin1(gtest));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config.fileName());
-    env.insert(QStringLiteral("QUILLON_TEST_SCREEN"), QString::fromLatin1(wanted));
-    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
-    QProcess copy;
-    copy.setProcessEnvironment(env);
-    copy.setProcessChannelMode(QProcess::MergedChannels);
-    copy.start(QCoreApplication::applicationFilePath(),
-               {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
-    EXPECT_TRUE(copy.waitForFinished(120000));
-    EXPECT_EQ(copy.exitCode(), 0) << wanted.constData() << ":\n" << copy.readAll().constData();
-    return false;
-}
 
 std::string text(const QRect &r)
 {
@@ -88,7 +49,7 @@ TEST(MasterWindowPlacement, EachWindowOpensInsideTheScreenWithEveryButton)
         {"code tables", Codes, false},           {"code tables, moved out", Codes, true},
     };
     for (const QSize screen : {QSize(1366, 768), QSize(800, 600)}) {
-        if (!onScreen(screen))
+        if (!onScreen({screen}))
             continue;
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         for (const auto &c : cases) {

@@ -1,6 +1,7 @@
 // The postal-code search window, offscreen on the dictionary of all Japan, driven through its
 // named controls; results read from the grid's model and from the component's state.
 #include "PostalTestUtil.h"
+#include "support/ScreenRun.h"
 
 #include "postal/FmYubinC.h"
 #include "postal/ModYubinC.h"
@@ -420,15 +421,26 @@ TEST_F(YubinWindow, AWindowThatCannotWorkDoesNotOpen)
 
 // The window on the screen of a laptop or a small monitor, in the font a user may have chosen:
 // it opens inside the screen's available area with every button on it; a window too large is
-// made smaller, the grid keeping room for rows. An offscreen screen's size is fixed when the
-// program starts, so each screen runs this test again in a process of its own.
+// made smaller, the grid keeping room for rows. Each screen runs this test again in a copy of the
+// program (support/ScreenRun.h).
 TEST(YubinWindowScreen, OpensInsideTheAvailableArea)
 {
-    if (qEnvironmentVariableIsSet("POSTAL_TEST_FONT")) {
+    const struct { int width, height, dpi; double points; bool shrunk; } screens[] = {
+        {1366, 768, 96, 9, false}, {1366, 768, 96, 12, true}, {1366, 768, 120, 11, true}, {1024, 600, 96, 9, true},
+    };
+    // Built once, by the run that starts the copies.
+    const QString dictionary = qEnvironmentVariableIsSet("POSTAL_TEST_DICTIONARY") ? qEnvironmentVariable("POSTAL_TEST_DICTIONARY")
+                                                                                   : postaltest::realDictionary();
+    for (const auto &s : screens) {
+        QProcessEnvironment extra;
+        extra.insert(QStringLiteral("POSTAL_TEST_FONT"), QString::number(s.points)); // tells the copies apart
+        extra.insert(QStringLiteral("POSTAL_TEST_DICTIONARY"), dictionary);
+        if (!onScreen({QSize(s.width, s.height), s.dpi, extra}))
+            continue;
         TestDataDir dir;
-        moduleState().paths = {qEnvironmentVariable("POSTAL_TEST_DICTIONARY"), dir.dataMdb(), dir.workMdb()};
+        moduleState().paths = {dictionary, dir.dataMdb(), dir.workMdb()};
         QFont font = QApplication::font();
-        font.setPointSizeF(qEnvironmentVariable("POSTAL_TEST_FONT").toDouble());
+        font.setPointSizeF(s.points);
         QApplication::setFont(font);
         const QSize wanted = FmYubinC().size();
         FmYubinC window;
@@ -438,41 +450,12 @@ TEST(YubinWindowScreen, OpensInsideTheAvailableArea)
         const QRect available = window.screen()->availableGeometry();
         const QRect frame = window.frameGeometry();
         EXPECT_TRUE(available.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
-        EXPECT_EQ(window.size() != wanted, qEnvironmentVariable("POSTAL_TEST_SHRUNK") == u'1') << window.height();
+        EXPECT_EQ(window.size() != wanted, s.shrunk) << window.height();
         for (const char *name : {"CMD_検索", "cmdクリア", "cmd_Enter", "CMD_ESC", "Label8"}) {
             const QWidget *button = window.findChild<QWidget *>(QString::fromUtf8(name));
             EXPECT_TRUE(button->isVisible() && available.contains(QRect(button->mapToGlobal(QPoint()), button->size()))) << name;
         }
         const QTableView *grid = window.findChild<QTableView *>(QStringLiteral("Grid"));
         EXPECT_GE(grid->viewport()->height(), 8 * grid->verticalHeader()->defaultSectionSize()) << "the grid still shows rows";
-        return;
-    }
-    const struct { int width, height, dpi; double points; bool shrunk; } screens[] = {
-        {1366, 768, 96, 9, false}, {1366, 768, 96, 12, true}, {1366, 768, 120, 11, true}, {1024, 600, 96, 9, true},
-    };
-    QTemporaryDir dir;
-    const QString config = dir.filePath(QStringLiteral("screen.json"));
-    for (const auto &s : screens) {
-        QFile file(config);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QStringLiteral(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": %1, "height": %2,)"
-                                  R"( "logicalDpi": %3, "logicalBaseDpi": 96, "dpr": 1}]})")
-                       .arg(s.width).arg(s.height).arg(s.dpi).toUtf8());
-        file.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // The child runs this one test whatever the run it is part of shards or reports.
-        for (const char *gtest : {"GTEST_OUTPUT", "GTEST_SHARD_INDEX", "GTEST_TOTAL_SHARDS"})
-            env.remove(QString::fromLatin1(gtest));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
-        env.insert(QStringLiteral("POSTAL_TEST_FONT"), QString::number(s.points));
-        env.insert(QStringLiteral("POSTAL_TEST_SHRUNK"), QString::number(int(s.shrunk)));
-        env.insert(QStringLiteral("POSTAL_TEST_DICTIONARY"), postaltest::realDictionary());
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=YubinWindowScreen.*")});
-        ASSERT_TRUE(child.waitForFinished(120000));
-        EXPECT_EQ(child.exitCode(), 0) << s.width << "x" << s.height << " at " << s.dpi << " dpi, " << s.points << " pt:\n"
-                                       << child.readAll().toStdString();
     }
 }

@@ -4,9 +4,9 @@
 #include "PrintTestUtil.h"
 
 #include "print/ReportOutput.h"
+#include "support/ScreenRun.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -56,48 +56,11 @@ TEST(ReportDialogs, ThePreviewShowsEveryPageOnItsPaper)
     }
 }
 
-// Runs the current test again in a copy of this program whose screen has that size, and
-// passes when it passes there. In that copy itself: true, the checks are to run here.
-bool onScreen(const QSize &size)
-{
-    const QByteArray wanted = QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
-    const QByteArray running = qgetenv("QUILLON_TEST_SCREEN");
-    if (!running.isEmpty()) {
-        if (running != wanted)
-            return false;
-        EXPECT_EQ(QGuiApplication::primaryScreen()->size(), size);
-        return true;
-    }
-    QTemporaryDir dir;
-    QFile config(dir.filePath(QStringLiteral("screen.json")));
-    EXPECT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral(R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": %1, "height": %2,)"
-                                R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
-                     .arg(size.width())
-                     .arg(size.height())
-                     .toUtf8());
-    config.close();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The copy runs one test: no report or share of tests of its own.
-    for (const char *gtest : {"GTEST_OUTPUT", "GTEST_SHARD_INDEX", "GTEST_TOTAL_SHARDS"})
-        env.remove(QString::fromLatin1(gtest));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config.fileName());
-    env.insert(QStringLiteral("QUILLON_TEST_SCREEN"), QString::fromLatin1(wanted));
-    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
-    QProcess copy;
-    copy.setProcessEnvironment(env);
-    copy.setProcessChannelMode(QProcess::MergedChannels);
-    copy.start(QCoreApplication::applicationFilePath(),
-               {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
-    EXPECT_TRUE(copy.waitForFinished(120000));
-    EXPECT_EQ(copy.exitCode(), 0) << wanted.constData() << ":\n" << copy.readAll().constData();
-    return false;
-}
 
 TEST(ReportDialogs, ThePreviewOpensInsideTheScreenWithItsWholeToolbar)
 {
     for (const QSize screen : {QSize(1366, 768), QSize(800, 600)}) {
-        if (!onScreen(screen))
+        if (!onScreen({screen}))
             continue;
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         QWidget owner; // the main window
