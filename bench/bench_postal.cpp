@@ -74,6 +74,8 @@ POSTAL_SEARCH(BM_SeekCode7, s.Seek郵便番号(QStringLiteral("1000001")));
 POSTAL_SEARCH(BM_SeekCode7SeveralTowns, s.Seek郵便番号(QStringLiteral("0288407")));
 POSTAL_SEARCH(BM_SeekCode3, s.Seek郵便番号(QStringLiteral("123")));
 POSTAL_SEARCH(BM_SeekCode2, s.Seek郵便番号(QStringLiteral("12")));
+// The worst case of a partial code: "1" is in some 74,000 codes, those beginning with it first.
+POSTAL_SEARCH(BM_SeekCode1Worst, s.Seek郵便番号(QStringLiteral("1")));
 POSTAL_SEARCH(BM_KanaTown3, s.Seek市町村かな(yubin::ByTownKana, QStringLiteral("がっこう")));
 POSTAL_SEARCH(BM_KanaCity3, s.Seek市町村かな(yubin::ByCityKana, QStringLiteral("さっぽろ")));
 POSTAL_SEARCH(BM_KanaTown1, s.Seek市町村かな(yubin::ByTownKana, QStringLiteral("ｱ")));
