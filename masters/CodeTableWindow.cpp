@@ -1,5 +1,6 @@
 #include "masters/CodeTableWindow.h"
 
+#include "app/ScreenFit.h"
 #include "app/Database.h"
 #include "app/Helpers.h"
 #include "app/Msg.h"
@@ -201,7 +202,7 @@ void CodeTableWindow::showEvent(QShowEvent *event)
 {
     // A spontaneous show is the window coming back from being minimised: keep the edits.
     if (!event->spontaneous()) {
-        masters::fitIntoScreen(this);
+        screenfit::fitIntoScreen(this);
         FormLoad();
     }
     QWidget::showEvent(event);

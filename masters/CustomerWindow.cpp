@@ -1,5 +1,6 @@
 #include "masters/CustomerWindow.h"
 
+#include "app/ScreenFit.h"
 #include "app/Database.h"
 #include "app/Helpers.h"
 #include "app/Msg.h"
@@ -211,7 +212,7 @@ void CustomerWindow::choose()
 void CustomerWindow::showEvent(QShowEvent *event)
 {
     if (!event->spontaneous())
-        masters::fitIntoScreen(this);
+        screenfit::fitIntoScreen(this);
     QWidget::showEvent(event);
 }
 

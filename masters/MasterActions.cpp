@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QProgressDialog>
-#include <QScreen>
 
 #include <limits>
 
@@ -155,45 +154,6 @@ bool mayClose(QWidget *window, bool unregisteredChanges)
     // forward, the list asked about is in view. Enter keeps the edits: closing loses them.
     window->raise();
     return msg::askDefaultNo(QStringLiteral("登録されていない変更があります。閉じてもよろしいですか？"));
-}
-
-namespace {
-
-// The title bar and borders the window system puts around a window; none until it was shown.
-QMargins frameOf(const QWidget *window)
-{
-    const QRect outer = window->frameGeometry();
-    const QRect inner = window->geometry();
-    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-            outer.bottom() - inner.bottom()};
-}
-
-} // namespace
-
-void fitIntoScreen(QWidget *window)
-{
-    const QScreen *screen = window->screen();
-    if (!screen)
-        return;
-    // Before its first show another window's frame (the main window's) stands for its own.
-    QMargins frame = frameOf(window);
-    const bool shownBefore = !frame.isNull();
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (auto it = windows.cbegin(); frame.isNull() && it != windows.cend(); ++it) {
-        if (*it != window && (*it)->isVisible())
-            frame = frameOf(*it);
-    }
-    const QRect area = screen->availableGeometry();
-    window->resize(window->size().boundedTo(area.size().shrunkBy(frame)));
-    // Shown for the first time where nobody put it, the window system places it in the free area.
-    if (!shownBefore && !window->testAttribute(Qt::WA_Moved))
-        return;
-    QRect outer = window->geometry() + frame;
-    outer.moveRight(qMin(outer.right(), area.right()));
-    outer.moveBottom(qMin(outer.bottom(), area.bottom()));
-    outer.moveLeft(qMax(outer.left(), area.left()));
-    outer.moveTop(qMax(outer.top(), area.top()));
-    window->move(outer.topLeft());
 }
 
 } // namespace masters

@@ -46,10 +46,6 @@ bool importIntoGrid(MasterGrid *grid, ProgressPanel *notice, const QString &item
 // the same (No by default). True when the window may close.
 bool mayClose(QWidget *window, bool unregisteredChanges);
 
-// Keeps a window that is about to show inside the free area of its screen, its frame
-// included: one larger is made smaller (its grid scrolls), one standing out is moved in.
-void fitIntoScreen(QWidget *window);
-
 // The names of a duplicate notice: the first ten, and how many more.
 QString nameList(const QStringList &names);
 

@@ -1,5 +1,6 @@
 #include "masters/ProductWindow.h"
 
+#include "app/ScreenFit.h"
 #include "app/Database.h"
 #include "app/Formats.h"
 #include "app/Msg.h"
@@ -200,7 +201,7 @@ void ProductWindow::choose()
 void ProductWindow::showEvent(QShowEvent *event)
 {
     if (!event->spontaneous())
-        masters::fitIntoScreen(this);
+        screenfit::fitIntoScreen(this);
     QWidget::showEvent(event);
 }
 

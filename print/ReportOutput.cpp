@@ -1,12 +1,12 @@
 #include "print/ReportOutput.h"
 
+#include "app/ScreenFit.h"
+
 #include "print/ReportPainter.h"
 
-#include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QScreen>
 
 namespace print {
 
@@ -19,18 +19,6 @@ DialogReportOutput &dialogOutput()
 }
 
 ReportOutput *g_output = nullptr;
-
-// The room for a window beside parent: the free area of its screen less the frame the window
-// system puts around parent (title bar, borders).
-QSize roomOnScreen(const QWidget *parent)
-{
-    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
-    const QWidget *window = parent ? parent->window() : nullptr;
-    const QSize frame = window ? window->frameGeometry().size() - window->geometry().size() : QSize(0, 0);
-    return screen->availableGeometry().size() - frame;
-}
 
 } // namespace
 
@@ -47,7 +35,7 @@ bool DialogReportOutput::preview(QWidget *parent, const report::Report &report)
     });
     // A page at a readable size, but inside the screen: on a smaller one the page is shown
     // smaller (the preview fits it) and the toolbar stays in view.
-    dialog.resize(QSize(900, 1000).boundedTo(roomOnScreen(parent)));
+    dialog.resize(QSize(900, 1000).boundedTo(screenfit::roomFor(parent ? parent->window() : &dialog)));
     dialog.exec();
     return painted;
 }

@@ -3,6 +3,7 @@
 #include "app/Database.h"
 #include "app/Locations.h"
 #include "app/Msg.h"
+#include "app/ScreenFit.h"
 #include "invoice/Decimal.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceTab.h"
@@ -25,7 +26,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
@@ -304,9 +304,6 @@ void QLNV::showTab(QWidget *tab)
 
 void QLNV::fitToScreen()
 {
-    const QScreen *screen = this->screen();
-    if (!screen)
-        return;
     // What the tabs want, and what the window holds around them (the tab bar, the version
     // line, the status line), once laid out.
     QSize wanted;
@@ -317,17 +314,8 @@ void QLNV::fitToScreen()
         wanted = wanted.expandedTo(tab->sizeHint());
     }
     const QSize around = size() - static_cast<QScrollArea *>(ui->SSTab1->currentWidget())->viewport()->size();
-    const QRect available = screen->availableGeometry();
-    const QSize frame = frameGeometry().size() - size();
-    const QSize room = (available.size() - frame).expandedTo(minimumSizeHint());
-    resize((wanted + around).boundedTo(room));
-    // Inside the screen, also when the window system placed it partly off it.
-    QRect placed = frameGeometry();
-    placed.moveRight(std::min(placed.right(), available.right()));
-    placed.moveBottom(std::min(placed.bottom(), available.bottom()));
-    placed.moveLeft(std::max(placed.left(), available.left()));
-    placed.moveTop(std::max(placed.top(), available.top()));
-    move(placed.topLeft());
+    resize(wanted + around);
+    screenfit::fitIntoScreen(this);
 }
 
 void QLNV::showInvoiceTab(bool activate)
