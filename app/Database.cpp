@@ -206,6 +206,12 @@ std::optional<int> fileVersion(const QString &path)
     return version;
 }
 
+bool startsAsSqlite(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(SqliteHeader.size()) == SqliteHeader;
+}
+
 QString foreignFileProblem(const QString &path)
 {
     const QString table = tableOf(path);
@@ -214,7 +220,7 @@ QString foreignFileProblem(const QString &path)
         return {};   // missing or unreadable: the caller's open says so
     if (file.size() == 0)
         return QStringLiteral("空のファイルです");
-    if (file.read(16) != QByteArray("SQLite format 3\0", 16))
+    if (file.read(SqliteHeader.size()) != SqliteHeader)
         return QStringLiteral("SQLite のファイルではありません");
     file.close();
     QString problem;

@@ -35,6 +35,11 @@ inline constexpr int WorkFileVersion = 3;
 // The version path should have: DataFileVersion or WorkFileVersion, 0 for other files.
 int expectedVersion(const QString &path);
 
+// The first bytes of every SQLite database file.
+inline const QByteArray SqliteHeader = QByteArray("SQLite format 3\0", 16);
+// Whether the file at path begins as an SQLite database does; read only, never written.
+bool startsAsSqlite(const QString &path);
+
 // Why the existing file at path is not one of the program's databases (empty, not SQLite, or,
 // for the data and work files, without their tables or of another schema version), found
 // without writing a byte; empty when it is one, or when the file cannot be opened at all

@@ -86,7 +86,7 @@ QString restoreProblem(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("ファイル %1 を読めません。").arg(shown);
     const QByteArray header = file.read(100);
-    if (!header.startsWith(QByteArray("SQLite format 3\0", 16)))
+    if (!header.startsWith(db::SqliteHeader))
         return notOursText(shown);
     if (header.size() < 100 || !lengthFitsHeader(header, file.size()))
         return damagedText(shown);

@@ -60,10 +60,7 @@ Report recoverDataDir(const QString &dir)
             const QString candidate = folder.filePath(kept.first());
             // Only its first bytes are looked at: a connection would leave files beside it, and
             // the start-up reads it like any data file.
-            QFile file(candidate);
-            const bool sqlite = file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
-            file.close();
-            if (sqlite && files::renameNew(candidate, dataPath)) {
+            if (db::startsAsSqlite(candidate) && files::renameNew(candidate, dataPath)) {
                 report.putBack = candidate;
                 report.restoreStopped = true;
             }

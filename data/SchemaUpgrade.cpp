@@ -6,7 +6,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -93,12 +92,6 @@ QString backupPathFor(const QString &path, int version)
 
 namespace {
 
-bool startsAsSqlite(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
-}
-
 void noteFailure(UpgradeReport &report, const QString &path, const QString &what, const QString &error)
 {
     report.failedFile = path;
@@ -129,7 +122,7 @@ QString writeCopy(const QString &path, const QString &backup)
 // False, with the report's error set, when it could not be read or upgraded.
 bool upgradeFile(const QString &path, const FileKind &kind, bool copyFirst, UpgradeReport &report)
 {
-    if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0 || !startsAsSqlite(path))
+    if (!QFileInfo(path).isFile() || !db::startsAsSqlite(path))
         return true; // missing, empty or not SQLite: the start-up says which
     Found found;
     // Writing connections throughout: the last one to close takes the write-ahead log and

@@ -2,6 +2,8 @@
 // file renamed, a text file named .mdb), and libmdb is only ever given what says it is Jet.
 #include "masters/LinkedFile.h"
 
+#include "app/Database.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -35,7 +37,7 @@ Kind kindOf(const QString &path)
         return Kind::Unknown;
     const QByteArray head = file.read(0x15);
 
-    if (head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
+    if (head.startsWith(db::SqliteHeader))
         return Kind::SQLite;
     if (head.size() < 0x15 || !head.startsWith(QByteArrayView("\0\1\0\0", 4)))
         return Kind::Unknown;
