@@ -76,12 +76,12 @@ InvoiceTab::InvoiceTab(QWidget *parent)
     ui->dt支払期限->setNullable(true);
     connect(ui->dt日付, &DateBox::dateChanged, this, [this](const QDate &date) {
         if (m_dueFollowsDate)
-            ui->dt支払期限->setDate(settings::dueDateFor(ModQLNV::支払期限, ModQLNV::支払期限日数, date));
+            ui->dt支払期限->setDate(dueDateByRule(date));
     });
     connect(ui->dt支払期限, &DateBox::editingFinished, this, [this] {
         m_dueFollowsDate = m_dueFollowsDate
                            && ui->dt支払期限->date()
-                                  == settings::dueDateFor(ModQLNV::支払期限, ModQLNV::支払期限日数, ui->dt日付->date());
+                                  == dueDateByRule(ui->dt日付->date());
     });
 
     ui->lbl自社名->installEventFilter(this);
@@ -254,7 +254,7 @@ void InvoiceTab::clearHeader()
     ui->txt顧客情報->clear();
     m_dueFollowsDate = true;
     ui->dt日付->setDate(QDate::currentDate());
-    ui->dt支払期限->setDate(settings::dueDateFor(ModQLNV::支払期限, ModQLNV::支払期限日数, ui->dt日付->date()));
+    ui->dt支払期限->setDate(dueDateByRule(ui->dt日付->date()));
     ui->lbl自社名->setText(ModQLNV::自社名);
     ui->lbl自社情報->setText(ModQLNV::自社情報);
 }
@@ -396,6 +396,11 @@ void InvoiceTab::enterInvoiceNumber(qint64 number)
     ui->txtNo->setText(QString::number(number));
     ui->txtNo->setModified(true);
     txtNoLeft();
+}
+
+QDate InvoiceTab::dueDateByRule(const QDate &date) const
+{
+    return settings::dueDateFor(ModQLNV::支払期限, ModQLNV::支払期限日数, date);
 }
 
 void InvoiceTab::takeBackNumber()

@@ -196,6 +196,8 @@ private:
     // and the header fields take their width from the shown columns.
     void applyTaxPercent(int percent);
     void fitGridWidth();
+    // The due date the settings' rule gives an invoice of that date (invalid: none).
+    QDate dueDateByRule(const QDate &date) const;
     // The taxable sum and tax of each rate under the totals, the block shown for two rates.
     struct PerRate {
         std::optional<qint64> 標準税率対象, 標準税率消費税, 軽減税率対象, 軽減税率消費税;
