@@ -75,12 +75,15 @@ report::Section makeSection(std::span<const ControlDef> table, double height)
     return section;
 }
 
+QString paperDate(const QDate &date, const PrintSettings &settings)
+{
+    return formats::formatDate(date, settings.年号 == u"西暦" ? formats::DateFormat::WesternSlash
+                                                             : formats::DateFormat::EraDateSpaced);
+}
+
 QString dateText(const PrintHeader &header, const PrintSettings &settings)
 {
-    if (!header.日付印刷)
-        return {};
-    return formats::formatDate(header.日付, settings.年号 == u"西暦" ? formats::DateFormat::WesternSlash
-                                                                    : formats::DateFormat::EraDateSpaced);
+    return header.日付印刷 ? paperDate(header.日付, settings) : QString();
 }
 
 // The yen sign itself: the IPA fonts draw a backslash as a backslash.
@@ -138,11 +141,7 @@ void InvoiceLayout::pageHeaderFormat()
     setText(pageHeader, u"txt敬称", m_header.敬称);
     setText(pageHeader, u"txt請求金額", amountInvoicedText(m_header.請求金額));
     setText(pageHeader, u"txt支払期限",
-            m_header.支払期限.isValid()
-                ? QStringLiteral("お支払期限　") + formats::formatDate(m_header.支払期限, m_settings.年号 == u"西暦"
-                                                                                   ? formats::DateFormat::WesternSlash
-                                                                                   : formats::DateFormat::EraDateSpaced)
-                : QString());
+            m_header.支払期限.isValid() ? QStringLiteral("お支払期限　") + paperDate(m_header.支払期限, m_settings) : QString());
     setText(pageHeader, u"txt伝票番号",
             m_header.isQualified() && m_header.伝票番号 > 0 ? QStringLiteral("No. %1").arg(m_header.伝票番号) : QString());
     setText(pageHeader, u"txt登録番号",

@@ -115,7 +115,8 @@ inline const QString ReducedRateMark = QStringLiteral("※");
 inline const QString ReducedRateNote = QStringLiteral("※は軽減税率対象");
 
 // The shown forms shared by both layouts.
-QString dateText(const PrintHeader &header, const PrintSettings &settings);
+QString paperDate(const QDate &date, const PrintSettings &settings); // by 年号: yyyy/mm/dd or the era form
+QString dateText(const PrintHeader &header, const PrintSettings &settings); // the invoice date, when printed
 QString amountInvoicedText(const std::optional<qint64> &amount);
 QString packTitle(const QString &setting);
 QString cutUnit(const QString &unit); // the first four characters
