@@ -295,10 +295,15 @@ void QLNV::reportDataProblems()
         statusBar()->showMessage(problems.join(QStringLiteral("　")));
 }
 
+QWidget *QLNV::tabAt(int index) const
+{
+    return static_cast<QScrollArea *>(ui->SSTab1->widget(index))->widget();
+}
+
 void QLNV::showTab(QWidget *tab)
 {
     for (int i = 0; i < ui->SSTab1->count(); ++i)
-        if (static_cast<QScrollArea *>(ui->SSTab1->widget(i))->widget() == tab)
+        if (tabAt(i) == tab)
             ui->SSTab1->setCurrentIndex(i);
 }
 
@@ -307,11 +312,11 @@ void QLNV::fitToScreen()
     // What the tabs want, and what the window holds around them (the tab bar, the version
     // line, the status line), once laid out.
     QSize wanted;
-    for (QWidget *tab : {static_cast<QWidget *>(m_invoice), static_cast<QWidget *>(m_history), static_cast<QWidget *>(m_settings)}) {
+    for (int i = 0; i < ui->SSTab1->count(); ++i) {
         // A layout whose widgets changed since it was last laid out answers from its cache.
-        tab->layout()->invalidate();
-        tab->layout()->activate();
-        wanted = wanted.expandedTo(tab->sizeHint());
+        tabAt(i)->layout()->invalidate();
+        tabAt(i)->layout()->activate();
+        wanted = wanted.expandedTo(tabAt(i)->sizeHint());
     }
     const QSize around = size() - static_cast<QScrollArea *>(ui->SSTab1->currentWidget())->viewport()->size();
     resize(wanted + around);

@@ -58,7 +58,8 @@ private:
     QString backupReminder() const;
     void wireMasters();
     void showInvoiceTab(bool activate);
-    // Makes tab the current tab (each sits in a scroll area of its own).
+    // The tab at index (each sits in a scroll area of its own), and making one the current tab.
+    QWidget *tabAt(int index) const;
     void showTab(QWidget *tab);
     // The window as large as its tabs want, within the available area of its screen.
     void fitToScreen();
