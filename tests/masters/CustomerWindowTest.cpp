@@ -221,12 +221,7 @@ TEST_F(CustomerWindowTest, ClosingOverChangesNotRegisteredAsksFirst)
             click(button);
         };
     };
-    const struct {
-        const char *what;
-        Change change;
-        const char *button; // nullptr: the close box
-        QMessageBox::StandardButton answer; // NoButton: nothing is asked
-    } cases[] = {
+    const CloseCase cases[] = {
         {"nothing changed", [] {}, "cmd閉じる", QMessageBox::NoButton},
         {"a row ticked", [this] { tick(0, Colチェック); }, nullptr, QMessageBox::NoButton},
         {"a cell edited", edited, "cmd閉じる", QMessageBox::No},

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace masterstest {
@@ -85,6 +86,14 @@ protected:
         const QPoint cell = grid()->visualRect(model()->index(row, column)).center();
         QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, grid()->viewport()->mapTo(window.get(), cell));
     }
+
+    // One way of closing over one change, and the answer to the question it asks.
+    struct CloseCase {
+        const char *what;
+        std::function<void()> change;
+        const char *button;                 // nullptr: the close box
+        QMessageBox::StandardButton answer; // NoButton: nothing is asked
+    };
 
     // Closes the window with a button, or without one through its close box. True when it closed.
     bool closeBy(const char *button)

@@ -149,12 +149,7 @@ TEST_F(ProductWindowTest, ClosingOverChangesNotRegisteredAsksFirstAndChoosingNev
     ModQLNV::商品リンクパス = dir.dataMdb();
     using Change = std::function<void()>;
     const Change imported = [this] { click("cmd商品参照"); };
-    const struct {
-        const char *what;
-        Change change;
-        const char *button; // nullptr: the close box
-        QMessageBox::StandardButton answer; // NoButton: nothing is asked
-    } cases[] = {
+    const CloseCase cases[] = {
         {"a tax flag ticked", [this] { tick(names().indexOf(QStringLiteral("鉛筆")), Col非課税); }, "cmd閉じる",
          QMessageBox::No},
         {"a list imported", imported, nullptr, QMessageBox::No},
