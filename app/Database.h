@@ -10,13 +10,13 @@
 //
 // Every statement goes through exec(): values are bound, never pasted into SQL text,
 // and a failure is logged and reported to the caller.
+#include "app/DbFailure.h"
+#include "app/SqliteFile.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
-
-#include <functional>
-#include <optional>
 
 namespace db {
 
@@ -26,33 +26,6 @@ QSqlDatabase data();
 QSqlDatabase work();
 // Opens a file by path with the same rules (mode "rw" or "ro"); used for other files.
 QSqlDatabase openFile(const QString &path, bool readOnly = false);
-
-// The schema versions (PRAGMA user_version) of the data and work files that this program
-// reads and writes. data/ makes new files at these versions and brings older ones up to them
-// at start-up; a file of another version is never opened for writing.
-inline constexpr int DataFileVersion = 3;
-inline constexpr int WorkFileVersion = 3;
-// The version path should have: DataFileVersion or WorkFileVersion, 0 for other files.
-int expectedVersion(const QString &path);
-
-// The first bytes of every SQLite database file.
-inline const QByteArray SqliteHeader = QByteArray("SQLite format 3\0", 16);
-// Whether the file at path begins as an SQLite database does; read only, never written.
-bool startsAsSqlite(const QString &path);
-
-// Why the existing file at path is not one of the program's databases (empty, not SQLite, or,
-// for the data and work files, without their tables or of another schema version), found
-// without writing a byte; empty when it is one, or when the file cannot be opened at all
-// (opening it says why). The data and work connections are never opened on such a file.
-QString foreignFileProblem(const QString &path);
-// The schema version of the file at path, read without writing; nothing when it cannot be read.
-std::optional<int> fileVersion(const QString &path);
-
-// A connection of its own on path, for a file the program does not keep open (a backup, a file
-// checked or upgraded before the program reads it): work(database) runs on it, and it is closed
-// and forgotten afterwards. readOnly opens it "?mode=ro"; a missing file is never created.
-// False, with the cause in lastError(), when it could not be opened (work did not run).
-bool withOwnConnection(const QString &path, bool readOnly, const std::function<void(const QSqlDatabase &)> &work);
 
 // Closes and forgets every connection of this thread (the locations changed, or the program ends).
 void closeAll();
@@ -68,33 +41,6 @@ bool exec(const QSqlDatabase &database, const QString &sql, const QVariantList &
 // After the last q.next(): true when the rows ended, false (logged like exec()'s failures)
 // when reading stopped at an error, such as a damaged page.
 bool readToEnd(const QSqlQuery &q);
-
-// The text of the last failure on this thread, for logs and status lines.
-QString lastError();
-
-// What the last failure on this thread came from, as far as the user can act on it.
-enum class Failure {
-    None,
-    InUse,      // another program holds the file (SQLite's busy or locked)
-    CannotWrite, // a read-only file, folder or mount, or no room for the journal files
-    DiskFull,
-    Damaged,    // not a database, or a damaged one
-    Exists,     // a file took the name meanwhile, and was left as it is
-    Other,
-};
-Failure lastFailure();
-// Records a failure that did not come from SQLite (a file system call) as the last one, and logs it.
-void noteFailure(const QString &what, Failure failure);
-// The sentence that tells the user about that failure on the file at path: the true cause,
-// naming the file or its folder.
-QString failureText(Failure failure, const QString &path);
-
-// Copies the database of the connection into a new file at path with SQLite's online backup:
-// a consistent copy of what is committed, also while other connections write, in a file of
-// its own (a rollback journal, not a write-ahead log). The copy is written beside path and
-// renamed to it when whole; nothing is left at path otherwise.
-// False, with the cause in lastError() and lastFailure(), when it could not be made.
-bool backupDatabase(const QSqlDatabase &source, const QString &path);
 
 // Whether database can be written now, found by taking its write lock and letting it go at
 // once: None, or what stood in the way (InUse when another program holds the lock).

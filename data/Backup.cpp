@@ -2,6 +2,7 @@
 
 #include "app/Locations.h"
 #include "app/SafeFiles.h"
+#include "app/SqliteBackup.h"
 #include "data/SchemaFiles.h"
 #include "data/SchemaUpgrade.h"
 

@@ -12,7 +12,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QUuid>
 
 namespace schema {
@@ -63,22 +62,14 @@ QString fillDatabase(const QSqlDatabase &database, const DatabaseFile &file)
     return {};
 }
 
-QString uriFor(const QString &path)
-{
-    // The one place where a database file may be created (mode=rwc).
-    const QByteArray encoded = QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
-    return QStringLiteral("file:") + QString::fromLatin1(encoded) + QStringLiteral("?mode=rwc");
-}
-
 // Builds the database at path (which must not exist) and returns an error text or "".
 QString buildDatabase(const QString &path, const DatabaseFile &file)
 {
     const QString connection = QStringLiteral("quillon-provision:") + QUuid::createUuid().toString();
     QString error;
     {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        database.setDatabaseName(uriFor(path));
-        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        // The one place where a database file may be created.
+        QSqlDatabase database = db::addSqliteConnection(connection, path, db::OpenMode::Create);
         if (!database.open())
             error = QStringLiteral("cannot create %1: %2").arg(path, database.lastError().text());
         else

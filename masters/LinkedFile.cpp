@@ -2,13 +2,14 @@
 // read-only connection of their own that is closed again before the read returns.
 #include "masters/LinkedFile.h"
 
+#include "app/SqliteFile.h"
+
 #include <QAtomicInteger>
 #include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QUrl>
 
 Q_LOGGING_CATEGORY(lcLinkSqlite, "quillon.linkfile")
 
@@ -118,10 +119,8 @@ ReadOutcome readSqliteTable(const QString &path, const QString &table, const QSt
     const QString name = QStringLiteral("quillon-link-%1").arg(serial.fetchAndAddRelaxed(1));
     ReadOutcome out;
     {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        // Read-only by URI and by flag: the file of another program is never written.
-        database.setDatabaseName(QStringLiteral("file:%1?mode=ro").arg(QString::fromUtf8(QUrl::toPercentEncoding(path, "/"))));
-        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        // The file of another program is never written.
+        QSqlDatabase database = db::addSqliteConnection(name, path, db::OpenMode::ReadOnly, 2000);
         if (!database.open()) {
             qCWarning(lcLinkSqlite).noquote() << "cannot open" << path << database.lastError().text();
             out = failed(UnreadableSqlite);

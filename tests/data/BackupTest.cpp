@@ -3,6 +3,7 @@
 #include "DataTestUtil.h"
 
 #include "app/Database.h"
+#include "app/SqliteBackup.h"
 #include "app/Locations.h"
 #include "data/Backup.h"
 #include "support/FaultMounts.h"

@@ -1,0 +1,42 @@
+#pragma once
+// Why a statement or a file operation failed, as far as the user can act on it, and the
+// sentence that tells the user. Every failure of the database layer is recorded here per
+// thread (and logged under quillon.sql) for the caller to read after a false.
+#include <QString>
+
+class QSqlError;
+
+namespace db {
+
+// What the last failure on this thread came from.
+enum class Failure {
+    None,
+    InUse,      // another program holds the file (SQLite's busy or locked)
+    CannotWrite, // a read-only file, folder or mount, or no room for the journal files
+    DiskFull,
+    Damaged,    // not a database, or a damaged one
+    Exists,     // a file took the name meanwhile, and was left as it is
+    Other,
+};
+
+// The text of the last failure on this thread, for logs and status lines.
+QString lastError();
+Failure lastFailure();
+// Records a failure that did not come from a driver (a file system call) as the last one, and logs it.
+void noteFailure(const QString &what, Failure failure);
+// A new text for the last failure, whose cause stands (a statement on a connection that did
+// not open: the open's cause).
+void noteFailureText(const QString &what);
+// The same for a failure a driver reported, its cause read from the error.
+void noteFailure(const QString &what, const QSqlError &error);
+
+// SQLite's result code (primary or extended) as a cause.
+Failure failureOfSqliteCode(int code);
+// The cause of a failure a driver reported.
+Failure failureOf(const QSqlError &error);
+
+// The sentence that tells the user about that failure on the file at path: the true cause,
+// naming the file or its folder.
+QString failureText(Failure failure, const QString &path);
+
+} // namespace db
