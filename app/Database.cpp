@@ -1,8 +1,11 @@
 #include "app/Database.h"
 
+#include "app/DataSource.h"
 #include "app/Locations.h"
+#include "app/ServerConnection.h"
 
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QThread>
 #include <QThreadStorage>
@@ -18,6 +21,33 @@ QThreadStorage<QStringList> t_connections;
 void noteNotOpen(const QString &sql)
 {
     noteFailureText(QStringLiteral("database not open [%1]").arg(sql));
+}
+
+bool isServerDriver(const QSqlDriver *driver)
+{
+    return driver && driver->dbmsType() == QSqlDriver::PostgreSQL;
+}
+
+// A failure of a statement on driver's connection: on the server, a connection that was lost
+// is Unreachable whatever the statement said.
+void noteStatementFailure(const QString &what, const QSqlDriver *driver, const QSqlError &error)
+{
+    if (!isServerDriver(driver)) {
+        noteFailure(what, error);
+        return;
+    }
+    if (serverConnectionLost(driver)) {
+        noteFailure(what, Failure::Unreachable,
+                    QStringLiteral("接続が切れました（サーバーが止まったか、ネットワークが切れた可能性があります）。"));
+        return;
+    }
+    const Failure failure = failureOfServerState(error.nativeErrorCode());
+    noteFailure(what, failure, failure == Failure::Unreachable ? QStringLiteral("サーバーが接続を終えました。") : QString());
+}
+
+void noteStatementFailure(const QString &what, const QSqlQuery &q)
+{
+    noteStatementFailure(what, q.driver(), q.lastError());
 }
 
 QString connectionName(const QString &path, bool readOnly)
@@ -77,9 +107,61 @@ QSqlDatabase openFile(const QString &path, bool readOnly)
     return connectionFor(path, readOnly);
 }
 
+namespace {
+
+QString serverConnectionName()
+{
+    return QStringLiteral("quillon:%1:server").arg(quintptr(QThread::currentThreadId()));
+}
+
+// This thread's connection to the data database on the server: opened on first use, and
+// opened again when it was lost, so that the next action after a server came back works.
+QSqlDatabase serverConnection(const ServerAddress &address)
+{
+    const QString name = serverConnectionName();
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase existing = QSqlDatabase::database(name, false);
+        if (existing.isOpen() && !serverConnectionLost(existing.driver()))
+            return existing;
+        existing.close();
+        if (openServerConnection(existing, address))
+            return existing;
+        return existing;
+    }
+    QSqlDatabase database = addServerConnection(name, address);
+    QStringList names = t_connections.localData();
+    names << name;
+    t_connections.setLocalData(names);
+    openServerConnection(database, address);
+    return database;
+}
+
+} // namespace
+
 QSqlDatabase data()
 {
+    const DataSource source = dataSource();
+    if (!source.problem.isEmpty()) {
+        noteFailure(QStringLiteral("no data database: %1").arg(source.problem), Failure::Unreachable, source.problem);
+        return {};
+    }
+    if (source.isServer())
+        return serverConnection(*source.server);
     return connectionFor(ModQLNV::DataMdbPath, false);
+}
+
+bool isServer(const QSqlDatabase &database)
+{
+    return isServerDriver(database.driver());
+}
+
+QString identifier(const QString &name)
+{
+    QString folded = name;
+    for (QChar &c : folded)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    return u'"' + folded + u'"';
 }
 
 QSqlDatabase work()
@@ -156,22 +238,45 @@ void closeAll()
 void closeFile(const QString &path)
 {
     QStringList names;
+    if (path == dataPlace() && t_connections.localData().contains(serverConnectionName()))
+        names << serverConnectionName();
     for (const bool readOnly : {false, true})
         if (t_connections.localData().contains(connectionName(path, readOnly)))
             names << connectionName(path, readOnly);
     closeConnections(names);
 }
 
+namespace {
+
+// A value as the engine takes it: the server's integer columns take no true or false.
+QVariant bindable(const QVariant &value, const QSqlDriver *driver)
+{
+    if (value.typeId() == QMetaType::Bool && isServerDriver(driver))
+        return value.isNull() ? QVariant(QMetaType::fromType<int>()) : QVariant(value.toBool() ? 1 : 0);
+    return value;
+}
+
+} // namespace
+
 bool exec(QSqlQuery &q, const QString &sql, const QVariantList &values)
 {
+    // The server prepares only statements that read or change rows; the others (BEGIN, SET,
+    // LOCK, CREATE …) run as they are, and so does any statement without values.
+    if (values.isEmpty() && isServerDriver(q.driver())) {
+        if (!q.exec(sql)) {
+            noteStatementFailure(QStringLiteral("statement failed: %1 [%2]").arg(q.lastError().text(), sql), q);
+            return false;
+        }
+        return true;
+    }
     if (!q.prepare(sql)) {
-        noteFailure(QStringLiteral("prepare failed: %1 [%2]").arg(q.lastError().text(), sql), q.lastError());
+        noteStatementFailure(QStringLiteral("prepare failed: %1 [%2]").arg(q.lastError().text(), sql), q);
         return false;
     }
     for (const QVariant &v : values)
-        q.addBindValue(v);
+        q.addBindValue(bindable(v, q.driver()));
     if (!q.exec()) {
-        noteFailure(QStringLiteral("statement failed: %1 [%2]").arg(q.lastError().text(), sql), q.lastError());
+        noteStatementFailure(QStringLiteral("statement failed: %1 [%2]").arg(q.lastError().text(), sql), q);
         return false;
     }
     return true;
@@ -191,7 +296,7 @@ bool readToEnd(const QSqlQuery &q)
 {
     if (!q.lastError().isValid())
         return true;
-    noteFailure(QStringLiteral("reading failed: %1 [%2]").arg(q.lastError().text(), q.lastQuery()), q.lastError());
+    noteStatementFailure(QStringLiteral("reading failed: %1 [%2]").arg(q.lastError().text(), q.lastQuery()), q);
     return false;
 }
 
@@ -210,7 +315,7 @@ Statement::Statement(const QSqlDatabase &database, const QString &sql)
     }
     m_prepared = m_query.prepare(sql);
     if (!m_prepared)
-        noteFailure(QStringLiteral("prepare failed: %1 [%2]").arg(m_query.lastError().text(), sql), m_query.lastError());
+        noteStatementFailure(QStringLiteral("prepare failed: %1 [%2]").arg(m_query.lastError().text(), sql), m_query);
 }
 
 bool Statement::run(const QVariantList &values)
@@ -218,9 +323,9 @@ bool Statement::run(const QVariantList &values)
     if (!m_prepared)
         return false;
     for (int i = 0; i < values.size(); ++i)
-        m_query.bindValue(i, values.at(i));
+        m_query.bindValue(i, bindable(values.at(i), m_query.driver()));
     if (!m_query.exec()) {
-        noteFailure(QStringLiteral("statement failed: %1 [%2]").arg(m_query.lastError().text(), m_sql), m_query.lastError());
+        noteStatementFailure(QStringLiteral("statement failed: %1 [%2]").arg(m_query.lastError().text(), m_sql), m_query);
         return false;
     }
     return true;
@@ -230,27 +335,37 @@ Failure writeProbe(const QSqlDatabase &database)
 {
     NoWait noWait(database);
     Transaction probe(database);
-    return probe.isActive() ? Failure::None : lastFailure();
+    if (!probe.isActive())
+        return lastFailure();
+    // On the server a transaction always begins: the lock a write takes says whether this
+    // user may write (and the server is not read-only).
+    if (isServer(database) && !exec(database, QStringLiteral(R"(LOCK TABLE "自社情報" IN ROW EXCLUSIVE MODE NOWAIT)")))
+        return lastFailure();
+    return Failure::None;
 }
 
 NoWait::NoWait(const QSqlDatabase &database)
     : m_db(database)
 {
-    if (m_db.isOpen())
-        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    if (!m_db.isOpen())
+        return;
+    QSqlQuery(m_db).exec(isServer(m_db) ? QStringLiteral("SET lock_timeout = 1") : QStringLiteral("PRAGMA busy_timeout = 0"));
 }
 
 NoWait::~NoWait()
 {
-    if (m_db.isOpen())
-        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
+    if (!m_db.isOpen())
+        return;
+    QSqlQuery(m_db).exec(isServer(m_db) ? QStringLiteral("SET lock_timeout = %1").arg(BusyTimeoutMs)
+                                        : QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
 }
 
 Transaction::Transaction(const QSqlDatabase &database)
     : m_db(database)
 {
-    // IMMEDIATE takes the write lock at once, so two writers never deadlock half-way.
-    m_active = exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+    // IMMEDIATE takes the write lock at once, so two writers never deadlock half-way. The
+    // server locks rows and tables as the statements reach them.
+    m_active = exec(m_db, isServer(m_db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 Transaction::~Transaction()
@@ -267,6 +382,185 @@ bool Transaction::commit()
         return false; // still active: the destructor rolls back
     m_active = false;
     return true;
+}
+
+namespace {
+
+QString quotedColumns(const QStringList &columns)
+{
+    QStringList quoted;
+    for (const QString &column : columns)
+        quoted << identifier(column);
+    return quoted.join(QStringLiteral(", "));
+}
+
+QString placeholders(qsizetype count)
+{
+    QString out;
+    out.reserve(count * 3);
+    for (qsizetype i = 0; i < count; ++i)
+        out += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
+    return out;
+}
+
+// Bound values per statement of a batch: SQLite's oldest limit is 999.
+constexpr qsizetype MaxValuesPerStatement = 999;
+// Keys in one IN list.
+constexpr qsizetype KeysPerStatement = 500;
+
+} // namespace
+
+std::optional<QVariantList> columnValues(const QSqlDatabase &database, const QString &select, const QVariantList &values)
+{
+    QSqlQuery q(database);
+    q.setForwardOnly(true);
+    if (!database.isOpen()) {
+        noteNotOpen(select);
+        return std::nullopt;
+    }
+    if (!exec(q, select, values))
+        return std::nullopt;
+    QVariantList out;
+    while (q.next())
+        out << q.value(0);
+    if (!readToEnd(q))
+        return std::nullopt;
+    return out;
+}
+
+bool insertRows(const QSqlDatabase &database, const QString &table, const QStringList &columns,
+                const QList<QVariantList> &rows)
+{
+    if (rows.isEmpty())
+        return true;
+    const qsizetype perBatch = std::max<qsizetype>(1, MaxValuesPerStatement / std::max<qsizetype>(1, columns.size()));
+    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(identifier(table), quotedColumns(columns));
+    const QString row = u'(' + placeholders(columns.size()) + u')';
+    const auto statementFor = [&](qsizetype count) {
+        QStringList tuples(count, row);
+        return head + tuples.join(QStringLiteral(", "));
+    };
+    std::optional<Statement> full;
+    for (qsizetype start = 0; start < rows.size(); start += perBatch) {
+        const qsizetype count = std::min(perBatch, rows.size() - start);
+        QVariantList values;
+        values.reserve(count * columns.size());
+        for (qsizetype i = start; i < start + count; ++i)
+            values += rows.at(i);
+        if (count == perBatch) {
+            if (!full)
+                full.emplace(database, statementFor(count));
+            if (!full->run(values))
+                return false;
+        } else if (!Statement(database, statementFor(count)).run(values)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Crossing::Crossing(const QSqlDatabase &work)
+    : m_work(work)
+{
+    m_server = dataSource().isServer() || !dataSource().problem.isEmpty();
+    if (!m_server) {
+        m_attachment.emplace(m_work);
+        if (!*m_attachment)
+            return;
+        m_data = m_work;
+    } else {
+        m_data = data();
+        if (!m_data.isOpen())
+            return;
+        m_dataTx.emplace(m_data);
+        if (!m_dataTx->isActive())
+            return;
+    }
+    m_workTx.emplace(m_work);
+    m_active = m_workTx->isActive();
+}
+
+Crossing::~Crossing() = default;
+
+bool Crossing::copy(const QSqlDatabase &from, const QString &select, const QVariantList &values,
+                    const QSqlDatabase &to, const QString &table, const QStringList &columns, int *rows)
+{
+    if (!m_active)
+        return false;
+    if (!m_server) {
+        QSqlQuery q(m_work);
+        if (!exec(q, QStringLiteral("INSERT INTO %1 (%2) ").arg(identifier(table), quotedColumns(columns)) + select, values))
+            return false;
+        if (rows)
+            *rows = q.numRowsAffected();
+        return true;
+    }
+    QSqlQuery q(from);
+    q.setForwardOnly(true);
+    if (!exec(q, select, values))
+        return false;
+    const qsizetype perBatch = std::max<qsizetype>(1, MaxValuesPerStatement / std::max<qsizetype>(1, columns.size()));
+    QList<QVariantList> batch;
+    int copied = 0;
+    const auto flush = [&] {
+        const bool ok = insertRows(to, table, columns, batch);
+        copied += int(batch.size());
+        batch.clear();
+        return ok;
+    };
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(columns.size());
+        for (int c = 0; c < columns.size(); ++c)
+            row << q.value(c);
+        batch << row;
+        if (batch.size() == perBatch && !flush())
+            return false;
+    }
+    if (!readToEnd(q) || !flush())
+        return false;
+    if (rows)
+        *rows = copied;
+    return true;
+}
+
+bool Crossing::toWork(const QString &select, const QVariantList &values, const QString &workTable,
+                      const QStringList &columns, int *rows)
+{
+    return copy(m_data, select, values, m_work, workTable, columns, rows);
+}
+
+bool Crossing::toData(const QString &select, const QVariantList &values, const QString &dataTable,
+                      const QStringList &columns, int *rows)
+{
+    return copy(m_work, select, values, m_data, dataTable, columns, rows);
+}
+
+bool Crossing::forKeys(const QString &sql, const QVariantList &keys, int *affected)
+{
+    if (!m_active)
+        return false;
+    int changed = 0;
+    for (qsizetype start = 0; start < keys.size(); start += KeysPerStatement) {
+        const QVariantList batch = keys.mid(start, KeysPerStatement);
+        QSqlQuery q(m_data);
+        if (!exec(q, sql + QStringLiteral(" (") + placeholders(batch.size()) + u')', batch))
+            return false;
+        changed += q.numRowsAffected();
+    }
+    if (affected)
+        *affected = changed;
+    return true;
+}
+
+bool Crossing::commit()
+{
+    if (!m_active)
+        return false;
+    if (m_dataTx && !m_dataTx->commit())
+        return false;
+    m_active = false;
+    return m_workTx->commit();
 }
 
 } // namespace db

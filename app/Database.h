@@ -18,10 +18,22 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 namespace db {
 
-// The connection for ModQLNV::DataMdbPath. Not open when the file is missing or unreadable.
+// The connection to the data database: the file ModQLNV::DataMdbPath, or the server that
+// db::dataSource() names. Not open when the file is missing or unreadable, or the server
+// cannot be reached (lastFailure() Unreachable, lastCause() why); a lost connection to the
+// server is opened again by the next call.
 QSqlDatabase data();
+// Whether database is a connection to the server (and not to an SQLite file).
+bool isServer(const QSqlDatabase &database);
+
+// A table or column name quoted for either engine: "name", its ASCII letters in lower case,
+// which is what the server makes of a name written without quotes (SQLite takes names in any
+// case), so that statements may write 白紙TopMargin with or without quotes.
+QString identifier(const QString &name);
 // The connection for ModQLNV::WorkMdbPath.
 QSqlDatabase work();
 // Opens a file by path with the same rules (mode "rw" or "ro"); used for other files.
@@ -122,5 +134,63 @@ private:
     QSqlDatabase m_db;
     bool m_active = false;
 };
+
+// Rows moving between the data database and the work file, for the life of this object, in one
+// transaction on each side; nothing is written on either side unless commit() is called.
+// Statements on data tables run on dataSide(), those on work tables on workSide(), and the
+// table names are written without a database name (no table of the work file has the name of
+// a data table). On the local data file both sides are the work connection with the data file
+// attached, in one transaction, and a copy is one INSERT … SELECT; on the server the data side
+// is the server connection, and a copy reads the rows on one side and inserts them on the other.
+class Crossing
+{
+public:
+    explicit Crossing(const QSqlDatabase &work);
+    ~Crossing();
+    Crossing(const Crossing &) = delete;
+    Crossing &operator=(const Crossing &) = delete;
+
+    // False when a side could not be opened or its transaction not begun.
+    explicit operator bool() const { return m_active; }
+
+    const QSqlDatabase &dataSide() const { return m_data; }
+    const QSqlDatabase &workSide() const { return m_work; }
+
+    // The rows of select (on data tables) added to columns of workTable, in their order;
+    // rows, when given, is set to how many.
+    bool toWork(const QString &select, const QVariantList &values, const QString &workTable,
+                const QStringList &columns, int *rows = nullptr);
+    // The rows of select (on work tables) added to columns of dataTable, in their order.
+    bool toData(const QString &select, const QVariantList &values, const QString &dataTable,
+                const QStringList &columns, int *rows = nullptr);
+    // Runs sql (on data tables; it ends in "IN") with each batch of keys after it as
+    // "(?, ?, …)", before values; affected, when given, counts the rows changed.
+    bool forKeys(const QString &sql, const QVariantList &keys, int *affected = nullptr);
+
+    // Commits the data side first (what must be kept), then the work side.
+    bool commit();
+
+private:
+    bool copy(const QSqlDatabase &from, const QString &select, const QVariantList &values,
+              const QSqlDatabase &to, const QString &table, const QStringList &columns, int *rows);
+
+    QSqlDatabase m_work;
+    QSqlDatabase m_data;
+    bool m_active = false;
+    bool m_server = false;
+    // Destroyed in reverse: the work side rolls back, then the data side, then the data file
+    // is detached.
+    std::optional<DataAttached> m_attachment;
+    std::optional<Transaction> m_dataTx;
+    std::optional<Transaction> m_workTx;
+};
+
+// The values of the first column of every row of select on database; nothing on failure.
+std::optional<QVariantList> columnValues(const QSqlDatabase &database, const QString &select, const QVariantList &values = {});
+
+// Rows given as lists of values added to columns of table in batches of one statement each;
+// false on the first that fails.
+bool insertRows(const QSqlDatabase &database, const QString &table, const QStringList &columns,
+                const QList<QVariantList> &rows);
 
 } // namespace db

@@ -1,5 +1,7 @@
 #include "app/DbFailure.h"
 
+#include "app/DataSource.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -15,6 +17,7 @@ namespace {
 
 QThreadStorage<QString> t_lastError;
 QThreadStorage<Failure> t_lastFailure;
+QThreadStorage<QString> t_lastCause;
 
 // Less free space than this on the disk of a file that failed counts as a full disk: a
 // write needs room for a few pages of the file and its journal.
@@ -70,10 +73,16 @@ Failure lastFailure()
     return t_lastFailure.hasLocalData() ? t_lastFailure.localData() : Failure::None;
 }
 
-void noteFailure(const QString &what, Failure failure)
+QString lastCause()
+{
+    return t_lastCause.localData();
+}
+
+void noteFailure(const QString &what, Failure failure, const QString &cause)
 {
     t_lastError.setLocalData(what);
     t_lastFailure.setLocalData(failure);
+    t_lastCause.setLocalData(cause);
     qCWarning(lcSql).noquote() << what;
 }
 
@@ -88,8 +97,39 @@ void noteFailure(const QString &what, const QSqlError &error)
     noteFailure(what, failureOf(error));
 }
 
+namespace {
+
+QString serverFailureText(Failure failure, const QString &place)
+{
+    switch (failure) {
+    case Failure::None:
+        return {};
+    case Failure::Unreachable:
+        // A settings file that names no usable server says so itself.
+        if (const QString problem = dataSource().problem; !problem.isEmpty())
+            return problem;
+        return QStringLiteral("データベースサーバー %1 に接続できません。%2").arg(place, lastCause());
+    case Failure::InUse:
+        return QStringLiteral("サーバー %1 のデータはほかの PC が使用中です。しばらくしてからやり直してください。").arg(place);
+    case Failure::DiskFull:
+        return QStringLiteral("サーバー %1 のディスクに空きがないため、書き込めません。").arg(place);
+    case Failure::CannotWrite:
+        return QStringLiteral("サーバー %1 のデータベースに書き込めません（書き込む権限がないか、読み取り専用です）。").arg(place);
+    case Failure::Damaged:
+        return QStringLiteral("サーバー %1 のデータを読めません（壊れている可能性があります）。").arg(place);
+    case Failure::Exists:
+    case Failure::Other:
+        break;
+    }
+    return QStringLiteral("サーバー %1 のデータを読み書きできませんでした。").arg(place);
+}
+
+} // namespace
+
 QString failureText(Failure failure, const QString &path)
 {
+    if (failure == Failure::Unreachable || (dataSource().isServer() && path == dataPlace()))
+        return serverFailureText(failure, path);
     const QString file = QDir::toNativeSeparators(path);
     const QString folderPath = QFileInfo(path).absolutePath();
     const QString folder = QDir::toNativeSeparators(folderPath);
@@ -106,6 +146,7 @@ QString failureText(Failure failure, const QString &path)
     case Failure::Exists:
         return QStringLiteral("同じ名前のファイル %1 がちょうど作られたため、置き換えずにそのままにしました。").arg(file);
     case Failure::CannotWrite:
+    case Failure::Unreachable:
     case Failure::Other:
         break;
     }

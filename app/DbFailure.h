@@ -16,14 +16,18 @@ enum class Failure {
     DiskFull,
     Damaged,    // not a database, or a damaged one
     Exists,     // a file took the name meanwhile, and was left as it is
+    Unreachable, // the database server cannot be reached, refused the connection or went away
     Other,
 };
 
 // The text of the last failure on this thread, for logs and status lines.
 QString lastError();
 Failure lastFailure();
+// What the user is told of the last failure's cause beyond its kind (why a server could not
+// be reached); empty for most.
+QString lastCause();
 // Records a failure that did not come from a driver (a file system call) as the last one, and logs it.
-void noteFailure(const QString &what, Failure failure);
+void noteFailure(const QString &what, Failure failure, const QString &cause = QString());
 // A new text for the last failure, whose cause stands (a statement on a connection that did
 // not open: the open's cause).
 void noteFailureText(const QString &what);
@@ -36,7 +40,8 @@ Failure failureOfSqliteCode(int code);
 Failure failureOf(const QSqlError &error);
 
 // The sentence that tells the user about that failure on the file at path: the true cause,
-// naming the file or its folder.
+// naming the file or its folder. For the data database on a server (path is db::dataPlace()),
+// the sentence names the server, with lastCause() for one that cannot be reached.
 QString failureText(Failure failure, const QString &path);
 
 } // namespace db
