@@ -1,16 +1,25 @@
 // quillon-initdb DIR: makes the data directory of an installation. Creates the data and
 // work database files that are missing; existing ones keep their rows and are only brought up
 // to this version's schema when they are older (a copy of each is kept beside it first).
+// quillon-initdb --server URL [--import FILE]: the same for the data database on a PostgreSQL
+// server, and a local data file copied into it.
 #include "data/Provision.h"
+#include "data/ServerSchema.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 namespace {
 
-constexpr char Usage[] = "usage: quillon-initdb DIR\n";
+constexpr char Usage[] = "usage: quillon-initdb DIR\n"
+                         "       quillon-initdb --server postgresql://USER@HOST:PORT/DATABASE [--import FILE]\n";
 constexpr char Help[] = "  Creates QLNVData.mdb and QLNVWork.mdb in DIR when they are missing;\n"
                         "  existing files keep their rows and are upgraded when older.\n"
+                        "  --server URL   creates the tables in the schema quillon of an empty\n"
+                        "                 PostgreSQL database, or upgrades older ones (the password\n"
+                        "                 comes from ~/.pgpass or PGPASSWORD)\n"
+                        "  --import FILE  copies the local data file FILE into that database, which\n"
+                        "                 must hold no data yet, in one transaction\n"
                         "  --help     show this text\n"
                         "  --version  show the program's version\n";
 // Kept with the project's version in the top CMakeLists.txt.
@@ -31,6 +40,35 @@ int main(int argc, char **argv)
     }
     if (arguments.contains(QStringLiteral("--version"))) {
         out << Version;
+        return 0;
+    }
+    if (!arguments.isEmpty() && arguments.at(0) == u"--server") {
+        const bool import = arguments.size() == 4 && arguments.at(2) == u"--import";
+        if (arguments.size() != 2 && !import) {
+            err << Usage;
+            return 2;
+        }
+        QString problem;
+        const auto address = db::parseServerUrl(arguments.at(1), &problem);
+        if (!address) {
+            err << "quillon-initdb: " << problem << '\n';
+            return 2;
+        }
+        const schema::ServerReport report = import ? schema::importDataFile(*address, arguments.at(3))
+                                                   : schema::provisionServer(*address);
+        if (report.created)
+            out << "created the tables on " << address->place() << '\n';
+        else if (report.upgradedFrom > 0)
+            out << "upgraded the tables on " << address->place() << " from version " << report.upgradedFrom << '\n';
+        else if (report.ok() && !import)
+            out << "kept the tables on " << address->place() << '\n';
+        for (const auto &[table, rows] : report.imported)
+            out << "imported " << rows << " rows of " << table << '\n';
+        out.flush();
+        if (!report.ok()) {
+            err << "quillon-initdb: " << report.error << '\n';
+            return 1;
+        }
         return 0;
     }
     // A mistyped option must not become the name of a new folder.
