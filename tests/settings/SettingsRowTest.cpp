@@ -4,6 +4,7 @@
 
 #include "settings/ModQLNVSettings.h"
 #include "settings/SettingsRow.h"
+#include "support/EngineTest.h"
 #include "support/TestDataDir.h"
 
 using namespace settingstest;
@@ -149,13 +150,24 @@ TEST(SettingsRow, LinkFileFiltersByApplication)
         EXPECT_EQ(settings::linkFileFilter(QString::fromUtf8(application)), QString::fromUtf8(filter));
 }
 
-class SettingsRowFile : public GlobalsReset
+class SettingsRowFile : public EngineTest
 {
+protected:
+    void SetUp() override
+    {
+        ModQLNV::resetSettingsGlobals();
+        EngineTest::SetUp();
+    }
+    void TearDown() override
+    {
+        EngineTest::TearDown();
+        ModQLNV::resetSettingsGlobals();
+    }
 };
+QUILLON_ON_BOTH_ENGINES(SettingsRowFile);
 
-TEST_F(SettingsRowFile, TheFirstWriteAddsTheRowAndLaterWritesChangeIt)
+TEST_P(SettingsRowFile, TheFirstWriteAddsTheRowAndLaterWritesChangeIt)
 {
-    TestDataDir dir;
     EXPECT_EQ(settings::readSettingsRow().status, settings::ReadStatus::NoRow);
 
     SettingsRow row = settings::rowFromForm(SettingsForm{});
@@ -177,9 +189,8 @@ TEST_F(SettingsRowFile, TheFirstWriteAddsTheRowAndLaterWritesChangeIt)
     EXPECT_EQ(read.row, row);
 }
 
-TEST_F(SettingsRowFile, AWriteLeavesTheCounterTheS101MarginsAndThePostalColumnsAlone)
+TEST_P(SettingsRowFile, AWriteLeavesTheCounterTheS101MarginsAndThePostalColumnsAlone)
 {
-    TestDataDir dir;
     run(QStringLiteral("INSERT INTO 自社情報 (自社名, 最大請求書番号, S101TopMargin, S101LeftMargin, "
                        "YubinLocalEriaSw, YubinLocalEria) VALUES ('旧', 41, 11.5, 12, 1, '東京都千代田区')"));
     // A second row is never read or written: only the first one counts.
@@ -206,24 +217,22 @@ TEST_F(SettingsRowFile, AWriteLeavesTheCounterTheS101MarginsAndThePostalColumnsA
     EXPECT_EQ(stored(QStringLiteral("YubinLocalEria")).toString(), QStringLiteral("東京都府中市"));
 }
 
-TEST_F(SettingsRowFile, AMissingOrBrokenDataFileFailsTheReadAndTheWrite)
+TEST_P(SettingsRowFile, AMissingOrBrokenDataFileFailsTheReadAndTheWrite)
 {
-    {
-        TestDataDir missing(false);
-        EXPECT_EQ(settings::readSettingsRow().status, settings::ReadStatus::Failed);
-        EXPECT_FALSE(settings::writeSettingsRow(settings::rowFromForm(SettingsForm{})));
-    }
-    {
-        TestDataDir dir;
-        run(QStringLiteral("DROP TABLE 自社情報"));
-        EXPECT_EQ(settings::readSettingsRow().status, settings::ReadStatus::Failed);
-        EXPECT_FALSE(settings::writeSettingsRow(settings::rowFromForm(SettingsForm{})));
-    }
+    run(QStringLiteral("DROP TABLE 自社情報"));
+    EXPECT_EQ(settings::readSettingsRow().status, settings::ReadStatus::Failed);
+    EXPECT_FALSE(settings::writeSettingsRow(settings::rowFromForm(SettingsForm{})));
 }
 
-TEST_F(SettingsRowFile, ReadingIntoTheGlobals)
+TEST(SettingsRowFileOnly, AMissingDataFileFailsTheReadAndTheWrite)
 {
-    TestDataDir dir;
+    TestDataDir missing(false);
+    EXPECT_EQ(settings::readSettingsRow().status, settings::ReadStatus::Failed);
+    EXPECT_FALSE(settings::writeSettingsRow(settings::rowFromForm(SettingsForm{})));
+}
+
+TEST_P(SettingsRowFile, ReadingIntoTheGlobals)
+{
 
     // No row: the globals keep what they hold (the defaults of a fresh start).
     EXPECT_FALSE(ModQLNV::Read自社情報());

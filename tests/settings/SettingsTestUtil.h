@@ -37,7 +37,7 @@ inline int count(const QString &table)
 // A column of the settings row.
 inline QVariant stored(const QString &column)
 {
-    return scalar(QStringLiteral("SELECT \"%1\" FROM 自社情報 ORDER BY rowid LIMIT 1").arg(column));
+    return scalar(QStringLiteral("SELECT %1 FROM 自社情報 ORDER BY rowid LIMIT 1").arg(db::identifier(column)));
 }
 
 // Every test starts from the globals of a fresh start.

@@ -1,8 +1,10 @@
 #include "support/TestDataDir.h"
 
+#include "app/DataSource.h"
 #include "app/Database.h"
 #include "app/Locations.h"
 #include "data/Provision.h"
+#include "data/ServerSchema.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,19 @@ TestDataDir::TestDataDir(bool provision, const QString &parent)
     }
 }
 
+TestDataDir::TestDataDir(Engine engine)
+    : TestDataDir(true)
+{
+    if (engine == Engine::Local)
+        return;
+    m_server.emplace();
+    EXPECT_TRUE(m_server->isValid()) << "no test database on the server";
+    const schema::ServerReport made = schema::provisionServer(m_server->address());
+    EXPECT_TRUE(made.ok()) << made.error.toStdString();
+    EXPECT_TRUE(QFile::remove(dataMdb()));
+    db::setDataSource({m_server->address(), QString()});
+}
+
 void TestDataDir::putVersion1Files(const QString &dataDir)
 {
     ASSERT_TRUE(QDir().mkpath(dataDir));
@@ -35,6 +50,8 @@ void TestDataDir::putVersion1Files(const QString &dataDir)
 TestDataDir::~TestDataDir()
 {
     db::closeAll();
+    if (m_server)
+        db::setDataSource({});
 }
 
 QString TestDataDir::dataDir() const { return ModQLNV::DataDir; }
