@@ -428,6 +428,23 @@ std::optional<QVariantList> columnValues(const QSqlDatabase &database, const QSt
     return out;
 }
 
+bool readForKeys(const QSqlDatabase &database, const QString &select, const QVariantList &keys,
+                 const std::function<void(const QSqlQuery &)> &take)
+{
+    for (qsizetype start = 0; start < keys.size(); start += KeysPerStatement) {
+        const QVariantList batch = keys.mid(start, KeysPerStatement);
+        QSqlQuery q(database);
+        q.setForwardOnly(true);
+        if (!exec(q, select + QStringLiteral(" (") + placeholders(batch.size()) + u')', batch))
+            return false;
+        while (q.next())
+            take(q);
+        if (!readToEnd(q))
+            return false;
+    }
+    return true;
+}
+
 bool insertRows(const QSqlDatabase &database, const QString &table, const QStringList &columns,
                 const QList<QVariantList> &rows)
 {

@@ -3,10 +3,10 @@
 //
 // One connection per file and thread, opened on first use and kept (WAL journal, busy
 // timeout). Files are opened with mode=rw, so a missing file fails instead of being
-// created empty. The statements that move rows between the two files see the data file
-// attached to the work connection as "data" for as long as a DataAttached lives; at other
-// times the work file stands alone, so that editing the invoice never waits on a data file
-// that another program holds.
+// created empty. The data database is that file or a PostgreSQL server (db::dataSource()).
+// Rows move between it and the work file only through a Crossing; at other times the work
+// file stands alone, so that editing the invoice never waits on a data file that another
+// program holds, nor on a server that went away.
 //
 // Every statement goes through exec(): values are bound, never pasted into SQL text,
 // and a failure is logged and reported to the caller.
@@ -18,6 +18,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 namespace db {
@@ -82,10 +83,10 @@ private:
     bool m_prepared = false;
 };
 
-// The data file attached to the work connection as "data" for the life of this object, for
-// statements that read or write both files; detached again at its end. Made before any
-// Transaction on the work connection (a file cannot be attached inside a transaction); an
-// inner DataAttached while one lives shares its attachment.
+// The local data file attached to the work connection as "data" for the life of this object;
+// detached again at its end. Only a Crossing makes one, before its transaction on the work
+// connection (a file cannot be attached inside a transaction); an inner DataAttached while
+// one lives shares its attachment.
 class DataAttached
 {
 public:
@@ -187,6 +188,11 @@ private:
 
 // The values of the first column of every row of select on database; nothing on failure.
 std::optional<QVariantList> columnValues(const QSqlDatabase &database, const QString &select, const QVariantList &values = {});
+
+// Runs select (it ends in "IN") on database with each batch of keys after it as "(?, ?, …)",
+// handing every row to take; false on the first failure.
+bool readForKeys(const QSqlDatabase &database, const QString &select, const QVariantList &keys,
+                 const std::function<void(const QSqlQuery &)> &take);
 
 // Rows given as lists of values added to columns of table in batches of one statement each;
 // false on the first that fails.

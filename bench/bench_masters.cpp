@@ -156,14 +156,13 @@ void BM_DeleteHundredTickedCustomers(benchmark::State &state)
         state.PauseTiming();
         // 100 customers more, ticked in the edit copy, as if the user had ticked them.
         {
-            db::DataAttached data(db::work());
-            db::Transaction tx(db::work());
+            db::Crossing crossing(db::work());
             for (int i = 0; i < 100; ++i) {
                 const QString name = QStringLiteral("削除%1-%2").arg(round).arg(i);
-                db::exec(db::work(), QStringLiteral("INSERT INTO data.顧客マスタ (顧客名, ふりがな) VALUES (?, 'ん')"), {name});
-                db::exec(db::work(), QStringLiteral("INSERT INTO w顧客マスタ (顧客名, ふりがな, チェック) VALUES (?, 'ん', 1)"), {name});
+                db::exec(crossing.dataSide(), QStringLiteral("INSERT INTO 顧客マスタ (顧客名, ふりがな) VALUES (?, 'ん')"), {name});
+                db::exec(crossing.workSide(), QStringLiteral("INSERT INTO w顧客マスタ (顧客名, ふりがな, チェック) VALUES (?, 'ん', 1)"), {name});
             }
-            tx.commit();
+            crossing.commit();
         }
         ++round;
         grid->reselect();

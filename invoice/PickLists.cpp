@@ -16,14 +16,11 @@ std::optional<QString> textOrNothing(const QVariant &v)
     return v.toString();
 }
 
-bool fillCodeList(const QSqlDatabase &work, const QString &table, const QString &kind)
+bool fillCodeList(db::Crossing &crossing, const QString &table, const QString &kind)
 {
-    return db::exec(work, QStringLiteral("DELETE FROM %1").arg(table))
-        && db::exec(work,
-                    QStringLiteral("INSERT INTO %1 (sname) SELECT sname FROM data.コードマスタ "
-                                   "WHERE kcode = ? AND sname IS NOT NULL ORDER BY code")
-                        .arg(table),
-                    {kind});
+    return db::exec(crossing.workSide(), QStringLiteral("DELETE FROM %1").arg(table))
+        && crossing.toWork(QStringLiteral("SELECT sname FROM コードマスタ WHERE kcode = ? AND sname IS NOT NULL ORDER BY code"),
+                           {kind}, table, {QStringLiteral("sname")});
 }
 
 } // namespace
@@ -52,14 +49,15 @@ std::optional<QStringList> customerNames(const QSqlDatabase &data)
 bool SetDD品名(const QSqlDatabase &work, const QString &productOrder)
 {
     const QString order = productOrder == u"品名順" ? QStringLiteral("品名") : QStringLiteral("ふりがな");
-    db::DataAttached data(work);
-    db::Transaction tx(work);
-    return data && tx.isActive() && db::exec(work, QStringLiteral("DELETE FROM w商品参照"))
-        && db::exec(work, QStringLiteral("INSERT INTO w商品参照 (品名, 入数, 単位, 単価, 非課税, ふりがな, 軽減税率) "
-                                         "SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな, 軽減税率 FROM data.商品マスタ "
-                                         "ORDER BY %1, rowid")
-                              .arg(order))
-        && tx.commit();
+    const QStringList columns{QStringLiteral("品名"), QStringLiteral("入数"), QStringLiteral("単位"), QStringLiteral("単価"),
+                              QStringLiteral("非課税"), QStringLiteral("ふりがな"), QStringLiteral("軽減税率")};
+    db::Crossing crossing(work);
+    return crossing && db::exec(work, QStringLiteral("DELETE FROM w商品参照"))
+        && crossing.toWork(QStringLiteral("SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな, 軽減税率 FROM 商品マスタ "
+                                          "ORDER BY %1, rowid")
+                               .arg(order),
+                           {}, QStringLiteral("w商品参照"), columns)
+        && crossing.commit();
 }
 
 std::optional<Customer> Seek顧客情報(const QSqlDatabase &data, const QString &name)
@@ -89,15 +87,14 @@ Product Seek商品(const QSqlDatabase &data, const QString &name)
 bool Readコード表(const QSqlDatabase &work, const QString &kind, const QString &packSizeKind)
 {
     const bool all = kind == AllKinds;
-    db::DataAttached data(work);
-    db::Transaction tx(work);
-    if (!data || !tx.isActive())
+    db::Crossing crossing(work);
+    if (!crossing)
         return false;
-    if ((all || kind == UnitKind) && !fillCodeList(work, QStringLiteral("w単位参照"), UnitKind))
+    if ((all || kind == UnitKind) && !fillCodeList(crossing, QStringLiteral("w単位参照"), UnitKind))
         return false;
-    if ((all || kind == packSizeKind) && !fillCodeList(work, QStringLiteral("w入数参照"), packSizeKind))
+    if ((all || kind == packSizeKind) && !fillCodeList(crossing, QStringLiteral("w入数参照"), packSizeKind))
         return false;
-    return tx.commit();
+    return crossing.commit();
 }
 
 std::optional<bool> registerCodeName(const QSqlDatabase &data, const QString &kind, const QString &name)

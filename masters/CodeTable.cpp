@@ -57,25 +57,33 @@ bool isFreeName(const QString &name)
 
 bool Readコード表(const QSqlDatabase &work, const QString &key)
 {
-    db::DataAttached data(work);
-    db::Transaction tx(work);
-    if (!data || !tx.isActive())
+    db::Crossing crossing(work);
+    if (!crossing)
         return false;
-    // The 99 slots and the category's names in one statement: a master row whose code is not
-    // one of the slot codes simply finds no slot.
+    // The category's names by code; a master row whose code is not one of the slot codes
+    // simply finds no slot.
+    QHash<QString, QVariant> names;
+    {
+        QSqlQuery q(crossing.dataSide());
+        q.setForwardOnly(true);
+        if (!db::exec(q, QStringLiteral(R"(SELECT "code", "sname" FROM "コードマスタ" WHERE "kcode" = ?)"), {key}))
+            return false;
+        while (q.next())
+            names.insert(q.value(0).toString(), q.value(1));
+        if (!db::readToEnd(q))
+            return false;
+    }
+    QList<QVariantList> copy;
+    copy.reserve(SlotCount);
+    const QVariant free(QMetaType::fromType<QString>());
+    for (int n = 1; n <= SlotCount; ++n) {
+        const QString code = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+        copy.append({n, 0, code, names.value(code, free)});
+    }
     return db::exec(work, QStringLiteral(R"(DELETE FROM "wコードマスタ")"))
-        && db::exec(work,
-                    QStringLiteral(R"(INSERT INTO "wコードマスタ" ("行番号", "チェック", "code", "sname")
-                       WITH RECURSIVE "slot"("n", "code") AS (
-                           SELECT 1, '01'
-                           UNION ALL
-                           SELECT "n" + 1, printf('%02d', "n" + 1) FROM "slot" WHERE "n" < ?)
-                       SELECT "slot"."n", 0, "slot"."code", "m"."sname"
-                       FROM "slot" LEFT JOIN data."コードマスタ" AS "m"
-                           ON "m"."kcode" = ? AND "m"."code" = "slot"."code"
-                       ORDER BY "slot"."n")"),
-                    {SlotCount, key})
-        && tx.commit();
+        && db::insertRows(work, QStringLiteral("wコードマスタ"),
+                          {QStringLiteral("行番号"), QStringLiteral("チェック"), QStringLiteral("code"), QStringLiteral("sname")}, copy)
+        && crossing.commit();
 }
 
 std::optional<QStringList> duplicateNames(const QSqlDatabase &work)
@@ -88,27 +96,24 @@ std::optional<QStringList> duplicateNames(const QSqlDatabase &work)
 
 bool Entryコード表(const QSqlDatabase &work, const QString &key)
 {
-    db::DataAttached data(work);
-    db::Transaction tx(work);
-    if (!data || !tx.isActive())
+    db::Crossing crossing(work);
+    if (!crossing)
         return false;
     const auto rows = readSlots(work);
     // A short or empty edit copy (never read, or emptied elsewhere) would wipe the category.
     if (!rows || rows->size() != SlotCount || !duplicatesIn(*rows).isEmpty())
         return false;
-    if (!db::exec(work, QStringLiteral(R"(DELETE FROM data."コードマスタ" WHERE "kcode" = ?)"), {key}))
-        return false;
-    {
-        db::Statement insert(work, QStringLiteral(R"(INSERT INTO data."コードマスタ" ("kcode", "code", "sname")
-                                                     VALUES (?, ?, ?))"));
-        const QVariant free(QMetaType::fromType<QString>());
-        for (const Slot &slot : *rows) {
-            const QString name = slot.name.toString();
-            if (!insert.run({key, slot.code, isFreeName(name) ? free : QVariant(name)}))
-                return false;
-        }
+    QList<QVariantList> kept;
+    kept.reserve(rows->size());
+    const QVariant free(QMetaType::fromType<QString>());
+    for (const Slot &slot : *rows) {
+        const QString name = slot.name.toString();
+        kept.append({key, slot.code, isFreeName(name) ? free : QVariant(name)});
     }
-    return tx.commit();
+    return db::exec(crossing.dataSide(), QStringLiteral(R"(DELETE FROM "コードマスタ" WHERE "kcode" = ?)"), {key})
+        && db::insertRows(crossing.dataSide(), QStringLiteral("コードマスタ"),
+                          {QStringLiteral("kcode"), QStringLiteral("code"), QStringLiteral("sname")}, kept)
+        && crossing.commit();
 }
 
 } // namespace codes

@@ -58,13 +58,11 @@ QString hasNameSql(const QString &column)
 
 bool readCopy(const QSqlDatabase &work, const MasterTable &t, const QString &orderBy)
 {
-    db::DataAttached data(work);
-    db::Transaction tx(work);
-    const QString columns = columnList(t.columns);
-    return data && tx.isActive() && db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)))
-           && db::exec(work, QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM data.%3 ORDER BY %4")
-                                 .arg(quoted(t.copy), columns, quoted(t.master), orderBy))
-           && tx.commit();
+    db::Crossing crossing(work);
+    return crossing && db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)))
+           && crossing.toWork(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(t.columns), quoted(t.master), orderBy),
+                              {}, t.copy, t.columns)
+           && crossing.commit();
 }
 
 bool clearCopy(const QSqlDatabase &work, const MasterTable &t)
@@ -75,9 +73,8 @@ bool clearCopy(const QSqlDatabase &work, const MasterTable &t)
 RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &t)
 {
     RegisterOutcome out;
-    db::DataAttached data(work);
-    db::Transaction tx(work);
-    if (!data || !tx.isActive())
+    db::Crossing crossing(work);
+    if (!crossing)
         return out;
 
     // The master keeps one row per name: a copy holding a name twice is for the user to mend.
@@ -93,13 +90,11 @@ RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &t)
         return out;
     }
 
-    const QString columns = columnList(t.columns);
-    if (!db::exec(work, QStringLiteral("DELETE FROM data.%1").arg(quoted(t.master)))
-        || !db::exec(q, QStringLiteral("INSERT INTO data.%1 (%2) SELECT %2 FROM %3 WHERE %4 ORDER BY rowid")
-                            .arg(quoted(t.master), columns, quoted(t.copy), hasNameSql(t.key))))
-        return out;
-    out.rows = q.numRowsAffected();
-    if (!tx.commit())
+    if (!db::exec(crossing.dataSide(), QStringLiteral("DELETE FROM %1").arg(quoted(t.master)))
+        || !crossing.toData(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY rowid")
+                                .arg(columnList(t.columns), quoted(t.copy), hasNameSql(t.key)),
+                            {}, t.master, t.columns, &out.rows)
+        || !crossing.commit())
         return out;
     out.status = RegisterStatus::Registered;
     return out;
@@ -107,23 +102,19 @@ RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &t)
 
 std::optional<int> deleteTicked(const QSqlDatabase &work, const MasterTable &t)
 {
-    db::DataAttached data(work);
-    db::Transaction tx(work);
-    if (!data || !tx.isActive())
+    db::Crossing crossing(work);
+    if (!crossing)
         return std::nullopt;
-    QSqlQuery q(work);
-    if (!db::exec(q, QStringLiteral("SELECT count(*) FROM %1 WHERE \"チェック\" = 1").arg(quoted(t.copy))) || !q.next())
+    const auto ticked = db::columnValues(work, QStringLiteral("SELECT %1 FROM %2 WHERE \"チェック\" = 1").arg(quoted(t.key), quoted(t.copy)));
+    if (!ticked)
         return std::nullopt;
-    const int ticked = q.value(0).toInt();
-    q.finish();
-    if (ticked == 0)
+    if (ticked->isEmpty())
         return 0;
-    if (!db::exec(work, QStringLiteral("DELETE FROM data.%1 WHERE %2 IN (SELECT %2 FROM %3 WHERE \"チェック\" = 1)")
-                            .arg(quoted(t.master), quoted(t.key), quoted(t.copy)))
+    if (!crossing.forKeys(QStringLiteral("DELETE FROM %1 WHERE %2 IN").arg(quoted(t.master), quoted(t.key)), *ticked)
         || !db::exec(work, QStringLiteral("DELETE FROM %1 WHERE \"チェック\" = 1").arg(quoted(t.copy)))
-        || !tx.commit())
+        || !crossing.commit())
         return std::nullopt;
-    return ticked;
+    return int(ticked->size());
 }
 
 bool saveCustomer(const QSqlDatabase &data, const CustomerRow &row)

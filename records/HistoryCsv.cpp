@@ -4,6 +4,8 @@
 #include "app/Formats.h"
 
 #include <QDate>
+#include <QHash>
+#include <QList>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -66,15 +68,41 @@ QString record(const QStringList &fields)
 
 std::optional<Built> buildHistoryCsv(const QSqlDatabase &work, Encoding encoding)
 {
-    db::DataAttached data(work);
-    if (!data)
-        return std::nullopt;
-    QSqlQuery q(work);
-    q.setForwardOnly(true);
-    if (!db::exec(q, QStringLiteral("SELECT l.伝票番号, l.日付, l.顧客名, l.件名, h.税抜計, h.消費税, h.合計, "
-                                    "h.請求金額, h.消費税率, h.標準税率対象, h.標準税率消費税, h.軽減税率対象, "
-                                    "h.軽減税率消費税, h.支払期限 FROM w履歴リスト AS l "
-                                    "LEFT JOIN data.請求書ヘッダ AS h ON h.伝票番号 = l.伝票番号 ORDER BY l.rowid")))
+    // The list in its order from the work file, the figures from the stored headers; an
+    // invoice deleted since the search keeps its row with the figures empty.
+    struct Listed {
+        qint64 number;
+        QVariant 日付, 顧客名, 件名;
+    };
+    QList<Listed> listed;
+    QVariantList numbers;
+    {
+        QSqlQuery q(work);
+        q.setForwardOnly(true);
+        if (!db::exec(q, QStringLiteral("SELECT 伝票番号, 日付, 顧客名, 件名 FROM w履歴リスト ORDER BY rowid")))
+            return std::nullopt;
+        while (q.next()) {
+            listed.append({q.value(0).toLongLong(), q.value(1), q.value(2), q.value(3)});
+            numbers << q.value(0);
+        }
+        if (!db::readToEnd(q))
+            return std::nullopt;
+    }
+    constexpr int Figures = 10;
+    QHash<qint64, QVariantList> figures;
+    figures.reserve(listed.size());
+    const QSqlDatabase data = db::data();
+    if (!data.isOpen()
+        || !db::readForKeys(data,
+                            QStringLiteral("SELECT 伝票番号, 税抜計, 消費税, 合計, 請求金額, 消費税率, 標準税率対象, "
+                                           "標準税率消費税, 軽減税率対象, 軽減税率消費税, 支払期限 "
+                                           "FROM 請求書ヘッダ WHERE 伝票番号 IN"),
+                            numbers, [&](const QSqlQuery &q) {
+                                QVariantList row;
+                                for (int c = 1; c <= Figures; ++c)
+                                    row << q.value(c);
+                                figures.insert(q.value(0).toLongLong(), row);
+                            }))
         return std::nullopt;
 
     Built built;
@@ -92,16 +120,13 @@ std::optional<Built> buildHistoryCsv(const QSqlDatabase &work, Encoding encoding
     if (encoding == Encoding::Utf8WithBom)
         built.bytes += QByteArray("\xEF\xBB\xBF");
     add(0, record(columns()));
-    while (q.next()) {
-        const qint64 number = q.value(0).toLongLong();
-        add(number, record({QString::number(number), slashDate(q.value(1)),
-                            asText(q.value(2).toString()), asText(q.value(3).toString()), amount(q.value(4)), amount(q.value(5)),
-                            amount(q.value(6)), amount(q.value(7)), rate(q.value(8)), amount(q.value(9)),
-                            amount(q.value(10)), amount(q.value(11)), amount(q.value(12)), slashDate(q.value(13))}));
+    for (const Listed &row : listed) {
+        const QVariantList f = figures.value(row.number, QVariantList(Figures));
+        add(row.number, record({QString::number(row.number), slashDate(row.日付), asText(row.顧客名.toString()),
+                                asText(row.件名.toString()), amount(f[0]), amount(f[1]), amount(f[2]), amount(f[3]),
+                                rate(f[4]), amount(f[5]), amount(f[6]), amount(f[7]), amount(f[8]), slashDate(f[9])}));
         ++built.invoices;
     }
-    if (!db::readToEnd(q))
-        return std::nullopt;
     return built;
 }
 

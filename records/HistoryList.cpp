@@ -40,20 +40,18 @@ std::optional<qint64> Read請求履歴(const QSqlDatabase &work, const Filter &f
         conditions << QStringLiteral("日付 <= ?");
         values << filter.終了.toString(Qt::ISODate);
     }
-    QString sql = QStringLiteral("INSERT INTO w履歴リスト (伝票番号, 日付, 顧客名, 件名, 請求金額, 支払期限) "
-                                 "SELECT 伝票番号, 日付, 顧客名, 件名, 請求金額, 支払期限 FROM data.請求書ヘッダ");
+    QString sql = QStringLiteral("SELECT 伝票番号, 日付, 顧客名, 件名, 請求金額, 支払期限 FROM 請求書ヘッダ");
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     // The list keeps the order of insertion, so the order is given here.
     sql += QStringLiteral(" ORDER BY 日付 DESC, 伝票番号 DESC");
 
-    db::DataAttached data(work);
-    db::Transaction transaction(work);
-    if (!data || !transaction.isActive() || !db::exec(work, QStringLiteral("DELETE FROM w履歴リスト"))
-        || !db::exec(work, sql, values))
-        return std::nullopt;
-    const auto listed = scalar(work, CountListed);
-    if (!listed || !transaction.commit())
+    const QStringList columns{QStringLiteral("伝票番号"), QStringLiteral("日付"), QStringLiteral("顧客名"),
+                              QStringLiteral("件名"), QStringLiteral("請求金額"), QStringLiteral("支払期限")};
+    db::Crossing crossing(work);
+    int listed = 0;
+    if (!crossing || !db::exec(work, QStringLiteral("DELETE FROM w履歴リスト"))
+        || !crossing.toWork(sql, values, QStringLiteral("w履歴リスト"), columns, &listed) || !crossing.commit())
         return std::nullopt;
     return listed;
 }
@@ -76,29 +74,22 @@ bool setTicked(const QSqlDatabase &work, qint64 伝票番号, bool ticked)
 
 DeleteOutcome Delete履歴(const QSqlDatabase &work)
 {
-    // IMMEDIATE on the work connection takes the write lock of the attached data file too.
-    db::DataAttached data(work);
-    db::Transaction transaction(work);
-    if (!data || !transaction.isActive())
+    db::Crossing crossing(work);
+    if (!crossing)
         return {};
-    const auto ticked = scalar(work, QStringLiteral("SELECT count(*) FROM (") + Ticked + QStringLiteral(")"));
+    const auto ticked = db::columnValues(work, Ticked);
     if (!ticked)
         return {};
-    qint64 deleted = 0;
-    if (*ticked > 0) {
-        const QString in = QStringLiteral(" WHERE 伝票番号 IN (") + Ticked + QStringLiteral(")");
-        QSqlQuery headers(work);
-        if (!db::exec(work, QStringLiteral("DELETE FROM data.請求書") + in)
-            || !db::exec(headers, QStringLiteral("DELETE FROM data.請求書ヘッダ") + in))
-            return {};
-        // Read at once: the count belongs to the connection's last statement. A ticked
-        // invoice may have been deleted from the invoice tab since the search.
-        deleted = headers.numRowsAffected();
-        if (!db::exec(work, QStringLiteral("DELETE FROM w履歴リスト WHERE チェック = 1")))
-            return {};
-    }
+    // A ticked invoice may have been deleted from the invoice tab since the search: the count is
+    // of the headers that were still there.
+    int deleted = 0;
+    if (!ticked->isEmpty()
+        && (!crossing.forKeys(QStringLiteral("DELETE FROM 請求書 WHERE 伝票番号 IN"), *ticked)
+            || !crossing.forKeys(QStringLiteral("DELETE FROM 請求書ヘッダ WHERE 伝票番号 IN"), *ticked, &deleted)
+            || !db::exec(work, QStringLiteral("DELETE FROM w履歴リスト WHERE チェック = 1"))))
+        return {};
     const auto remaining = scalar(work, CountListed);
-    if (!remaining || !transaction.commit())
+    if (!remaining || !crossing.commit())
         return {};
     return {true, deleted, *remaining};
 }

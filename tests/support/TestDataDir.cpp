@@ -39,7 +39,7 @@ TestDataDir::TestDataDir(Engine engine)
 void TestDataDir::putVersion1Files(const QString &dataDir)
 {
     ASSERT_TRUE(QDir().mkpath(dataDir));
-    for (const QString name : {QStringLiteral("QLNVData.mdb"), QStringLiteral("QLNVWork.mdb")}) {
+    for (const QString &name : {QStringLiteral("QLNVData.mdb"), QStringLiteral("QLNVWork.mdb")}) {
         const QString target = QDir(dataDir).filePath(name);
         QFile::remove(target);
         ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLON_VERSION1_FILES "/") + name, target)) << name.toStdString();
