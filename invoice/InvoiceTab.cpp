@@ -84,6 +84,9 @@ InvoiceTab::InvoiceTab(QWidget *parent)
                                   == dueDateByRule(ui->dt日付->date());
     });
 
+    // The company's own lines are text, never markup.
+    ui->lbl自社名->setTextFormat(Qt::PlainText);
+    ui->lbl自社情報->setTextFormat(Qt::PlainText);
     ui->lbl自社名->installEventFilter(this);
     ui->lbl自社情報->installEventFilter(this);
     ui->txtNo->installEventFilter(this);
@@ -98,8 +101,12 @@ InvoiceTab::~InvoiceTab()
     ui->Grid明細->itemDelegate()->blockSignals(true);
 }
 
-QLabel *InvoiceTab::companyNameLabel() const { return ui->lbl自社名; }
-QLabel *InvoiceTab::companyInfoLabel() const { return ui->lbl自社情報; }
+void InvoiceTab::showCompanyLines(const QString &name, const QString &info)
+{
+    ui->lbl自社名->setText(name);
+    ui->lbl自社情報->setText(info);
+    emit companyLinesShown(name, info);
+}
 DetailGrid *InvoiceTab::grid() const { return ui->Grid明細; }
 QLineEdit *InvoiceTab::numberEdit() const { return ui->txtNo; }
 DateBox *InvoiceTab::dateBox() const { return ui->dt日付; }
@@ -255,8 +262,7 @@ void InvoiceTab::clearHeader()
     m_dueFollowsDate = true;
     ui->dt日付->setDate(QDate::currentDate());
     ui->dt支払期限->setDate(dueDateByRule(ui->dt日付->date()));
-    ui->lbl自社名->setText(ModQLNV::自社名);
-    ui->lbl自社情報->setText(ModQLNV::自社情報);
+    showCompanyLines(ModQLNV::自社名, ModQLNV::自社情報);
 }
 
 void InvoiceTab::Clear明細ワーク()

@@ -55,9 +55,8 @@ public:
     explicit InvoiceTab(QWidget *parent = nullptr);
     ~InvoiceTab() override;
 
-    // The own-company labels, shown from the settings.
-    QLabel *companyNameLabel() const;
-    QLabel *companyInfoLabel() const;
+    // Shows the own company's name and details (as the settings store them) in their labels.
+    void showCompanyLines(const QString &name, const QString &info);
     DetailGrid *grid() const;
     // The header fields and buttons that records/ and the main window work with: txtNo,
     // dt日付, cmb顧客名 and the register, delete and print buttons.
@@ -158,6 +157,8 @@ signals:
     // The user double-clicked the company name or details: they want to edit them.
     void companyNameDoubleClicked();
     void companyInfoDoubleClicked();
+    // The company labels show these lines now.
+    void companyLinesShown(const QString &name, const QString &info);
     // The customer names were read again (for the history tab's list).
     void customerNamesChanged(const QStringList &names);
     // A full clear empties the history list as well.

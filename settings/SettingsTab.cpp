@@ -261,10 +261,8 @@ void SettingsTab::cmd設定登録_Click()
     Read設定();
     if (outcome != SaveOutcome::Stored)
         return;
-    if (m_lbl自社名)
-        m_lbl自社名->setText(ModQLNV::自社名);
-    if (m_lbl自社情報)
-        m_lbl自社情報->setText(ModQLNV::自社情報);
+    setCompanyLinesShown(ModQLNV::自社名, ModQLNV::自社情報);
+    emit companyLinesStored(ModQLNV::自社名, ModQLNV::自社情報);
     emit settingsReloaded();
 }
 
@@ -373,10 +371,10 @@ void SettingsTab::choose罫線色()
     ui->num白紙罫線色->setText(QString::number(chosen));
 }
 
-void SettingsTab::bindCompanyLabels(QLabel *name, QLabel *info)
+void SettingsTab::setCompanyLinesShown(const QString &name, const QString &info)
 {
-    m_lbl自社名 = name;
-    m_lbl自社情報 = info;
+    m_shown自社名 = name;
+    m_shown自社情報 = info;
 }
 
 void SettingsTab::focusCompanyName()
@@ -403,17 +401,19 @@ bool SettingsTab::eventFilter(QObject *watched, QEvent *event)
 
 void SettingsTab::companyBoxLeft(bool nameBox)
 {
-    QLabel *label = nameBox ? m_lbl自社名 : m_lbl自社情報;
-    if (!label || m_savingSilently)
+    std::optional<QString> &shown = nameBox ? m_shown自社名 : m_shown自社情報;
+    if (!shown || m_savingSilently)
         return;
     const QString text = nameBox ? ui->txt自社名->text() : ui->txt自社情報->toPlainText();
-    if (text == label->text())
+    if (text == *shown)
         return;
     m_savingSilently = true;
     const bool stored = Entry設定(false);
     m_savingSilently = false;
-    // A failed save was reported; the label keeps the stored name, and leaving the box again
-    // tries again.
-    if (stored)
-        label->setText(text);
+    // A failed save was reported; the invoice tab keeps the stored lines, and leaving the box
+    // again tries again.
+    if (!stored)
+        return;
+    shown = text;
+    emit companyLinesStored(*m_shown自社名, *m_shown自社情報);
 }

@@ -8,9 +8,9 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 
 namespace Ui {
@@ -39,10 +39,10 @@ public:
     // Deletes all user data after a confirmation (the cmd初期化 button).
     void Data初期化();
 
-    // The invoice tab's labels that show the company name and details. Leaving the name or
-    // details box with a text that differs from its label saves the settings at once and
-    // updates the label.
-    void bindCompanyLabels(QLabel *name, QLabel *info);
+    // The company name and details as the invoice tab shows them now. Once told, leaving the
+    // name or details box with a text that differs from what is shown saves the settings at
+    // once and says so with companyLinesStored.
+    void setCompanyLinesShown(const QString &name, const QString &info);
     // Put the cursor into the name or details box (the labels were double-clicked; the main
     // window has already switched to this tab).
     void focusCompanyName();
@@ -61,6 +61,8 @@ signals:
     void dataReset();
     // cmd復元 put a backup in place of the data file: everything is to be read again.
     void dataRestored();
+    // The company name and details were stored: the invoice tab is to show them.
+    void companyLinesStored(const QString &name, const QString &info);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -80,7 +82,8 @@ private:
     void fillList(QComboBox *combo, const QStringList &items, const QString &current);
 
     std::unique_ptr<Ui::SettingsTab> ui;
-    QLabel *m_lbl自社名 = nullptr;
-    QLabel *m_lbl自社情報 = nullptr;
+    // What the invoice tab shows, once the main window said so.
+    std::optional<QString> m_shown自社名;
+    std::optional<QString> m_shown自社情報;
     bool m_savingSilently = false;
 };

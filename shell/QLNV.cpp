@@ -12,7 +12,7 @@
 #include "masters/ProductWindow.h"
 #include "print/PrintPanel.h"
 #include "records/HistoryTab.h"
-#include "records/InvoiceRecords.h"
+#include "shell/InvoiceRecords.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/SettingsRow.h"
 #include "settings/SettingsTab.h"
@@ -109,10 +109,10 @@ QLNV::QLNV(QWidget *parent)
         showTab(m_settings);
         m_settings->focusCompanyInfo();
     });
-    // A company name is shown as typed, never read as markup.
-    m_invoice->companyNameLabel()->setTextFormat(Qt::PlainText);
-    m_invoice->companyInfoLabel()->setTextFormat(Qt::PlainText);
-    m_settings->bindCompanyLabels(m_invoice->companyNameLabel(), m_invoice->companyInfoLabel());
+    // The settings tab saves the company lines when the user leaves their boxes changed; the
+    // invoice tab shows what is stored.
+    connect(m_invoice, &InvoiceTab::companyLinesShown, m_settings, &SettingsTab::setCompanyLinesShown);
+    connect(m_settings, &SettingsTab::companyLinesStored, m_invoice, &InvoiceTab::showCompanyLines);
 
     // The invoice tab and the history tab meet here: a full clear empties the history list,
     // the customer names fill both name lists, and a history row opens its invoice.

@@ -368,7 +368,7 @@ TEST_F(InvoiceTabTest, TheCompanyLabelsAndCloseButtonSignal)
     open();
     QSignalSpy name(tab.get(), &InvoiceTab::companyNameDoubleClicked);
     QSignalSpy close(tab.get(), &InvoiceTab::closeRequested);
-    QTest::mouseDClick(tab->companyNameLabel(), Qt::LeftButton);
+    QTest::mouseDClick(tab->findChild<QLabel *>(QStringLiteral("lbl自社名")), Qt::LeftButton);
     click("cmd閉じる");
     EXPECT_EQ(name.size(), 1);
     EXPECT_EQ(close.size(), 1);

@@ -1,7 +1,7 @@
 // Saving, loading and deleting on the real invoice tab: the register and delete buttons, the
 // invoice-number field, the boxes they show and what ends up in the data file. The history
 // tab is wired to the invoice tab as the main window wires it.
-#include "RecordsTestUtil.h"
+#include "records/RecordsTestUtil.h"
 #include "invoice/InvoiceTabFixture.h"
 
 #include "app/Locations.h"
@@ -10,7 +10,7 @@
 #include "records/HistoryListModel.h"
 #include "records/HistoryTab.h"
 #include "records/InvoiceLoad.h"
-#include "records/InvoiceRecords.h"
+#include "shell/InvoiceRecords.h"
 #include "records/InvoiceSave.h"
 #include "support/FaultMounts.h"
 

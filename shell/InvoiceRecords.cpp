@@ -1,4 +1,4 @@
-#include "records/InvoiceRecords.h"
+#include "shell/InvoiceRecords.h"
 
 #include "app/Database.h"
 #include "app/DateBox.h"
