@@ -125,14 +125,15 @@ QSqlDatabase serverConnection(const ServerAddress &address)
             return existing;
         existing.close();
         if (openServerConnection(existing, address))
-            return existing;
+            noteServerReached();
         return existing;
     }
     QSqlDatabase database = addServerConnection(name, address);
     QStringList names = t_connections.localData();
     names << name;
     t_connections.setLocalData(names);
-    openServerConnection(database, address);
+    if (openServerConnection(database, address))
+        noteServerReached();
     return database;
 }
 

@@ -9,6 +9,9 @@
 #include <QStorageInfo>
 #include <QThreadStorage>
 
+#include <atomic>
+#include <mutex>
+
 Q_LOGGING_CATEGORY(lcSql, "quillon.sql")
 
 namespace db {
@@ -18,6 +21,21 @@ namespace {
 QThreadStorage<QString> t_lastError;
 QThreadStorage<Failure> t_lastFailure;
 QThreadStorage<QString> t_lastCause;
+
+std::mutex s_listenerMutex;
+std::function<void(const QString &)> s_serverListener;
+std::atomic<bool> s_serverUnreachable = false;
+
+void tellServerStatus(const QString &problem)
+{
+    std::function<void(const QString &)> listener;
+    {
+        const std::lock_guard lock(s_listenerMutex);
+        listener = s_serverListener;
+    }
+    if (listener)
+        listener(problem);
+}
 
 // Less free space than this on the disk of a file that failed counts as a full disk: a
 // write needs room for a few pages of the file and its journal.
@@ -84,6 +102,22 @@ void noteFailure(const QString &what, Failure failure, const QString &cause)
     t_lastFailure.setLocalData(failure);
     t_lastCause.setLocalData(cause);
     qCWarning(lcSql).noquote() << what;
+    if (failure == Failure::Unreachable && dataSource().isServer()) {
+        s_serverUnreachable = true;
+        tellServerStatus(failureText(failure, dataPlace()));
+    }
+}
+
+void setServerStatusListener(std::function<void(const QString &problem)> listener)
+{
+    const std::lock_guard lock(s_listenerMutex);
+    s_serverListener = std::move(listener);
+}
+
+void noteServerReached()
+{
+    if (s_serverUnreachable.exchange(false))
+        tellServerStatus(QString());
 }
 
 void noteFailureText(const QString &what)

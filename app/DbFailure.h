@@ -4,6 +4,8 @@
 // thread (and logged under quillon.sql) for the caller to read after a false.
 #include <QString>
 
+#include <functional>
+
 class QSqlError;
 
 namespace db {
@@ -33,6 +35,14 @@ void noteFailure(const QString &what, Failure failure, const QString &cause = QS
 void noteFailureText(const QString &what);
 // The same for a failure a driver reported, its cause read from the error.
 void noteFailure(const QString &what, const QSqlError &error);
+
+// Told, on the thread that found it, each time the data server is found unreachable (with the
+// sentence for the user, as failureText gives it) and once when it is reached again after that
+// (with an empty text): the main window keeps its status line by it. One listener; an empty
+// function removes it.
+void setServerStatusListener(std::function<void(const QString &problem)> listener);
+// A connection to the data server was opened.
+void noteServerReached();
 
 // SQLite's result code (primary or extended) as a cause.
 Failure failureOfSqliteCode(int code);

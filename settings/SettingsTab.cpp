@@ -1,11 +1,13 @@
 #include "settings/SettingsTab.h"
 
+#include "app/DataSource.h"
 #include "app/Database.h"
 #include "app/DialogChooser.h"
 #include "app/Formats.h"
 #include "app/Helpers.h"
 #include "app/Msg.h"
 #include "app/SaveTarget.h"
+#include "app/ServerConnection.h"
 #include "data/Backup.h"
 #include "data/DataReset.h"
 #include "settings/ModQLNVSettings.h"
@@ -13,6 +15,7 @@
 #include "settings/PickOnlyCombo.h"
 #include "ui_SettingsTab.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -65,6 +68,7 @@ SettingsTab::SettingsTab(QWidget *parent)
     connect(ui->cmd初期化, &QPushButton::clicked, this, &SettingsTab::Data初期化);
     connect(ui->cmdバックアップ, &QPushButton::clicked, this, &SettingsTab::cmdバックアップ_Click);
     connect(ui->cmd復元, &QPushButton::clicked, this, &SettingsTab::cmd復元_Click);
+    connect(ui->cmdサーバー接続テスト, &QPushButton::clicked, this, &SettingsTab::cmdサーバー接続テスト_Click);
     ui->numバックアップ間隔->setValidator(new settings::NumberBoxValidator(1, 365, 0, this));
     ui->numバックアップ間隔->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     ui->num支払期限日数->setValidator(new settings::NumberBoxValidator(1, settings::MaxDueDays, 0, this));
@@ -130,6 +134,7 @@ void SettingsTab::Clear設定()
     fillList(ui->cmb支払期限, settings::支払期限Choices(), settings::default支払期限());
     ui->num支払期限日数->setText(QString::number(settings::DefaultDueDays));
     showLastBackup();
+    showDataPlace();
     // The blank entry is "no linked application": a pick-only list needs it to be chosen back.
     fillList(ui->cmb顧客リンクアプリ, QStringList{QString()} + settings::顧客リンクアプリChoices(), QString());
     fillList(ui->cmb商品リンクアプリ, QStringList{QString()} + settings::商品リンクアプリChoices(), QString());
@@ -271,6 +276,31 @@ void SettingsTab::showLastBackup()
     const QDateTime last = QDateTime::fromString(ModQLNV::最終バックアップ, Qt::ISODate);
     ui->lbl最終バックアップ->setText(last.isValid() ? QStringLiteral("最後のバックアップ: %1").arg(last.toString(QStringLiteral("yyyy/MM/dd HH:mm")))
                                                   : QStringLiteral("まだバックアップはありません"));
+}
+
+void SettingsTab::showDataPlace()
+{
+    const db::DataSource source = db::dataSource();
+    ui->lblデータ保存先->setText(!source.problem.isEmpty() ? source.problem : db::dataPlace());
+    ui->lblデータ保存先->setToolTip(
+        QStringLiteral("保存先は設定ファイル %1 の [data] の url= で決まります（空欄のときはこのパソコンのデータファイル）")
+            .arg(QDir::toNativeSeparators(db::settingsFilePath())));
+    ui->cmdサーバー接続テスト->setEnabled(source.isServer());
+}
+
+void SettingsTab::cmdサーバー接続テスト_Click()
+{
+    const db::DataSource source = db::dataSource();
+    if (!source.isServer())
+        return;
+    // A server that does not answer is given a few seconds.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const db::ConnectionTest test = db::testServerConnection(*source.server);
+    QApplication::restoreOverrideCursor();
+    if (test.ok)
+        msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"), test.text);
+    else
+        msg::showFailure(test.text);
 }
 
 void SettingsTab::cmdバックアップ_Click()

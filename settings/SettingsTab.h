@@ -76,6 +76,9 @@ private:
     void cmdバックアップ_Click();
     void cmd復元_Click();
     void showLastBackup();
+    // Where this PC keeps its data (the data file, or the server), and the connection test.
+    void showDataPlace();
+    void cmdサーバー接続テスト_Click();
     void chooseLinkFile(QComboBox *application, QLineEdit *path, const QString &what);
     void choose罫線色();
     void companyBoxLeft(bool nameBox);

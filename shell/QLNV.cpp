@@ -1,5 +1,6 @@
 #include "shell/QLNV.h"
 
+#include "app/DataSource.h"
 #include "app/Database.h"
 #include "app/Locations.h"
 #include "app/Msg.h"
@@ -152,6 +153,7 @@ QLNV::QLNV(QWidget *parent)
 
 QLNV::~QLNV()
 {
+    db::setServerStatusListener({});
     // Hidden while this is still a whole QLNV: QWidget's destructor would hide the window
     // later, and the focus leaving an open cell then commits it through the tab's wiring,
     // which calls back into this object.
@@ -165,6 +167,17 @@ void QLNV::Form_Load(const QString &programDir)
 
     // The development marker is a Windows path: nothing to probe here.
     ModQLNV::setLocations(ModQLNV::locationsFor(programDir, false));
+    // A server that goes away, or comes back, is named in the status line at once; the
+    // listener may be told on any thread.
+    db::setServerStatusListener([this](const QString &problem) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, problem] {
+                m_serverProblem = problem;
+                showStatus();
+            },
+            Qt::QueuedConnection);
+    });
     // What a restore or upgrade stopped half-way left is put right, and files of an older
     // version are brought up to date, before anything reads them.
     m_recovery = recovery::recoverDataDir(ModQLNV::DataDir);
@@ -235,6 +248,19 @@ QString QLNV::backupReminder() const
 void QLNV::reportDataProblems()
 {
     QStringList problems;
+    // The data database on a server: reached, and writable, or why not.
+    const db::DataSource source = db::dataSource();
+    const bool dataOnServer = source.isServer() || !source.problem.isEmpty();
+    if (dataOnServer) {
+        const QSqlDatabase data = db::data();
+        db::Failure failure = db::Failure::None;
+        if (!data.isOpen())
+            m_serverProblem = db::failureText(db::lastFailure(), db::dataPlace());
+        else if (failure = db::writeProbe(data); failure != db::Failure::None && failure != db::Failure::InUse)
+            problems << db::failureText(failure, db::dataPlace()) + QStringLiteral("登録はできません。");
+        else
+            m_serverProblem.clear();
+    }
     if (!QFileInfo(ModQLNV::DataDir).isDir()) {
         problems << QStringLiteral("データフォルダ %1 がありません。").arg(QDir::toNativeSeparators(ModQLNV::DataDir));
     } else {
@@ -245,6 +271,8 @@ void QLNV::reportDataProblems()
         } files[] = {{ModQLNV::DataMdbPath, &db::data, QStringLiteral("登録はできません。")},
                      {ModQLNV::WorkMdbPath, &db::work, QStringLiteral("明細は入力できません。")}};
         for (const auto &file : files) {
+            if (dataOnServer && &file.path == &ModQLNV::DataMdbPath)
+                continue;
             const QString shown = QDir::toNativeSeparators(file.path);
             QString foreign;
             db::Failure failure = db::Failure::None;
@@ -289,10 +317,20 @@ void QLNV::reportDataProblems()
     }
     if (const QString reminder = backupReminder(); !reminder.isEmpty())
         problems << reminder;
-    if (problems.isEmpty())
+    m_problems = problems;
+    showStatus();
+}
+
+void QLNV::showStatus()
+{
+    QStringList lines = m_problems;
+    if (!m_serverProblem.isEmpty())
+        lines.prepend(m_serverProblem);
+    lines.removeDuplicates();
+    if (lines.isEmpty())
         statusBar()->clearMessage();
     else
-        statusBar()->showMessage(problems.join(QStringLiteral("　")));
+        statusBar()->showMessage(lines.join(QStringLiteral("　")));
 }
 
 QWidget *QLNV::tabAt(int index) const

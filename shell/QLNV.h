@@ -54,6 +54,8 @@ protected:
 private:
     void FormInit();
     void reportDataProblems();
+    // The status line: the server's state, then what the last report found.
+    void showStatus();
     QString foreignFileText(const QString &path, const QString &problem) const;
     QString backupReminder() const;
     void wireMasters();
@@ -69,6 +71,8 @@ private:
     std::unique_ptr<Ui::QLNV> ui;
     recovery::Report m_recovery;     // what this load put right in the data directory first
     schema::UpgradeReport m_upgrade; // of this load's data directory
+    QStringList m_problems;          // what the last report found
+    QString m_serverProblem;         // why the data server cannot be reached now; empty when it can
     InvoiceTab *m_invoice = nullptr;
     HistoryTab *m_history = nullptr;
     SettingsTab *m_settings = nullptr;

@@ -1,3 +1,4 @@
+#include "app/DataSource.h"
 #include "app/Locations.h"
 #include "app/Msg.h"
 #include "shell/DataLock.h"
@@ -46,6 +47,13 @@ int main(int argc, char **argv)
         qWarning("Quillon: no lock in %s", qPrintable(dataLock.path()));
         break;
     }
+
+    // Where this PC keeps its data: the local data file unless the settings file names a
+    // server. A settings file that cannot be used is said in the status line; nothing is opened.
+    const db::DataSource source = db::readDataSource(db::settingsFilePath());
+    if (!source.problem.isEmpty())
+        QTextStream(stderr) << "Quillon: " << source.problem.simplified() << '\n';
+    db::setDataSource(source);
 
     QLNV window;
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &QLNV::bringToFront);
