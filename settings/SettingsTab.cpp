@@ -281,10 +281,12 @@ void SettingsTab::showLastBackup()
 void SettingsTab::showDataPlace()
 {
     const db::DataSource source = db::dataSource();
-    ui->lblデータ保存先->setText(!source.problem.isEmpty() ? source.problem : db::dataPlace());
+    const QString place = !source.problem.isEmpty() ? source.problem : QDir::toNativeSeparators(db::dataPlace());
+    // A long path is cut at the box's edge; the tip shows it whole.
+    ui->lblデータ保存先->setText(place);
     ui->lblデータ保存先->setToolTip(
-        QStringLiteral("保存先は設定ファイル %1 の [data] の url= で決まります（空欄のときはこのパソコンのデータファイル）")
-            .arg(QDir::toNativeSeparators(db::settingsFilePath())));
+        place + QStringLiteral("\n保存先は設定ファイル %1 の [data] の url= で決まります（空欄のときはこのパソコンのデータファイル）")
+                    .arg(QDir::toNativeSeparators(db::settingsFilePath())));
     ui->cmdサーバー接続テスト->setEnabled(source.isServer());
 }
 
