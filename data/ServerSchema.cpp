@@ -120,7 +120,11 @@ QString serverStatement(const QString &sqliteStatement)
         out += s.mid(from, m.capturedStart() - from) + db::identifier(m.captured().mid(1, m.capturedLength() - 2));
         from = m.capturedEnd();
     }
-    return out + s.mid(from);
+    out += s.mid(from);
+    // Texts compare by their characters' codes, as SQLite's do, whatever the database's locale:
+    // lists keep one order on either engine.
+    static const QRegularExpression text(QStringLiteral(R"(\bTEXT\b)"));
+    return out.replace(text, QStringLiteral(R"(TEXT COLLATE "C")"));
 }
 
 QList<TableColumns> dataTables(QString *error)

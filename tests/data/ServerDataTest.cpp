@@ -384,4 +384,37 @@ TEST_F(ServerData, TheCommandSaysWhatItDidOrWhyNot)
     }
 }
 
+// A database whose locale orders texts by a language still lists them as the local file does.
+TEST_F(ServerData, TextsOrderByTheirCharactersWhateverTheDatabasesLocale)
+{
+    const QString name = database.name() + QStringLiteral("_ja");
+    QString error;
+    ASSERT_TRUE(testserver::runOnServer(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE 'ja' "
+                                                       "LOCALE 'C.UTF-8'").arg(name), &error))
+        << error.toStdString();
+    db::ServerAddress japanese = database.address();
+    japanese.database = name;
+    ASSERT_TRUE(schema::provisionServer(japanese).ok());
+    const QStringList names = {QStringLiteral("亜鉛"), QStringLiteral("あめ"), QStringLiteral("Ａ４用紙"), QStringLiteral("apple"),
+                               QStringLiteral("Banana"), QStringLiteral("アメ"), QStringLiteral("１号"), QStringLiteral("O'Brien")};
+    const auto ordered = [&](const QSqlDatabase &database) {
+        for (const QString &n : names)
+            EXPECT_TRUE(db::exec(database, QStringLiteral("INSERT INTO 商品マスタ (品名) VALUES (?)"), {n}));
+        QSqlQuery q(database);
+        EXPECT_TRUE(db::exec(q, QStringLiteral("SELECT 品名 FROM 商品マスタ WHERE 品名 > ? ORDER BY 品名"), {QStringLiteral("B")}));
+        QStringList out;
+        while (q.next())
+            out << q.value(0).toString();
+        return out;
+    };
+    QStringList onJapanese, onFile;
+    onServer(japanese, [&](const QSqlDatabase &server) { onJapanese = ordered(server); });
+    TestDataDir local;
+    ASSERT_TRUE(db::withOwnConnection(local.dataMdb(), false, [&](const QSqlDatabase &file) { onFile = ordered(file); }));
+    EXPECT_EQ(onJapanese, onFile);
+    EXPECT_EQ(onFile, (QStringList{QStringLiteral("Banana"), QStringLiteral("O'Brien"), QStringLiteral("apple"), QStringLiteral("あめ"),
+                                   QStringLiteral("アメ"), QStringLiteral("亜鉛"), QStringLiteral("１号"), QStringLiteral("Ａ４用紙")}));
+    testserver::runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+}
+
 } // namespace
