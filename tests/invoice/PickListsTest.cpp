@@ -4,6 +4,10 @@
 
 #include "invoice/PickLists.h"
 
+#include <QThread>
+
+#include <thread>
+
 using namespace invoicetest;
 
 namespace {
@@ -130,6 +134,27 @@ TEST_P(PickLists, ANewCodeGoesIntoTheLowestFreeSlot)
     EXPECT_EQ(codeSlots(QStringLiteral("単位")), expected);
 
     EXPECT_FALSE(picklists::AutoEntryコードマスタ(db::data(), QStringLiteral("無い種類"), QStringLiteral("x")));
+}
+
+TEST_P(PickLists, ASlotFilledMeanwhileByAnotherKeepsItsNameAndTheNextFreeOneIsTaken)
+{
+    // Another PC fills the first free unit slot (14) and holds it while this one registers a
+    // unit: once the other commits, each name is in a slot of its own.
+    const QSqlDatabase other = db::data();
+    db::Transaction tx(other);
+    ASSERT_TRUE(tx.isActive());
+    run(other, QStringLiteral("UPDATE コードマスタ SET sname = 'ケース' WHERE kcode = '単位' AND code = '14'"));
+    std::optional<bool> registered;
+    std::thread self([&] {
+        registered = picklists::registerCodeName(db::data(), QStringLiteral("単位"), QStringLiteral("ダース"));
+        db::closeAll();
+    });
+    QThread::msleep(500); // the registration waits for the other's slot meanwhile
+    EXPECT_TRUE(tx.commit());
+    self.join();
+    EXPECT_EQ(registered, true);
+    EXPECT_EQ(codeSlots(QStringLiteral("単位")).mid(13, 3),
+              (QStringList{QStringLiteral("ケース"), QStringLiteral("ダース"), QStringLiteral("-")}));
 }
 
 TEST_P(PickLists, AFullCodeTableTakesNothingMore)
