@@ -358,17 +358,16 @@ TEST_P(CustomerWindowTest, WhileALinkedFileIsReadTheRestOfTheProgramWaitsAndCanc
     linkfile::setReaderProgram(reader);
     const auto defaultReader = qScopeGuard([] { linkfile::setReaderProgram({}); });
 
-    // Beside it the product window, whose import would at once put the master's product into
-    // its copy, from the data file itself.
+    // Beside it the product window, whose import would at once put another data file's product
+    // into its copy.
     ProductWindow products;
     products.Form_Load();
     products.show();
     open();
-    addProduct(QStringLiteral("鉛筆"), QStringLiteral("えんぴつ"));
     ModQLNV::顧客リンクアプリ = linkimport::Orb;
     ModQLNV::顧客リンクパス = file;
     ModQLNV::商品リンクアプリ = linkimport::Qlnv;
-    ModQLNV::商品リンクパス = dir().dataMdb();
+    ModQLNV::商品リンクパス = otherDataFile(dir().programDir() + QStringLiteral("/other"));
     const auto productCopy = [] { return scalar(db::work(), QStringLiteral("SELECT count(*) FROM w商品マスタ")).toInt(); };
     ASSERT_EQ(productCopy(), 0);
 

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for the master tests: rows put into and read back from the data and work files.
 #include "app/Database.h"
+#include "data/Provision.h"
 #include "settings/ModQLNVSettings.h"
 #include "support/EngineTest.h"
 #include "support/SqlTestUtil.h"
@@ -58,6 +59,17 @@ inline void refuseRows(const QString &table, const QString &column = QString(), 
     const QString when = column.isEmpty() ? QString() : QStringLiteral("WHEN NEW.%1 = %2 ").arg(column, literal);
     run(db::data(), QStringLiteral("CREATE TRIGGER refused BEFORE INSERT ON %1 %2BEGIN SELECT RAISE(ABORT, 'refused'); END")
                         .arg(table, when));
+}
+
+// Another office's data file, made in folder, holding one product of its own: a linked
+// file of this program's kind on either engine.
+inline QString otherDataFile(const QString &folder)
+{
+    EXPECT_TRUE(schema::provisionDataDir(folder).ok());
+    const QString file = folder + QStringLiteral("/QLNVData.mdb");
+    run(db::openFile(file), QStringLiteral("INSERT INTO 商品マスタ (品名, 単価) VALUES ('他所の品', 10)"));
+    db::closeFile(file);
+    return file;
 }
 
 // Every test starts from a fresh data directory, on the local file or on the server, and the

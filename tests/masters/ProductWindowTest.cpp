@@ -2,7 +2,6 @@
 // typed by the invoice's number rules, and the hand-over of a product.
 #include "MasterWindowFixture.h"
 
-#include "data/Provision.h"
 #include "masters/ProductWindow.h"
 
 #include <QHeaderView>
@@ -150,14 +149,8 @@ TEST_P(ProductWindowTest, ChoosingHandsTheProductOverWithoutThePackSizeAndStaysO
 
 TEST_P(ProductWindowTest, ClosingOverChangesNotRegisteredAsksFirstAndChoosingNever)
 {
-    // Another office's data file, with a product of its own.
-    const QString other = dir().programDir() + QStringLiteral("/other");
-    ASSERT_TRUE(schema::provisionDataDir(other).ok());
-    const QString otherFile = other + QStringLiteral("/QLNVData.mdb");
-    run(db::openFile(otherFile), QStringLiteral("INSERT INTO 商品マスタ (品名, 単価) VALUES ('他所の品', 10)"));
-    db::closeFile(otherFile);
     ModQLNV::商品リンクアプリ = QStringLiteral("QLNV請求書");
-    ModQLNV::商品リンクパス = otherFile;
+    ModQLNV::商品リンクパス = otherDataFile(dir().programDir() + QStringLiteral("/other"));
     using Change = std::function<void()>;
     const Change imported = [this] { click("cmd商品参照"); };
     const CloseCase cases[] = {
