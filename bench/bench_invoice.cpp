@@ -31,19 +31,24 @@ public:
     {
         schema::provisionDataDir(m_dir.path() + QStringLiteral("/data"));
         ModQLNV::setLocations(ModQLNV::locationsFor(m_dir.path(), false));
+        const auto numbered = [](int i) { return QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0')); };
+        QList<QVariantList> products;
+        for (int i = 1; i <= kProducts; ++i)
+            products.append({QStringLiteral("商品") + numbered(i), QStringLiteral("%1入").arg(i % 12), QStringLiteral("個"),
+                             i * 10 + 0.5, i % 7 == 0 ? 1 : 0, QStringLiteral("しょうひん") + numbered(5000 - i)});
+        QList<QVariantList> customers;
+        for (int i = 1; i <= kCustomers; ++i)
+            customers.append({QStringLiteral("顧客") + numbered(i), QStringLiteral("東京都%1").arg(i),
+                              QStringLiteral("こきゃく") + numbered(i), QStringLiteral("様")});
         const QSqlDatabase data = db::data();
         db::Transaction tx(data);
-        db::exec(data, QStringLiteral(
-                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-                           "INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな) "
-                           "SELECT '商品' || printf('%05d', i), (i % 12) || '入', '個', "
-                           "i * 10 + 0.5, i % 7 = 0, 'しょうひん' || printf('%05d', 5000 - i) FROM n"),
-                 {kProducts});
-        db::exec(data, QStringLiteral(
-                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-                           "INSERT INTO 顧客マスタ SELECT '顧客' || printf('%05d', i), '東京都' || i, "
-                           "'こきゃく' || printf('%05d', i), '様' FROM n"),
-                 {kCustomers});
+        db::insertRows(data, QStringLiteral("商品マスタ"),
+                       {QStringLiteral("品名"), QStringLiteral("入数"), QStringLiteral("単位"), QStringLiteral("単価"),
+                        QStringLiteral("非課税"), QStringLiteral("ふりがな")},
+                       products);
+        db::insertRows(data, QStringLiteral("顧客マスタ"),
+                       {QStringLiteral("顧客名"), QStringLiteral("顧客情報"), QStringLiteral("ふりがな"), QStringLiteral("敬称")},
+                       customers);
         tx.commit();
 
         tab = std::make_unique<InvoiceTab>();

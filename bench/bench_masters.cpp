@@ -1,10 +1,15 @@
 // The customer and product windows over masters of 20,000 rows each: opening a window (the
 // master read into the edit copy and shown), registering the edit copy over the master,
 // deleting 100 ticked rows, and a product chosen into an invoice line with the totals.
-// Questions are answered Yes at once.
+// Questions are answered Yes at once. When QUILLON_TEST_SERVER names a PostgreSQL server (as
+// for the tests), each benchmark runs a second time, "/Server", with the data on a fresh
+// database there.
+#include "app/DataSource.h"
 #include "app/Database.h"
 #include "app/Msg.h"
+#include "app/ServerConnection.h"
 #include "data/Provision.h"
+#include "data/ServerSchema.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceData.h"
 #include "invoice/InvoiceTab.h"
@@ -14,10 +19,13 @@
 #include "shell/QLNV.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -42,13 +50,64 @@ QString reading(int i)
     return out;
 }
 
-// The whole main window on a data directory whose masters hold 20,000 rows each.
+enum class Engine { Local, Server };
+
+// The server of QUILLON_TEST_SERVER; nothing when none is named.
+std::optional<db::ServerAddress> testServer()
+{
+    QString problem;
+    const QString url = qEnvironmentVariable("QUILLON_TEST_SERVER");
+    return url.isEmpty() ? std::nullopt : db::parseServerUrl(url, &problem);
+}
+
+// Runs sql on the server's own database "postgres" on a connection of its own.
+bool runOnServer(const db::ServerAddress &server, const QString &sql)
+{
+    const QString name = QStringLiteral("bench-masters-server");
+    bool ok = false;
+    {
+        QSqlDatabase database = db::addServerConnection(name, server);
+        ok = database.open() && QSqlQuery(database).exec(sql);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// A fresh database on the test server with the program's tables (one of this name is
+// dropped first, left by an earlier run).
+std::optional<db::ServerAddress> freshServerDatabase()
+{
+    auto server = testServer();
+    if (!server)
+        return std::nullopt;
+    const QString name = QStringLiteral("quillon_bench_masters");
+    if (!runOnServer(*server, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name))
+        || !runOnServer(*server, QStringLiteral("CREATE DATABASE %1").arg(name)))
+        return std::nullopt;
+    server->database = name;
+    if (!schema::provisionServer(*server).ok())
+        return std::nullopt;
+    return server;
+}
+
+// The whole main window on a data directory whose masters hold 20,000 rows each, the data in
+// the local file or on the server.
 class Fixture
 {
 public:
-    Fixture()
+    explicit Fixture(Engine engine)
+        : engine(engine)
     {
-        schema::provisionDataDir(m_dir.path() + QStringLiteral("/data"));
+        const QString dataDir = m_dir.path() + QStringLiteral("/data");
+        schema::provisionDataDir(dataDir);
+        if (engine == Engine::Server) {
+            const auto server = freshServerDatabase();
+            if (!server)
+                qFatal("no database on the test server");
+            db::setDataSource({server, QString()});
+            QFile::remove(dataDir + QStringLiteral("/QLNVData.mdb")); // nothing may read it behind the layer
+        }
         m_previous = msg::setMessagePresenter(&m_yes);
         main = std::make_unique<QLNV>();
         main->Form_Load(m_dir.path());
@@ -60,25 +119,35 @@ public:
         main.reset();
         msg::setMessagePresenter(m_previous);
         db::closeAll();
+        db::setDataSource({});
     }
 
+    const Engine engine;
     std::unique_ptr<QLNV> main;
 
 private:
     static void fill()
     {
+        QList<QVariantList> customers;
+        QList<QVariantList> products;
+        for (int i = 0; i < MasterRows; ++i) {
+            customers.append({QStringLiteral("顧客%1株式会社").arg(i, 5, 10, QChar(u'0')),
+                              QStringLiteral("〒100-0001\n東京都千代田区千代田%1-1\nTEL 03-1234-%2").arg(i % 9 + 1).arg(i % 10000, 4, 10, QChar(u'0')),
+                              reading(i), QStringLiteral("様")});
+            products.append({QStringLiteral("商品%1 規格A").arg(i, 5, 10, QChar(u'0')), QStringLiteral("12入"), QStringLiteral("個"),
+                             100 + i % 5000, 0, reading(i + 1)});
+        }
         const QSqlDatabase data = db::data();
         db::Transaction tx(data);
-        db::Statement customer(data, QStringLiteral("INSERT INTO 顧客マスタ (顧客名, 顧客情報, ふりがな, 敬称) VALUES (?, ?, ?, '様')"));
-        db::Statement product(data, QStringLiteral("INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな) "
-                                                   "VALUES (?, '12入', '個', ?, 0, ?)"));
-        for (int i = 0; i < MasterRows; ++i) {
-            customer.run({QStringLiteral("顧客%1株式会社").arg(i, 5, 10, QChar(u'0')),
-                          QStringLiteral("〒100-0001\n東京都千代田区千代田%1-1\nTEL 03-1234-%2").arg(i % 9 + 1).arg(i % 10000, 4, 10, QChar(u'0')),
-                          reading(i)});
-            product.run({QStringLiteral("商品%1 規格A").arg(i, 5, 10, QChar(u'0')), 100 + i % 5000, reading(i + 1)});
-        }
-        tx.commit();
+        const bool filled =
+            db::insertRows(data, QStringLiteral("顧客マスタ"),
+                           {QStringLiteral("顧客名"), QStringLiteral("顧客情報"), QStringLiteral("ふりがな"), QStringLiteral("敬称")}, customers)
+            && db::insertRows(data, QStringLiteral("商品マスタ"),
+                              {QStringLiteral("品名"), QStringLiteral("入数"), QStringLiteral("単位"), QStringLiteral("単価"),
+                               QStringLiteral("非課税"), QStringLiteral("ふりがな")},
+                              products);
+        if (!filled || !tx.commit())
+            qFatal("the masters could not be filled: %s", qPrintable(db::lastError()));
     }
 
     QTemporaryDir m_dir;
@@ -86,17 +155,24 @@ private:
     msg::MessagePresenter *m_previous = nullptr;
 };
 
-// Made once for all the benchmarks and never destroyed: its windows must not outlive the
-// application, which goes before static objects do.
-Fixture &fixture()
+// Made on first use and kept for the benchmarks of the same engine; the local one goes when
+// the first of the server begins. The last is never destroyed: its windows must not outlive
+// the application, which goes before static objects do.
+Fixture &fixture(Engine engine)
 {
-    static Fixture *f = new Fixture;
+    static Fixture *f = nullptr;
+    if (f && f->engine != engine) {
+        delete f;
+        f = nullptr;
+    }
+    if (!f)
+        f = new Fixture(engine);
     return *f;
 }
 
-void BM_OpenCustomerWindow(benchmark::State &state)
+void BM_OpenCustomerWindow(benchmark::State &state, Engine engine)
 {
-    Fixture &f = fixture();
+    Fixture &f = fixture(engine);
     for (auto _ : state) {
         CustomerWindow *w = f.main->showCustomerWindow();
         QApplication::processEvents();
@@ -106,11 +182,10 @@ void BM_OpenCustomerWindow(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_OpenCustomerWindow)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
 
-void BM_OpenProductWindow(benchmark::State &state)
+void BM_OpenProductWindow(benchmark::State &state, Engine engine)
 {
-    Fixture &f = fixture();
+    Fixture &f = fixture(engine);
     for (auto _ : state) {
         ProductWindow *w = f.main->showProductWindow();
         QApplication::processEvents();
@@ -120,11 +195,10 @@ void BM_OpenProductWindow(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_OpenProductWindow)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
 
-void BM_RegisterCustomers(benchmark::State &state)
+void BM_RegisterCustomers(benchmark::State &state, Engine engine)
 {
-    Fixture &f = fixture();
+    Fixture &f = fixture(engine);
     CustomerWindow *w = f.main->showCustomerWindow();
     for (auto _ : state) {
         w->Entry顧客情報();
@@ -132,11 +206,10 @@ void BM_RegisterCustomers(benchmark::State &state)
     }
     w->close();
 }
-BENCHMARK(BM_RegisterCustomers)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
 
-void BM_RegisterProducts(benchmark::State &state)
+void BM_RegisterProducts(benchmark::State &state, Engine engine)
 {
-    Fixture &f = fixture();
+    Fixture &f = fixture(engine);
     ProductWindow *w = f.main->showProductWindow();
     for (auto _ : state) {
         w->Entry商品情報();
@@ -144,11 +217,10 @@ void BM_RegisterProducts(benchmark::State &state)
     }
     w->close();
 }
-BENCHMARK(BM_RegisterProducts)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
 
-void BM_DeleteHundredTickedCustomers(benchmark::State &state)
+void BM_DeleteHundredTickedCustomers(benchmark::State &state, Engine engine)
 {
-    Fixture &f = fixture();
+    Fixture &f = fixture(engine);
     CustomerWindow *w = f.main->showCustomerWindow();
     auto *grid = w->findChild<MasterGrid *>(QStringLiteral("Grid顧客マスタ"));
     int round = 0;
@@ -176,22 +248,20 @@ void BM_DeleteHundredTickedCustomers(benchmark::State &state)
     }
     w->close();
 }
-BENCHMARK(BM_DeleteHundredTickedCustomers)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
 
 // What follows a change of the customer master: the invoice's and the history's customer lists.
-void BM_CustomerListsReadAgain(benchmark::State &state)
+void BM_CustomerListsReadAgain(benchmark::State &state, Engine engine)
 {
-    Fixture &f = fixture();
+    Fixture &f = fixture(engine);
     for (auto _ : state) {
         f.main->invoiceTab()->AddCmb顧客名();
         QApplication::processEvents();
     }
 }
-BENCHMARK(BM_CustomerListsReadAgain)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
 
-void BM_ChooseProductIntoLine(benchmark::State &state)
+void BM_ChooseProductIntoLine(benchmark::State &state, Engine engine)
 {
-    Fixture &f = fixture();
+    Fixture &f = fixture(engine);
     InvoiceTab *invoice = f.main->invoiceTab();
     DetailLine line;
     line.行番号 = 1;
@@ -210,6 +280,31 @@ void BM_ChooseProductIntoLine(benchmark::State &state)
     }
     w->close();
 }
-BENCHMARK(BM_ChooseProductIntoLine)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+
+// Every benchmark on the local file, then, when a server is named, every one on the server.
+[[maybe_unused]] const bool registered = [] {
+    const struct {
+        const char *name;
+        void (*run)(benchmark::State &, Engine);
+    } benches[] = {
+        {"BM_OpenCustomerWindow", BM_OpenCustomerWindow},
+        {"BM_OpenProductWindow", BM_OpenProductWindow},
+        {"BM_RegisterCustomers", BM_RegisterCustomers},
+        {"BM_RegisterProducts", BM_RegisterProducts},
+        {"BM_DeleteHundredTickedCustomers", BM_DeleteHundredTickedCustomers},
+        {"BM_CustomerListsReadAgain", BM_CustomerListsReadAgain},
+        {"BM_ChooseProductIntoLine", BM_ChooseProductIntoLine},
+    };
+    for (const Engine engine : {Engine::Local, Engine::Server}) {
+        if (engine == Engine::Server && !testServer())
+            break;
+        for (const auto &b : benches)
+            benchmark::RegisterBenchmark((std::string(b.name) + (engine == Engine::Server ? "/Server" : "")).c_str(), b.run, engine)
+                ->Unit(benchmark::kMillisecond)
+                ->Repetitions(10)
+                ->ReportAggregatesOnly(true);
+    }
+    return true;
+}();
 
 } // namespace

@@ -19,7 +19,8 @@ std::optional<QString> textOrNothing(const QVariant &v)
 bool fillCodeList(db::Crossing &crossing, const QString &table, const QString &kind)
 {
     return db::exec(crossing.workSide(), QStringLiteral("DELETE FROM %1").arg(table))
-        && crossing.toWork(QStringLiteral("SELECT sname FROM コードマスタ WHERE kcode = ? AND sname IS NOT NULL ORDER BY code"),
+        && crossing.toWork(QStringLiteral("SELECT sname FROM コードマスタ WHERE kcode = ? AND sname IS NOT NULL ORDER BY %1")
+                               .arg(db::textOrder(crossing.dataSide(), QStringLiteral("code"))),
                            {kind}, table, {QStringLiteral("sname")});
 }
 
@@ -38,7 +39,8 @@ std::optional<QStringList> customerNames(const QSqlDatabase &data)
 {
     QSqlQuery q(data);
     q.setForwardOnly(true);
-    if (!db::exec(q, QStringLiteral("SELECT 顧客名 FROM 顧客マスタ WHERE 顧客名 IS NOT NULL ORDER BY ふりがな, rowid")))
+    if (!db::exec(q, QStringLiteral("SELECT 顧客名 FROM 顧客マスタ WHERE 顧客名 IS NOT NULL ORDER BY %1, rowid")
+                         .arg(db::textOrder(data, QStringLiteral("ふりがな")))))
         return std::nullopt;
     QStringList names;
     while (q.next())
@@ -55,7 +57,7 @@ bool SetDD品名(const QSqlDatabase &work, const QString &productOrder)
     return crossing && db::exec(work, QStringLiteral("DELETE FROM w商品参照"))
         && crossing.toWork(QStringLiteral("SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな, 軽減税率 FROM 商品マスタ "
                                           "ORDER BY %1, rowid")
-                               .arg(order),
+                               .arg(db::textOrder(crossing.dataSide(), order)),
                            {}, QStringLiteral("w商品参照"), columns)
         && crossing.commit();
 }
@@ -101,21 +103,29 @@ std::optional<bool> registerCodeName(const QSqlDatabase &data, const QString &ki
 {
     if (name.isEmpty())
         return false;
-    QSqlQuery known(data);
-    if (!db::exec(known, QStringLiteral("SELECT 1 FROM コードマスタ WHERE kcode = ? AND sname = ? LIMIT 1"),
-                  {kind, name}))
-        return std::nullopt;
-    if (known.next())
-        return false;
-    known.finish();
-    QSqlQuery put(data);
-    if (!db::exec(put,
-                  QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE rowid = ("
-                                 "SELECT rowid FROM コードマスタ WHERE kcode = ? AND sname IS NULL "
-                                 "ORDER BY code LIMIT 1)"),
-                  {name, kind}))
-        return std::nullopt;
-    return put.numRowsAffected() > 0;
+    // The free slot is taken only while it is still free: on the server another PC may fill it
+    // between the choice and the write, and its name is kept; the next free slot is tried then.
+    const QString put = QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE sname IS NULL AND rowid = ("
+                                       "SELECT rowid FROM コードマスタ WHERE kcode = ? AND sname IS NULL "
+                                       "ORDER BY %1 LIMIT 1)")
+                            .arg(db::textOrder(data, QStringLiteral("code")));
+    for (;;) {
+        QSqlQuery counts(data);
+        if (!db::exec(counts, QStringLiteral("SELECT count(CASE WHEN sname = ? THEN 1 END), count(CASE WHEN sname IS NULL THEN 1 END) "
+                                            "FROM コードマスタ WHERE kcode = ?"),
+                      {name, kind})
+            || !counts.next())
+            return std::nullopt;
+        // Known already, or no free slot (a full or missing kind).
+        if (counts.value(0).toInt() > 0 || counts.value(1).toInt() == 0)
+            return false;
+        counts.finish();
+        QSqlQuery write(data);
+        if (!db::exec(write, put, {name, kind}))
+            return std::nullopt;
+        if (write.numRowsAffected() > 0)
+            return true;
+    }
 }
 
 bool AutoEntryコードマスタ(const QSqlDatabase &data, const QString &kind, const QString &name)
