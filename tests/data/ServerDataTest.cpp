@@ -364,7 +364,7 @@ TEST_F(ServerData, TheCommandSaysWhatItDidOrWhyNot)
     } cases[] = {
         {"an empty database", {"--server", address.uri()}, 0, QStringLiteral("created the tables on ") + address.place(), {}},
         {"the same again", {"--server", address.uri()}, 0, QStringLiteral("kept the tables on ") + address.place(), {}},
-        {"an import into it", {"--server", address.uri(), "--import", QStringLiteral(QUILLON_VERSION1_FILES "/QLNVData.mdb")}, 0,
+        {"an import into it", {"--server", address.uri(), "--import", oldFile(1)}, 0,
          QStringLiteral("imported 1 rows of 請求書ヘッダ"), {}},
         {"a database of other tables", {"--server", foreign.address().uri()}, 1, {}, QStringLiteral("ほかの表（public.ledger）")},
         {"a server that is not there", {"--server", gone.uri()}, 1, {},
