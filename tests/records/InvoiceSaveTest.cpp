@@ -5,7 +5,7 @@
 #include "records/InvoiceLoad.h"
 #include "records/InvoiceSave.h"
 #include "settings/InvoiceCounter.h"
-#include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 
 #include <QFile>
 #include <QProcess>
@@ -38,11 +38,13 @@ QStringList storedNames(qint64 number)
     return names;
 }
 
+class InvoiceSaveTest : public EngineTest {};
+QUILLON_ON_BOTH_ENGINES(InvoiceSaveTest);
+
 } // namespace
 
-TEST(InvoiceSave, SavingUnderAStoredNumberReplacesHeaderAndEveryLine)
+TEST_P(InvoiceSaveTest, SavingUnderAStoredNumberReplacesHeaderAndEveryLine)
 {
-    TestDataDir dir;
     putWorkLines({line("りんご"), line("みかん"), line("ぶどう"), line("もも")});
     ASSERT_TRUE(saveInvoice(header(5)));
     putWorkLines({line("なし")});
@@ -61,7 +63,7 @@ TEST(InvoiceSave, SavingUnderAStoredNumberReplacesHeaderAndEveryLine)
               (QList<QVariantList>{{QStringLiteral("佐藤商事"), QStringLiteral("2026-04-01"), 1}}));
 }
 
-TEST(InvoiceSave, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheirPlaces)
+TEST_P(InvoiceSaveTest, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheirPlaces)
 {
     DetailLine packOnly;
     packOnly.入数 = QStringLiteral("12入");
@@ -92,8 +94,7 @@ TEST(InvoiceSave, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheirPlaces
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        TestDataDir dir;
-        putWorkLines(c.work);
+        putWorkLines(c.work); // each save replaces the one before
         const auto outcome = saveInvoice(header(1));
         ASSERT_TRUE(outcome) << outcome.problem.toStdString();
         EXPECT_EQ(outcome.linesStored, c.stored.size());
@@ -113,9 +114,8 @@ TEST(InvoiceSave, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheirPlaces
     }
 }
 
-TEST(InvoiceSave, ProductNamesAreStoredTrimmedAndTheOtherValuesAsTheyStand)
+TEST_P(InvoiceSaveTest, ProductNamesAreStoredTrimmedAndTheOtherValuesAsTheyStand)
 {
-    TestDataDir dir;
     DetailLine l = line(QStringLiteral("　 りんご  "), 2.5, QStringLiteral(" 箱 "), 120);
     l.入数 = QStringLiteral(" 10入 ");
     l.非課税 = true;
@@ -131,9 +131,8 @@ TEST(InvoiceSave, ProductNamesAreStoredTrimmedAndTheOtherValuesAsTheyStand)
     EXPECT_EQ(scalar(db::data(), "SELECT count(*) FROM 商品マスタ WHERE 品名 = 'りんご'").toInt(), 1);
 }
 
-TEST(InvoiceSave, EmptyMemoSubjectAndAmountsAreStoredAsNull)
+TEST_P(InvoiceSaveTest, EmptyMemoSubjectAndAmountsAreStoredAsNull)
 {
-    TestDataDir dir;
     InvoiceHeader h = header(8);
     h.件名.clear();
     h.メモ.clear();
@@ -149,9 +148,8 @@ TEST(InvoiceSave, EmptyMemoSubjectAndAmountsAreStoredAsNull)
               (QList<QVariantList>{{1, 1, 1, 1, 1, 1, QStringLiteral("2026-04-01")}}));
 }
 
-TEST(InvoiceSave, TheCustomerIsAddedOrOverwrittenByTheInvoicesInformation)
+TEST_P(InvoiceSaveTest, TheCustomerIsAddedOrOverwrittenByTheInvoicesInformation)
 {
-    TestDataDir dir;
     run(db::data(), "INSERT INTO 顧客マスタ (顧客名, 顧客情報, ふりがな, 敬称) VALUES ('山田商店', '旧住所', 'やまだ', '御中')");
     putWorkLines({});
     InvoiceHeader known = header(1);
@@ -166,9 +164,8 @@ TEST(InvoiceSave, TheCustomerIsAddedOrOverwrittenByTheInvoicesInformation)
                   {QStringLiteral("O'Brien & Co."), header(2).顧客情報, QVariant(), QStringLiteral("様")}}));
 }
 
-TEST(InvoiceSave, ProductsAreRegisteredOnlyForLinesWithAPriceOrAQuantity)
+TEST_P(InvoiceSaveTest, ProductsAreRegisteredOnlyForLinesWithAPriceOrAQuantity)
 {
-    TestDataDir dir;
     run(db::data(), "INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな) VALUES ('既存', '6入', '本', 80, 0, 'きぞん')");
     DetailLine known = line("既存", 3, QStringLiteral("箱"), 95);
     known.非課税 = true;
@@ -188,12 +185,11 @@ TEST(InvoiceSave, ProductsAreRegisteredOnlyForLinesWithAPriceOrAQuantity)
                   {QStringLiteral("既存"), QStringLiteral("6入"), QStringLiteral("箱"), 95.0, 1, QStringLiteral("きそん")}}));
 }
 
-TEST(InvoiceSave, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
+TEST_P(InvoiceSaveTest, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
 {
     const QString slotOf = QStringLiteral("SELECT code FROM コードマスタ WHERE kcode = '単位' AND sname = ?");
     {
         SCOPED_TRACE("after the seeded units, and a known unit writes nothing");
-        TestDataDir dir;
         putWorkLines({line("A", 1, QStringLiteral("ケース")), line("B", 1, QStringLiteral("個")), line("C", 1, QStringLiteral("ケース"))});
         ASSERT_TRUE(saveInvoice(header(1)));
         EXPECT_EQ(rows(db::data(), slotOf, {QStringLiteral("ケース")}), (QList<QVariantList>{{QStringLiteral("14")}}));
@@ -202,7 +198,7 @@ TEST(InvoiceSave, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
     }
     {
         SCOPED_TRACE("a gap left by the code window is filled first");
-        TestDataDir dir;
+        TestDataDir dir(GetParam());
         run(db::data(), "UPDATE コードマスタ SET sname = NULL WHERE kcode = '単位' AND code = '05'");
         putWorkLines({line("A", 1, QStringLiteral("ダース"))});
         ASSERT_TRUE(saveInvoice(header(1)));
@@ -210,7 +206,7 @@ TEST(InvoiceSave, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
     }
     {
         SCOPED_TRACE("every slot taken: the save goes on without the unit");
-        TestDataDir dir;
+        TestDataDir dir(GetParam());
         run(db::data(), "UPDATE コードマスタ SET sname = 'u' || code WHERE kcode = '単位' AND sname IS NULL");
         putWorkLines({line("A", 1, QStringLiteral("パレット"))});
         ASSERT_TRUE(saveInvoice(header(1)));
@@ -219,9 +215,8 @@ TEST(InvoiceSave, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
     }
 }
 
-TEST(InvoiceSave, TheCounterKeepsTheHighestSavedNumber)
+TEST_P(InvoiceSaveTest, TheCounterKeepsTheHighestSavedNumber)
 {
-    TestDataDir dir;
     putWorkLines({line("A")});
     const struct {
         qint64 saved;
@@ -238,9 +233,8 @@ TEST(InvoiceSave, TheCounterKeepsTheHighestSavedNumber)
     }
 }
 
-TEST(InvoiceSave, TextsRoundTripUnchanged)
+TEST_P(InvoiceSaveTest, TextsRoundTripUnchanged)
 {
-    TestDataDir dir;
     const QString longText = QString(1000, QChar(u'請'));
     InvoiceHeader h = header(12, QStringLiteral("O'Reilly \"&\" 株式会社"));
     h.顧客情報 = QStringLiteral("〒100-0001\r\n東京都 'a' \n\n3行目\t");
@@ -282,9 +276,8 @@ TEST(InvoiceSave, InvoiceNumbersAreWholeNumbersFromOneToTheLongLimit)
         EXPECT_EQ(records::parseInvoiceNumber(QString::fromUtf8(c.text)), c.number) << c.text;
 }
 
-TEST(InvoiceSave, AnIncompleteHeaderIsRefusedBeforeAnythingIsWritten)
+TEST_P(InvoiceSaveTest, AnIncompleteHeaderIsRefusedBeforeAnythingIsWritten)
 {
-    TestDataDir dir;
     putWorkLines({line("A")});
     InvoiceHeader noDate = header(1);
     noDate.日付 = QDate();
@@ -298,9 +291,8 @@ TEST(InvoiceSave, AnIncompleteHeaderIsRefusedBeforeAnythingIsWritten)
 
 // A statement failing half-way through leaves the stored invoice, the masters and the counter
 // as they were, and the lines on screen untouched.
-TEST(InvoiceSave, AFailureHalfWayWritesNothing)
+TEST_P(InvoiceSaveTest, AFailureHalfWayWritesNothing)
 {
-    TestDataDir dir;
     putWorkLines({line("旧")});
     ASSERT_TRUE(saveInvoice(header(4)));
     breakLinesNamedBoom();
@@ -346,7 +338,7 @@ void makeWritable(const QString &path)
 
 } // namespace
 
-TEST(InvoiceSave, AMissingOrReadOnlyDataFileReportsFailureAndKeepsTheScreen)
+TEST(InvoiceSaveLocal, AMissingOrReadOnlyDataFileReportsFailureAndKeepsTheScreen)
 {
     {
         SCOPED_TRACE("missing");
