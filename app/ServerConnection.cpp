@@ -20,7 +20,8 @@ constexpr int ConnectTimeoutS = 5;
 PGconn *handleOf(const QSqlDriver *driver)
 {
     const QVariant v = driver ? driver->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "PGconn*") != 0)
+    // Qt names the handle's type as the compiler spells it, "pg_conn*" (PGconn is its typedef).
+    if (!v.isValid() || (qstrcmp(v.typeName(), "pg_conn*") != 0 && qstrcmp(v.typeName(), "PGconn*") != 0))
         return nullptr;
     return *static_cast<PGconn *const *>(v.constData());
 }
