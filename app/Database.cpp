@@ -165,6 +165,11 @@ QString identifier(const QString &name)
     return u'"' + folded + u'"';
 }
 
+QString textOrder(const QSqlDatabase &database, const QString &column)
+{
+    return isServer(database) ? column + QStringLiteral(R"( COLLATE "C" NULLS FIRST)") : column;
+}
+
 QSqlDatabase work()
 {
     return connectionFor(ModQLNV::WorkMdbPath, false);

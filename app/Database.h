@@ -35,6 +35,9 @@ bool isServer(const QSqlDatabase &database);
 // which is what the server makes of a name written without quotes (SQLite takes names in any
 // case), so that statements may write 白紙TopMargin with or without quotes.
 QString identifier(const QString &name);
+// A text column as an ORDER BY term that sorts the same on either engine: by the text's
+// characters (the server's collation may follow a language) with Null first, as SQLite does.
+QString textOrder(const QSqlDatabase &database, const QString &column);
 // The connection for ModQLNV::WorkMdbPath.
 QSqlDatabase work();
 // Opens a file by path with the same rules (mode "rw" or "ro"); used for other files.

@@ -19,7 +19,8 @@ std::optional<QString> textOrNothing(const QVariant &v)
 bool fillCodeList(db::Crossing &crossing, const QString &table, const QString &kind)
 {
     return db::exec(crossing.workSide(), QStringLiteral("DELETE FROM %1").arg(table))
-        && crossing.toWork(QStringLiteral("SELECT sname FROM コードマスタ WHERE kcode = ? AND sname IS NOT NULL ORDER BY code"),
+        && crossing.toWork(QStringLiteral("SELECT sname FROM コードマスタ WHERE kcode = ? AND sname IS NOT NULL ORDER BY %1")
+                               .arg(db::textOrder(crossing.dataSide(), QStringLiteral("code"))),
                            {kind}, table, {QStringLiteral("sname")});
 }
 
@@ -38,7 +39,8 @@ std::optional<QStringList> customerNames(const QSqlDatabase &data)
 {
     QSqlQuery q(data);
     q.setForwardOnly(true);
-    if (!db::exec(q, QStringLiteral("SELECT 顧客名 FROM 顧客マスタ WHERE 顧客名 IS NOT NULL ORDER BY ふりがな, rowid")))
+    if (!db::exec(q, QStringLiteral("SELECT 顧客名 FROM 顧客マスタ WHERE 顧客名 IS NOT NULL ORDER BY %1, rowid")
+                         .arg(db::textOrder(data, QStringLiteral("ふりがな")))))
         return std::nullopt;
     QStringList names;
     while (q.next())
@@ -55,7 +57,7 @@ bool SetDD品名(const QSqlDatabase &work, const QString &productOrder)
     return crossing && db::exec(work, QStringLiteral("DELETE FROM w商品参照"))
         && crossing.toWork(QStringLiteral("SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな, 軽減税率 FROM 商品マスタ "
                                           "ORDER BY %1, rowid")
-                               .arg(order),
+                               .arg(db::textOrder(crossing.dataSide(), order)),
                            {}, QStringLiteral("w商品参照"), columns)
         && crossing.commit();
 }
@@ -112,7 +114,8 @@ std::optional<bool> registerCodeName(const QSqlDatabase &data, const QString &ki
     if (!db::exec(put,
                   QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE rowid = ("
                                  "SELECT rowid FROM コードマスタ WHERE kcode = ? AND sname IS NULL "
-                                 "ORDER BY code LIMIT 1)"),
+                                 "ORDER BY %1 LIMIT 1)")
+                      .arg(db::textOrder(data, QStringLiteral("code"))),
                   {name, kind}))
         return std::nullopt;
     return put.numRowsAffected() > 0;

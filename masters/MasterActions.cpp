@@ -25,7 +25,7 @@ QString nameList(const QStringList &names)
     return text;
 }
 
-bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const QString &orderBy,
+bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const QStringList &orderBy,
                   const WindowTexts &texts)
 {
     notice->showText(progress::Reading);

@@ -20,7 +20,7 @@ struct WindowTexts {
 };
 
 // Empties the edit copy and fills it from the master in that order, shown in the grid.
-bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const QString &orderBy,
+bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const QStringList &orderBy,
                   const WindowTexts &texts);
 
 // Asks, then replaces the master by the edit copy. True when the master was replaced; on a

@@ -41,14 +41,16 @@ const MasterTable &products()
 }
 
 // By the reading alone, so that the master's index on it gives the order without a sort.
-QString customerOrder()
+QStringList customerOrder()
 {
-    return QStringLiteral("\"ふりがな\"");
+    return {QStringLiteral("ふりがな")};
 }
 
-QString productOrder(const QString &商品表示順)
+QStringList productOrder(const QString &商品表示順)
 {
-    return 商品表示順 == u"品名順" ? QStringLiteral("\"品名\", \"ふりがな\"") : QStringLiteral("\"ふりがな\", \"品名\"");
+    if (商品表示順 == u"品名順")
+        return {QStringLiteral("品名"), QStringLiteral("ふりがな")};
+    return {QStringLiteral("ふりがな"), QStringLiteral("品名")};
 }
 
 QString hasNameSql(const QString &column)
@@ -56,11 +58,18 @@ QString hasNameSql(const QString &column)
     return QStringLiteral("trim(coalesce(%1, ''), ' \u3000') <> ''").arg(quoted(column));
 }
 
-bool readCopy(const QSqlDatabase &work, const MasterTable &t, const QString &orderBy)
+bool readCopy(const QSqlDatabase &work, const MasterTable &t, const QStringList &orderBy)
 {
     db::Crossing crossing(work);
-    return crossing && db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)))
-           && crossing.toWork(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(t.columns), quoted(t.master), orderBy),
+    if (!crossing)
+        return false;
+    // Rows alike in the order stay in the order they were added.
+    QStringList terms;
+    for (const QString &column : orderBy)
+        terms << db::textOrder(crossing.dataSide(), quoted(column));
+    terms << QStringLiteral("rowid");
+    return db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)))
+           && crossing.toWork(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(t.columns), quoted(t.master), terms.join(u',')),
                               {}, t.copy, t.columns)
            && crossing.commit();
 }

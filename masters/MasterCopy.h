@@ -27,12 +27,12 @@ const MasterTable &products();  // 商品マスタ / w商品マスタ by 品名
 
 // The orders of the lists: customers by reading; products by name or by reading
 // (the setting 商品表示順 "品名順" or anything else).
-QString customerOrder();
-QString productOrder(const QString &商品表示順);
+QStringList customerOrder();
+QStringList productOrder(const QString &商品表示順);
 
-// Empties the edit copy and fills it from the master in that order (an ORDER BY list of
-// master columns). One transaction: on failure the copy is as it was.
-bool readCopy(const QSqlDatabase &work, const MasterTable &table, const QString &orderBy);
+// Empties the edit copy and fills it from the master in that order (text columns of the
+// master). One transaction: on failure the copy is as it was.
+bool readCopy(const QSqlDatabase &work, const MasterTable &table, const QStringList &orderBy);
 
 // Empties the edit copy; the master is untouched.
 bool clearCopy(const QSqlDatabase &work, const MasterTable &table);

@@ -8,7 +8,8 @@
 namespace invoicetest {
 namespace {
 
-using CompletionEnterTest = InvoiceTabTest;
+class CompletionEnterTest : public InvoiceTabTest {};
+QUILLON_ON_BOTH_ENGINES(CompletionEnterTest);
 
 // Typed as an input method commits text: one key event carrying the characters.
 void typeText(QWidget *box, const QString &text)
@@ -18,7 +19,7 @@ void typeText(QWidget *box, const QString &text)
     QApplication::processEvents();
 }
 
-TEST_F(CompletionEnterTest, EnterInTheCustomerListTakesTheNameAndMovesToTheGrid)
+TEST_P(CompletionEnterTest, EnterInTheCustomerListTakesTheNameAndMovesToTheGrid)
 {
     addCustomer(QStringLiteral("株式会社 青葉商事"), QStringLiteral("〒100-0005"), QStringLiteral("あおば"),
                 QStringLiteral("御中"));
@@ -39,7 +40,7 @@ TEST_F(CompletionEnterTest, EnterInTheCustomerListTakesTheNameAndMovesToTheGrid)
     EXPECT_EQ(child<QPlainTextEdit>("txt顧客情報")->toPlainText(), QStringLiteral("〒100-0005"));
 }
 
-TEST_F(CompletionEnterTest, EnterInTheProductListAcceptsTheCellOnce)
+TEST_P(CompletionEnterTest, EnterInTheProductListAcceptsTheCellOnce)
 {
     addProduct(QStringLiteral("ボールペン 黒"), QVariant(), QStringLiteral("箱"), 1200, false);
     open();

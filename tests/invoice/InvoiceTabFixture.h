@@ -9,7 +9,6 @@
 #include "invoice/DetailModel.h"
 #include "invoice/InvoiceTab.h"
 #include "support/RecordingPresenter.h"
-#include "support/TestDataDir.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -24,17 +23,16 @@
 
 namespace invoicetest {
 
-class InvoiceTabTest : public GlobalsReset
+class InvoiceTabTest : public DataTest
 {
 protected:
-    TestDataDir dir;
     RecordingPresenter boxes;
     std::unique_ptr<InvoiceTab> tab;
 
     void TearDown() override
     {
         tab.reset();
-        GlobalsReset::TearDown();
+        DataTest::TearDown();
     }
 
     // The load order of the main window: settings, FormInit, a full clear.

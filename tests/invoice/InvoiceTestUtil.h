@@ -5,6 +5,7 @@
 #include "invoice/InvoiceCalc.h"
 #include "invoice/InvoiceData.h"
 #include "settings/ModQLNVSettings.h"
+#include "support/EngineTest.h"
 #include "support/QStringPrinter.h"
 #include "support/SqlTestUtil.h"
 
@@ -40,7 +41,7 @@ inline void addProduct(const QString &name, const QVariant &packSize, const QVar
 
 inline void addCustomer(const QString &name, const QVariant &info, const QVariant &reading, const QVariant &honorific)
 {
-    run(db::data(), QStringLiteral("INSERT INTO 顧客マスタ VALUES (?, ?, ?, ?)"), {name, info, reading, honorific});
+    run(db::data(), QStringLiteral("INSERT INTO 顧客マスタ (顧客名, 顧客情報, ふりがな, 敬称) VALUES (?, ?, ?, ?)"), {name, info, reading, honorific});
 }
 
 inline DetailLine line(int number)
@@ -80,6 +81,23 @@ class GlobalsReset : public ::testing::Test
 protected:
     void SetUp() override { ModQLNV::resetSettingsGlobals(); }
     void TearDown() override { ModQLNV::resetSettingsGlobals(); }
+};
+
+// The same for the tests of the data, each on a fresh data directory (dir()) on the local file
+// and on the server.
+class DataTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        ModQLNV::resetSettingsGlobals();
+    }
+    void TearDown() override
+    {
+        ModQLNV::resetSettingsGlobals();
+        EngineTest::TearDown();
+    }
 };
 
 } // namespace invoicetest

@@ -3,16 +3,14 @@
 #include "InvoiceTestUtil.h"
 
 #include "invoice/PickLists.h"
-#include "support/TestDataDir.h"
 
 using namespace invoicetest;
 
 namespace {
 
-class PickLists : public GlobalsReset
+class PickLists : public DataTest
 {
 protected:
-    TestDataDir dir;
 
     static QStringList column(const QString &sql)
     {
@@ -35,37 +33,45 @@ protected:
     }
 };
 
-TEST_F(PickLists, CustomerNamesComeInReadingOrderOnce)
+QUILLON_ON_BOTH_ENGINES(PickLists);
+
+TEST_P(PickLists, CustomerNamesComeInReadingOrderOnce)
 {
     EXPECT_EQ(picklists::customerNames(db::data()), QStringList{});
     addCustomer(QStringLiteral("山田商店"), {}, QStringLiteral("やまだしょうてん"), {});
     addCustomer(QStringLiteral("青葉商事"), {}, QStringLiteral("あおばしょうじ"), {});
     addCustomer(QStringLiteral("O'Brien & Co."), {}, QStringLiteral("おぶらいえん"), {});
     addCustomer(QStringLiteral("加藤"), {}, QStringLiteral("かとう"), {});
+    // Alike readings in the order they were added; no reading before any.
+    addCustomer(QStringLiteral("角藤"), {}, QStringLiteral("かとう"), {});
+    addCustomer(QStringLiteral("読みなし"), {}, {}, {});
     run(db::data(), QStringLiteral("INSERT INTO 顧客マスタ (顧客名, ふりがな) VALUES (NULL, 'ああ')"));
     EXPECT_EQ(picklists::customerNames(db::data()),
-              (QStringList{QStringLiteral("青葉商事"), QStringLiteral("O'Brien & Co."), QStringLiteral("加藤"),
-                           QStringLiteral("山田商店")}));
+              (QStringList{QStringLiteral("読みなし"), QStringLiteral("青葉商事"), QStringLiteral("O'Brien & Co."),
+                           QStringLiteral("加藤"), QStringLiteral("角藤"), QStringLiteral("山田商店")}));
 }
 
-TEST_F(PickLists, TheProductListFollowsTheOrderSetting)
+TEST_P(PickLists, TheProductListFollowsTheOrderSetting)
 {
     addProduct(QStringLiteral("りんご"), QStringLiteral("1箱"), QStringLiteral("箱"), 300, false, QStringLiteral("りんご"));
     addProduct(QStringLiteral("バナナ"), {}, QStringLiteral("房"), {}, true, QStringLiteral("ばなな"));
     addProduct(QStringLiteral("Apple's juice"), {}, {}, 120, false, QStringLiteral("あっぷる"));
+    addProduct(QStringLiteral("みかん"), {}, {}, 50); // no reading: first by reading
 
     ASSERT_TRUE(picklists::SetDD品名(db::work(), QStringLiteral("品名順")));
     EXPECT_EQ(column(QStringLiteral("SELECT 品名 FROM w商品参照 ORDER BY rowid")),
-              (QStringList{QStringLiteral("Apple's juice"), QStringLiteral("りんご"), QStringLiteral("バナナ")}));
+              (QStringList{QStringLiteral("Apple's juice"), QStringLiteral("みかん"), QStringLiteral("りんご"),
+                           QStringLiteral("バナナ")}));
 
     ASSERT_TRUE(picklists::SetDD品名(db::work(), QStringLiteral("ふりがな順")));
     EXPECT_EQ(column(QStringLiteral("SELECT 品名 FROM w商品参照 ORDER BY rowid")),
-              (QStringList{QStringLiteral("Apple's juice"), QStringLiteral("バナナ"), QStringLiteral("りんご")}));
+              (QStringList{QStringLiteral("みかん"), QStringLiteral("Apple's juice"), QStringLiteral("バナナ"),
+                           QStringLiteral("りんご")}));
     EXPECT_EQ(column(QStringLiteral("SELECT 非課税 || '/' || coalesce(単価, '-') FROM w商品参照 WHERE 品名 = 'バナナ'")),
               QStringList{QStringLiteral("1/-")});
 }
 
-TEST_F(PickLists, LookupsFindNamesWithQuotesAndGiveTheDefaultsOtherwise)
+TEST_P(PickLists, LookupsFindNamesWithQuotesAndGiveTheDefaultsOtherwise)
 {
     addCustomer(QStringLiteral("O'Brien"), QStringLiteral("東京都\n港区"), {}, QStringLiteral("御中"));
     addCustomer(QStringLiteral("情報なし"), {}, {}, {});
@@ -89,13 +95,13 @@ TEST_F(PickLists, LookupsFindNamesWithQuotesAndGiveTheDefaultsOtherwise)
     EXPECT_EQ(picklists::Seek商品(db::data(), QStringLiteral("ない")), picklists::Product{});
 }
 
-TEST_F(PickLists, CodeListsHoldTheNamedSlotsInCodeOrder)
+TEST_P(PickLists, CodeListsHoldTheNamedSlotsInCodeOrder)
 {
     run(db::data(), QStringLiteral("UPDATE コードマスタ SET sname = NULL WHERE kcode = '単位'"));
     run(db::data(), QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE kcode = '単位' AND code = ?"), {QStringLiteral("本"), QStringLiteral("07")});
     run(db::data(), QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE kcode = '単位' AND code = ?"), {QStringLiteral("個"), QStringLiteral("02")});
     run(db::data(), QStringLiteral("UPDATE コードマスタ SET sname = ? WHERE kcode = '入数' AND code = ?"), {QStringLiteral("12入"), QStringLiteral("05")});
-    run(db::data(), QStringLiteral("INSERT INTO コードマスタ VALUES ('規格', '01', 'A4')"));
+    run(db::data(), QStringLiteral("INSERT INTO コードマスタ (kcode, code, sname) VALUES ('規格', '01', 'A4')"));
 
     ASSERT_TRUE(picklists::Readコード表(db::work(), picklists::AllKinds, QStringLiteral("入数")));
     EXPECT_EQ(column(QStringLiteral("SELECT sname FROM w単位参照 ORDER BY rowid")),
@@ -108,7 +114,7 @@ TEST_F(PickLists, CodeListsHoldTheNamedSlotsInCodeOrder)
     EXPECT_EQ(column(QStringLiteral("SELECT sname FROM w単位参照")).size(), 2);
 }
 
-TEST_F(PickLists, ANewCodeGoesIntoTheLowestFreeSlot)
+TEST_P(PickLists, ANewCodeGoesIntoTheLowestFreeSlot)
 {
     run(db::data(), QStringLiteral("UPDATE コードマスタ SET sname = NULL WHERE kcode = '単位' AND code IN ('02', '05')"));
     const QStringList before = codeSlots(QStringLiteral("単位"));
@@ -126,7 +132,7 @@ TEST_F(PickLists, ANewCodeGoesIntoTheLowestFreeSlot)
     EXPECT_FALSE(picklists::AutoEntryコードマスタ(db::data(), QStringLiteral("無い種類"), QStringLiteral("x")));
 }
 
-TEST_F(PickLists, AFullCodeTableTakesNothingMore)
+TEST_P(PickLists, AFullCodeTableTakesNothingMore)
 {
     run(db::data(), QStringLiteral("UPDATE コードマスタ SET sname = 'u' || code WHERE kcode = '入数'"));
     EXPECT_FALSE(picklists::AutoEntryコードマスタ(db::data(), QStringLiteral("入数"), QStringLiteral("新しい")));

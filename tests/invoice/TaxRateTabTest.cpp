@@ -46,10 +46,12 @@ protected:
     }
 };
 
+QUILLON_ON_BOTH_ENGINES(TaxRateTab);
+
 using Opt = std::optional<qint64>;
 constexpr Opt None = std::nullopt;
 
-TEST_F(TaxRateTab, AtTenPercentMarkedLinesAreTaxedAtEightAndShownApart)
+TEST_P(TaxRateTab, AtTenPercentMarkedLinesAreTaxedAtEightAndShownApart)
 {
     settingsRow("0.1");
     products();
@@ -100,7 +102,7 @@ TEST_F(TaxRateTab, AtTenPercentMarkedLinesAreTaxedAtEightAndShownApart)
     EXPECT_EQ(h.軽減税率対象, None);
 }
 
-TEST_F(TaxRateTab, AtTheDefaultRateTheTabShowsWhatItAlwaysShowed)
+TEST_P(TaxRateTab, AtTheDefaultRateTheTabShowsWhatItAlwaysShowed)
 {
     products();
     open();

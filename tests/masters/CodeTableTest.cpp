@@ -2,12 +2,13 @@
 #include "CodeTestUtil.h"
 
 #include "masters/CodeTable.h"
-#include "support/TestDataDir.h"
 
 using namespace codestest;
 
 namespace {
 
+class CodeTableTest : public masterstest::MastersTest {};
+QUILLON_ON_BOTH_ENGINES(CodeTableTest);
 
 // The edit copy is the 99 slots in order, whatever it held before.
 void expectNinetyNineSlots()
@@ -21,7 +22,7 @@ void expectNinetyNineSlots()
 
 } // namespace
 
-TEST(CodeTableTest, ReadFillsTheNinetyNineSlotsOfTheCategory)
+TEST_P(CodeTableTest, ReadFillsTheNinetyNineSlotsOfTheCategory)
 {
     struct Case {
         const char *what;
@@ -33,7 +34,7 @@ TEST(CodeTableTest, ReadFillsTheNinetyNineSlotsOfTheCategory)
         {"units as provisioned", {}, kUnits, kProvisionedUnits},
         {"a category with no rows", {}, QStringLiteral("規格"), QString()},
         {"codes without a slot are passed over",
-         {QStringLiteral("INSERT INTO コードマスタ VALUES ('入数', '1', 'a'), ('入数', '100', 'b'), "
+         {QStringLiteral("INSERT INTO コードマスタ (kcode, code, sname) VALUES ('入数', '1', 'a'), ('入数', '100', 'b'), "
                          "('入数', 'ab', 'c'), ('入数', NULL, 'd'), ('入数', '5 ', 'e'), ('規格', '07', 'f')"),
           QStringLiteral("UPDATE コードマスタ SET sname = '箱入' WHERE kcode = '入数' AND code = '05'")},
          QStringLiteral("入数"),
@@ -41,7 +42,7 @@ TEST(CodeTableTest, ReadFillsTheNinetyNineSlotsOfTheCategory)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        TestDataDir dir;
+        TestDataDir caseDir(GetParam());
         for (const QString &sql : c.setup)
             run(db::data(), sql);
         ASSERT_TRUE(codes::Readコード表(db::work(), kUnits));
@@ -51,7 +52,7 @@ TEST(CodeTableTest, ReadFillsTheNinetyNineSlotsOfTheCategory)
     }
 }
 
-TEST(CodeTableTest, RegisterWritesAllNinetyNineSlotsBackAndNothingElse)
+TEST_P(CodeTableTest, RegisterWritesAllNinetyNineSlotsBackAndNothingElse)
 {
     struct Case {
         const char *what;
@@ -77,7 +78,7 @@ TEST(CodeTableTest, RegisterWritesAllNinetyNineSlotsBackAndNothingElse)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        TestDataDir dir;
+        TestDataDir caseDir(GetParam());
         const QString others = allBut(c.key);
         ASSERT_TRUE(codes::Readコード表(db::work(), c.key));
         for (const auto &[code, name] : c.edits)
@@ -93,29 +94,29 @@ TEST(CodeTableTest, RegisterWritesAllNinetyNineSlotsBackAndNothingElse)
     }
 }
 
-TEST(CodeTableTest, AFailedRegistrationLeavesTheMasterAsItWas)
+TEST_P(CodeTableTest, AFailedRegistrationLeavesTheMasterAsItWas)
 {
     struct Case {
         const char *what;
-        bool onData; // the statement runs on the data file, else on the work file
-        QString sabotage;
+        QString sabotage; // on the work file; none: the master refuses the 50th row
     };
     const Case cases[] = {
-        {"the 50th insert is refused", true,
-         QStringLiteral("CREATE TRIGGER stop50 BEFORE INSERT ON コードマスタ WHEN NEW.code = '50' "
-                        "BEGIN SELECT RAISE(ABORT, 'refused'); END")},
-        {"a name stands in two slots", false, QStringLiteral("UPDATE wコードマスタ SET sname = '個' WHERE code = '20'")},
-        {"the edit copy is short", false, QStringLiteral("DELETE FROM wコードマスタ WHERE 行番号 > 50")},
-        {"the edit copy is empty", false, QStringLiteral("DELETE FROM wコードマスタ")},
-        {"the edit copy is gone", false, QStringLiteral("DROP TABLE wコードマスタ")},
+        {"the 50th insert is refused", {}},
+        {"a name stands in two slots", QStringLiteral("UPDATE wコードマスタ SET sname = '個' WHERE code = '20'")},
+        {"the edit copy is short", QStringLiteral("DELETE FROM wコードマスタ WHERE 行番号 > 50")},
+        {"the edit copy is empty", QStringLiteral("DELETE FROM wコードマスタ")},
+        {"the edit copy is gone", QStringLiteral("DROP TABLE wコードマスタ")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        TestDataDir dir;
+        TestDataDir caseDir(GetParam());
         const QString others = allBut(kUnits);
         ASSERT_TRUE(codes::Readコード表(db::work(), kUnits));
         putName(QStringLiteral("05"), QStringLiteral("変更"));
-        run(c.onData ? db::data() : db::work(), c.sabotage);
+        if (c.sabotage.isEmpty())
+            masterstest::refuseRows(QStringLiteral("コードマスタ"), QStringLiteral("code"), QStringLiteral("50"));
+        else
+            run(db::work(), c.sabotage);
         EXPECT_FALSE(codes::Entryコード表(db::work(), kUnits));
         EXPECT_EQ(rowsOf(kUnits), 99);
         EXPECT_EQ(named(kUnits), kProvisionedUnits);
@@ -123,7 +124,7 @@ TEST(CodeTableTest, AFailedRegistrationLeavesTheMasterAsItWas)
     }
 }
 
-TEST(CodeTableTest, AFailedReadLeavesTheEditCopyAsItWas)
+TEST_P(CodeTableTest, AFailedReadLeavesTheEditCopyAsItWas)
 {
     struct Case {
         const char *what;
@@ -138,7 +139,7 @@ TEST(CodeTableTest, AFailedReadLeavesTheEditCopyAsItWas)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        TestDataDir dir;
+        TestDataDir caseDir(GetParam());
         ASSERT_TRUE(codes::Readコード表(db::work(), kUnits));
         putName(QStringLiteral("20"), QStringLiteral("編集中"));
         run(c.onData ? db::data() : db::work(), c.sabotage);
@@ -148,9 +149,8 @@ TEST(CodeTableTest, AFailedReadLeavesTheEditCopyAsItWas)
     }
 }
 
-TEST(CodeTableTest, DuplicateNamesAreListedOnceInSlotOrderAndBlanksDoNotCount)
+TEST_P(CodeTableTest, DuplicateNamesAreListedOnceInSlotOrderAndBlanksDoNotCount)
 {
-    TestDataDir dir;
     ASSERT_TRUE(codes::Readコード表(db::work(), kUnits));
     for (const char *code : {"30", "31", "32"})
         putName(QString::fromLatin1(code), QStringLiteral("本"));

@@ -4,7 +4,6 @@
 
 #include "masters/CodeTableWindow.h"
 #include "support/RecordingPresenter.h"
-#include "support/TestDataDir.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,12 +23,17 @@ using namespace codestest;
 namespace {
 
 
-class CodeTableWindowTest : public GlobalsReset
+class CodeTableWindowTest : public masterstest::MastersTest
 {
 protected:
-    TestDataDir dir;
     RecordingPresenter boxes;
     std::unique_ptr<CodeTableWindow> window;
+
+    void TearDown() override
+    {
+        window.reset();
+        MastersTest::TearDown();
+    }
 
     void open()
     {
@@ -103,7 +107,9 @@ protected:
 
 } // namespace
 
-TEST_F(CodeTableWindowTest, TheSelectorOffersUnitsAndThePackSizeTitleAndFollowsItsChange)
+QUILLON_ON_BOTH_ENGINES(CodeTableWindowTest);
+
+TEST_P(CodeTableWindowTest, TheSelectorOffersUnitsAndThePackSizeTitleAndFollowsItsChange)
 {
     ModQLNV::入数列タイトル = QStringLiteral("規格");
     open();
@@ -151,7 +157,7 @@ TEST_F(CodeTableWindowTest, TheSelectorOffersUnitsAndThePackSizeTitleAndFollowsI
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
-TEST_F(CodeTableWindowTest, ANameTypedIntoASlotIsRegisteredOnce)
+TEST_P(CodeTableWindowTest, ANameTypedIntoASlotIsRegisteredOnce)
 {
     open();
     QSignalSpy changed(window.get(), &CodeTableWindow::codesChanged);
@@ -172,18 +178,19 @@ TEST_F(CodeTableWindowTest, ANameTypedIntoASlotIsRegisteredOnce)
     EXPECT_EQ(changed.at(0).at(0).toString(), kUnits);
 }
 
-TEST_F(CodeTableWindowTest, WhatIsNotRegisteredLeavesTheMasterAsItWas)
+TEST_P(CodeTableWindowTest, WhatIsNotRegisteredLeavesTheMasterAsItWas)
 {
     const QString edited = kProvisionedUnits + QStringLiteral(" 20=ダース");
     struct Case {
         const char *what;
-        QString dataSql; // run on the data file before the button
+        QString dataSql; // run on the data database before the button
         QString secondName; // typed into slot 21
         const char *button;
         QMessageBox::StandardButton answer;
         QStringList texts;
         std::optional<QString> stored; // nothing when the master cannot be read
         QString grid;
+        const char *refusedCode = nullptr; // the master refuses the row of this code
     };
     const Case cases[] = {
         {"No on the question", {}, {}, "cmd登録", QMessageBox::No,
@@ -192,23 +199,22 @@ TEST_F(CodeTableWindowTest, WhatIsNotRegisteredLeavesTheMasterAsItWas)
         {"a name in two slots", {}, QStringLiteral("個"), "cmd登録", QMessageBox::Yes,
          {QStringLiteral("次の名称が重複しています。登録できません。\n「個」")}, kProvisionedUnits,
          edited + QStringLiteral(" 21=個")},
-        {"the write is refused half-way",
-         QStringLiteral("CREATE TRIGGER stop50 BEFORE INSERT ON コードマスタ WHEN NEW.code = '50' "
-                        "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
-         {}, "cmd登録", QMessageBox::Yes,
+        {"the write is refused half-way", {}, {}, "cmd登録", QMessageBox::Yes,
          {QStringLiteral("単位 を登録します。よろしいですか"), QStringLiteral("単位 を登録できませんでした。")},
-         kProvisionedUnits, edited},
+         kProvisionedUnits, edited, "50"},
         {"the read fails", QStringLiteral("ALTER TABLE コードマスタ RENAME TO 旧コードマスタ"), {}, "cmd_ENT",
          QMessageBox::Yes, {QStringLiteral("コード表を読み込めませんでした。")}, std::nullopt, edited},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        TestDataDir caseDir;
+        TestDataDir caseDir(GetParam());
         open();
         QSignalSpy changed(window.get(), &CodeTableWindow::codesChanged);
         type(19, QStringLiteral("ダース"));
         if (!c.secondName.isEmpty())
             type(20, c.secondName);
+        if (c.refusedCode)
+            masterstest::refuseRows(QStringLiteral("コードマスタ"), QStringLiteral("code"), QString::fromLatin1(c.refusedCode));
         if (!c.dataSql.isEmpty())
             run(db::data(), c.dataSql);
         boxes.clear();
@@ -224,7 +230,7 @@ TEST_F(CodeTableWindowTest, WhatIsNotRegisteredLeavesTheMasterAsItWas)
     }
 }
 
-TEST_F(CodeTableWindowTest, EnterCommitsTheNameAndGoesToTheNextSlot)
+TEST_P(CodeTableWindowTest, EnterCommitsTheNameAndGoesToTheNextSlot)
 {
     open();
     type(19, QStringLiteral("ダース"));
@@ -237,7 +243,7 @@ TEST_F(CodeTableWindowTest, EnterCommitsTheNameAndGoesToTheNextSlot)
     EXPECT_FALSE(grid()->testAttribute(Qt::WA_InputMethodEnabled));
 }
 
-TEST_F(CodeTableWindowTest, ShowingTheWindowAgainShowsTheMasterNotTheOldEdits)
+TEST_P(CodeTableWindowTest, ShowingTheWindowAgainShowsTheMasterNotTheOldEdits)
 {
     open();
     pick(QStringLiteral("入数"));
@@ -256,7 +262,7 @@ TEST_F(CodeTableWindowTest, ShowingTheWindowAgainShowsTheMasterNotTheOldEdits)
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
-TEST_F(CodeTableWindowTest, ClosingOverNamesNotRegisteredAsksFirst)
+TEST_P(CodeTableWindowTest, ClosingOverNamesNotRegisteredAsksFirst)
 {
     using Change = std::function<void()>;
     const Change typed = [this] { type(19, QStringLiteral("ダース")); };

@@ -22,11 +22,11 @@ using masterstest::scalar;
 // The named slots of a category in code order, "05=箱 13=m"; free slots are left out.
 inline QString named(const QString &kcode)
 {
-    return scalar(db::data(),
-                  QStringLiteral("SELECT group_concat(code || '=' || sname, ' ') FROM (SELECT code, sname "
-                                 "FROM コードマスタ WHERE kcode = ? AND sname IS NOT NULL ORDER BY code)"),
-                  {kcode})
-        .toString();
+    return masterstest::column(db::data(),
+                               QStringLiteral("SELECT code || '=' || sname FROM コードマスタ "
+                                              "WHERE kcode = ? AND sname IS NOT NULL ORDER BY code"),
+                               {kcode})
+        .join(u' ');
 }
 
 inline int rowsOf(const QString &kcode)
@@ -38,21 +38,20 @@ inline int rowsOf(const QString &kcode)
 // Every row of コードマスタ but those of one category, as one text.
 inline QString allBut(const QString &kcode)
 {
-    return scalar(db::data(),
-                  QStringLiteral("SELECT group_concat(kcode || '|' || coalesce(code, '-') || '|' || "
-                                 "coalesce(sname, '-'), ' ') FROM (SELECT * FROM コードマスタ "
-                                 "WHERE kcode IS NOT ? ORDER BY kcode, code)"),
-                  {kcode})
-        .toString();
+    return masterstest::column(db::data(),
+                               QStringLiteral("SELECT kcode || '|' || coalesce(code, '-') || '|' || coalesce(sname, '-') "
+                                              "FROM コードマスタ WHERE kcode <> ? OR kcode IS NULL "
+                                              "ORDER BY kcode, code, sname"),
+                               {kcode})
+        .join(u' ');
 }
 
-// The edit copy in the same form as named(), and its row count.
+// The edit copy in the same form as named().
 inline QString workNamed()
 {
-    return scalar(db::work(), QStringLiteral("SELECT group_concat(code || '=' || sname, ' ') FROM (SELECT "
-                                             "code, sname FROM wコードマスタ WHERE sname IS NOT NULL "
-                                             "ORDER BY 行番号)"))
-        .toString();
+    return masterstest::column(db::work(), QStringLiteral("SELECT code || '=' || sname FROM wコードマスタ "
+                                                          "WHERE sname IS NOT NULL ORDER BY 行番号"))
+        .join(u' ');
 }
 
 // Puts a name into a slot of the edit copy, as the grid would.
@@ -60,13 +59,5 @@ inline void putName(const QString &code, const QVariant &name)
 {
     run(db::work(), QStringLiteral("UPDATE wコードマスタ SET sname = ? WHERE code = ?"), {name, code});
 }
-
-// Every test starts from the globals of a fresh start.
-class GlobalsReset : public ::testing::Test
-{
-protected:
-    void SetUp() override { ModQLNV::resetSettingsGlobals(); }
-    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
-};
 
 } // namespace codestest

@@ -2,8 +2,8 @@
 // Helpers for the master tests: rows put into and read back from the data and work files.
 #include "app/Database.h"
 #include "settings/ModQLNVSettings.h"
+#include "support/EngineTest.h"
 #include "support/SqlTestUtil.h"
-#include "support/TestDataDir.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -44,14 +44,37 @@ inline QStringList productNames()
     return column(db::data(), QStringLiteral("SELECT 品名 FROM 商品マスタ ORDER BY 品名"));
 }
 
-// Every test starts from a fresh data directory and the globals of a fresh start.
-class MastersTest : public ::testing::Test
+// From now on every row added to table of the data database (with column = value, when a
+// column is given) is refused by the engine, as a full disk or a broken constraint would
+// refuse it: a trigger in the local file, a check on the server.
+inline void refuseRows(const QString &table, const QString &column = QString(), const QString &value = QString())
+{
+    const QString literal = u'\'' + QString(value).replace(u'\'', QStringLiteral("''")) + u'\'';
+    if (db::isServer(db::data())) {
+        const QString check = column.isEmpty() ? QStringLiteral("false") : QStringLiteral("NOT (%1 = %2)").arg(column, literal);
+        run(db::data(), QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT refused CHECK (%2) NOT VALID").arg(table, check));
+        return;
+    }
+    const QString when = column.isEmpty() ? QString() : QStringLiteral("WHEN NEW.%1 = %2 ").arg(column, literal);
+    run(db::data(), QStringLiteral("CREATE TRIGGER refused BEFORE INSERT ON %1 %2BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                        .arg(table, when));
+}
+
+// Every test starts from a fresh data directory, on the local file or on the server, and the
+// globals of a fresh start.
+class MastersTest : public EngineTest
 {
 protected:
-    void SetUp() override { ModQLNV::resetSettingsGlobals(); }
-    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
-
-    TestDataDir dir;
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        ModQLNV::resetSettingsGlobals();
+    }
+    void TearDown() override
+    {
+        ModQLNV::resetSettingsGlobals();
+        EngineTest::TearDown();
+    }
 };
 
 } // namespace masterstest

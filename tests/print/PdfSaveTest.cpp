@@ -6,9 +6,9 @@
 #include "print/PdfExport.h"
 #include "print/PrintPanel.h"
 #include "settings/ModQLNVSettings.h"
+#include "support/EngineTest.h"
 #include "support/FaultMounts.h"
 #include "support/RecordingPresenter.h"
-#include "support/TestDataDir.h"
 
 #include <QComboBox>
 #include <QCryptographicHash>
@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 using namespace printtest;
 
@@ -62,17 +64,26 @@ TEST(PdfName, IsProposedFromTheInvoiceWithWhatFileSystemsRefuseReplaced)
         EXPECT_EQ(print::safeFileNamePart(c.name), c.cut) << c.name.toStdString();
 }
 
-class PdfSaveTest : public ::testing::Test
+class PdfSaveTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
+        EngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         ModQLNV::resetSettingsGlobals();
-        panel.setInvoiceSource([this] { return invoice; });
+        panel.emplace();
+        panel->setInvoiceSource([this] { return invoice; });
         ASSERT_TRUE(detail::replaceLines(db::work(), realisticLines()));
-        panel.Open印刷選択();
+        panel->Open印刷選択();
     }
-    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
+    void TearDown() override
+    {
+        panel.reset();
+        ModQLNV::resetSettingsGlobals();
+        EngineTest::TearDown();
+    }
 
     static QList<DetailLine> realisticLines()
     {
@@ -84,7 +95,7 @@ protected:
     void save(const QString &answer)
     {
         boxes.fileAnswers << answer;
-        QTest::mouseClick(panel.findChild<QPushButton *>(QStringLiteral("cmdPDF保存")), Qt::LeftButton);
+        QTest::mouseClick(panel->findChild<QPushButton *>(QStringLiteral("cmdPDF保存")), Qt::LeftButton);
     }
     static QByteArray digest(const QString &path)
     {
@@ -92,14 +103,15 @@ protected:
         return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1) : QByteArray();
     }
 
-    TestDataDir dir;
     QTemporaryDir out;
     RecordingPresenter boxes;
     InvoiceHeader invoice = sampleInvoice();
-    Cn印刷選択 panel;
+    std::optional<Cn印刷選択> panel; // made once the data directory is there
 };
 
-TEST_F(PdfSaveTest, WritesTheInvoiceAsTheRendererDrawsItAndRemembersTheFolder)
+QUILLON_ON_BOTH_ENGINES(PdfSaveTest);
+
+TEST_P(PdfSaveTest, WritesTheInvoiceAsTheRendererDrawsItAndRemembersTheFolder)
 {
     save(out.filePath(QStringLiteral("chosen"))); // the extension is added
     const QString path = out.filePath(QStringLiteral("chosen.pdf"));
@@ -117,7 +129,7 @@ TEST_F(PdfSaveTest, WritesTheInvoiceAsTheRendererDrawsItAndRemembersTheFolder)
     EXPECT_TRUE(fonts.contains(QStringLiteral("IPAPMincho"))) << fonts.toStdString();
 
     // B5 holds twelve lines a page.
-    QComboBox *paper = panel.findChild<QComboBox *>(QStringLiteral("cmb用紙選択"));
+    QComboBox *paper = panel->findChild<QComboBox *>(QStringLiteral("cmb用紙選択"));
     paper->setCurrentIndex(paper->findText(QStringLiteral("B5白紙")));
     boxes.clear();
     save(out.filePath(QStringLiteral("b5.pdf")));
@@ -136,7 +148,7 @@ TEST_F(PdfSaveTest, WritesTheInvoiceAsTheRendererDrawsItAndRemembersTheFolder)
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
-TEST_F(PdfSaveTest, AFileThatExistsIsReplacedOnlyAfterAYes)
+TEST_P(PdfSaveTest, AFileThatExistsIsReplacedOnlyAfterAYes)
 {
     const QString path = out.filePath(QStringLiteral("請求書.pdf"));
     QFile old(path);
@@ -159,7 +171,7 @@ TEST_F(PdfSaveTest, AFileThatExistsIsReplacedOnlyAfterAYes)
     EXPECT_TRUE(run("pdftotext", {path, QStringLiteral("-")}).contains(QStringLiteral("株式会社みどり商店")));
 }
 
-TEST_F(PdfSaveTest, AFolderThatCannotBeWrittenIsNamedAndNothingIsLeft)
+TEST_P(PdfSaveTest, AFolderThatCannotBeWrittenIsNamedAndNothingIsLeft)
 {
     ReadOnlyView view(out.path());
     if (!view.isValid())

@@ -7,14 +7,16 @@
 #include "print/PrintPanel.h"
 #include "print/ReportOutput.h"
 #include "settings/ModQLNVSettings.h"
+#include "support/EngineTest.h"
 #include "support/RecordingPresenter.h"
-#include "support/TestDataDir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <optional>
 
 using namespace printtest;
 
@@ -46,20 +48,29 @@ private:
     print::ReportOutput *m_previous;
 };
 
-class PrintPanelTest : public ::testing::Test
+class PrintPanelTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
+        EngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         ModQLNV::resetSettingsGlobals();
-        panel.setInvoiceSource([this] { return invoice; });
+        panel.emplace();
+        panel->setInvoiceSource([this] { return invoice; });
     }
-    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
+    void TearDown() override
+    {
+        panel.reset();
+        ModQLNV::resetSettingsGlobals();
+        EngineTest::TearDown();
+    }
 
     template<class T>
     T *child(const char *name)
     {
-        T *widget = panel.findChild<T *>(QString::fromUtf8(name));
+        T *widget = panel->findChild<T *>(QString::fromUtf8(name));
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
@@ -71,17 +82,18 @@ protected:
     }
     void writeLines(const QList<DetailLine> &lines) { ASSERT_TRUE(detail::replaceLines(db::work(), lines)); }
 
-    TestDataDir dir;
     RecordingPresenter boxes;
     RecordingOutput output;
     InvoiceHeader invoice = sampleInvoice();
-    Cn印刷選択 panel;
+    std::optional<Cn印刷選択> panel; // made once the data directory is there
 };
 
-TEST_F(PrintPanelTest, HasItsNamedControlsAndStaysHiddenUntilOpened)
+QUILLON_ON_BOTH_ENGINES(PrintPanelTest);
+
+TEST_P(PrintPanelTest, HasItsNamedControlsAndStaysHiddenUntilOpened)
 {
-    EXPECT_EQ(panel.objectName(), QStringLiteral("Cn印刷選択"));
-    EXPECT_FALSE(panel.isVisible());
+    EXPECT_EQ(panel->objectName(), QStringLiteral("Cn印刷選択"));
+    EXPECT_FALSE(panel->isVisible());
     QComboBox *paper = child<QComboBox>("cmb用紙選択");
     ASSERT_NE(paper, nullptr);
     EXPECT_EQ(paper->count(), 2);
@@ -93,18 +105,18 @@ TEST_F(PrintPanelTest, HasItsNamedControlsAndStaysHiddenUntilOpened)
     EXPECT_NE(child<QCheckBox>("chk日付印刷"), nullptr);
 }
 
-TEST_F(PrintPanelTest, OpeningTicksTheDateAndTakesThePaperOfTheSettingsEachTime)
+TEST_P(PrintPanelTest, OpeningTicksTheDateAndTakesThePaperOfTheSettingsEachTime)
 {
     ModQLNV::印刷用紙 = QStringLiteral("B5白紙");
-    panel.Open印刷選択();
-    EXPECT_TRUE(panel.isVisible());
+    panel->Open印刷選択();
+    EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(child<QCheckBox>("chk日付印刷")->isChecked());
     EXPECT_EQ(child<QComboBox>("cmb用紙選択")->currentText(), QStringLiteral("B5白紙"));
 
     pick(QStringLiteral("A4白紙"));
     child<QCheckBox>("chk日付印刷")->setChecked(false);
     click("cmd印刷選択キャンセル");
-    panel.Open印刷選択();
+    panel->Open印刷選択();
     EXPECT_TRUE(child<QCheckBox>("chk日付印刷")->isChecked());
     EXPECT_EQ(child<QComboBox>("cmb用紙選択")->currentText(), QStringLiteral("B5白紙"));
 
@@ -116,31 +128,31 @@ TEST_F(PrintPanelTest, OpeningTicksTheDateAndTakesThePaperOfTheSettingsEachTime)
     EXPECT_EQ(paper->currentText(), QStringLiteral("B5白紙"));
 }
 
-TEST_F(PrintPanelTest, PreviewShowsTheChosenPaperThenHidesThePanel)
+TEST_P(PrintPanelTest, PreviewShowsTheChosenPaperThenHidesThePanel)
 {
     writeLines(filledRows(16));
-    QSignalSpy finished(&panel, &PrintPanel::previewFinished);
+    QSignalSpy finished(&*panel, &PrintPanel::previewFinished);
     const std::pair<QString, QPageSize::PageSizeId> papers[] = {{QStringLiteral("A4白紙"), QPageSize::A4},
                                                                  {QStringLiteral("B5白紙"), QPageSize::JisB5}};
     for (const auto &[text, size] : papers) {
-        panel.Open印刷選択();
+        panel->Open印刷選択();
         pick(text);
         click("cmdプレビュー");
         ASSERT_FALSE(output.previewed.isEmpty());
         EXPECT_EQ(output.previewed.last().pageSize.id(), size);
         EXPECT_EQ(output.previewed.last().pages.size(), 2);
-        EXPECT_FALSE(panel.isVisible());
+        EXPECT_FALSE(panel->isVisible());
     }
     EXPECT_EQ(finished.count(), 2);
     EXPECT_TRUE(output.printed.isEmpty());
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
-TEST_F(PrintPanelTest, PrintUsesTheScreenAsItStandsAndKeepsThePanelOpen)
+TEST_P(PrintPanelTest, PrintUsesTheScreenAsItStandsAndKeepsThePanelOpen)
 {
     writeLines(workRows({line(QStringLiteral("未保存の行"))}));
     invoice.顧客名 = QStringLiteral("保存前の顧客");
-    panel.Open印刷選択();
+    panel->Open印刷選択();
     child<QCheckBox>("chk日付印刷")->setChecked(false);
     click("cmd印刷実行");
     ASSERT_EQ(output.printed.size(), 1);
@@ -148,7 +160,7 @@ TEST_F(PrintPanelTest, PrintUsesTheScreenAsItStandsAndKeepsThePanelOpen)
     EXPECT_EQ(textOf(page, QStringLiteral("txt顧客名")), QStringLiteral("保存前の顧客"));
     EXPECT_EQ(column(page, QStringLiteral("txt品名")), QStringList{QStringLiteral("未保存の行")});
     EXPECT_EQ(textOf(page, QStringLiteral("txtCday")), QString());
-    EXPECT_TRUE(panel.isVisible());
+    EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(output.previewed.isEmpty());
 
     // A cancelled printer dialog is no failure.
@@ -157,21 +169,21 @@ TEST_F(PrintPanelTest, PrintUsesTheScreenAsItStandsAndKeepsThePanelOpen)
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
-TEST_F(PrintPanelTest, CancelHidesThePanelWithoutAReport)
+TEST_P(PrintPanelTest, CancelHidesThePanelWithoutAReport)
 {
-    QSignalSpy cancelled(&panel, &PrintPanel::cancelled);
-    panel.Open印刷選択();
+    QSignalSpy cancelled(&*panel, &PrintPanel::cancelled);
+    panel->Open印刷選択();
     click("cmd印刷選択キャンセル");
-    EXPECT_FALSE(panel.isVisible());
+    EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(cancelled.count(), 1);
     EXPECT_TRUE(output.previewed.isEmpty());
     EXPECT_TRUE(output.printed.isEmpty());
 }
 
-TEST_F(PrintPanelTest, AReportThatCannotBeMadeOrPrintedIsReported)
+TEST_P(PrintPanelTest, AReportThatCannotBeMadeOrPrintedIsReported)
 {
     writeLines(filledRows(2));
-    panel.Open印刷選択();
+    panel->Open印刷選択();
 
     output.printAnswer = print::ReportOutput::PrintResult::Failed;
     click("cmd印刷実行");
@@ -184,18 +196,18 @@ TEST_F(PrintPanelTest, AReportThatCannotBeMadeOrPrintedIsReported)
     ASSERT_EQ(boxes.shown.size(), 2);
     EXPECT_TRUE(boxes.shown.last().text.contains(QStringLiteral("プレビュー")));
 
-    // w明細 gone: nothing to show, and the user is told so; the preview still hides the panel.
+    // w明細 gone: nothing to show, and the user is told so; the preview still hides the panel->
     ASSERT_TRUE(db::exec(db::work(), QStringLiteral("DROP TABLE w明細")));
-    panel.Open印刷選択();
+    panel->Open印刷選択();
     const qsizetype shownBefore = output.previewed.size();
     click("cmdプレビュー");
     EXPECT_EQ(output.previewed.size(), shownBefore);
     ASSERT_EQ(boxes.shown.size(), 3);
     EXPECT_TRUE(boxes.shown.last().text.contains(QStringLiteral("印刷できませんでした")));
-    EXPECT_FALSE(panel.isVisible());
+    EXPECT_FALSE(panel->isVisible());
 }
 
-TEST_F(PrintPanelTest, PrintDataComesFromWorkRowsAndTheSettings)
+TEST_P(PrintPanelTest, PrintDataComesFromWorkRowsAndTheSettings)
 {
     QList<DetailLine> rows = filledRows(16);
     rows[7] = DetailLine{}; // a blank line in the middle
