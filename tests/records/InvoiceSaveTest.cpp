@@ -173,12 +173,15 @@ TEST_P(InvoiceSaveTest, ProductsAreRegisteredOnlyForLinesWithAPriceOrAQuantity)
     DetailLine textOnly;
     textOnly.品名 = QStringLiteral("※ 配送料込み");
     textOnly.入数 = QStringLiteral("別途");
-    putWorkLines({line("価格だけ", std::nullopt, {}, 500), line("数量だけ", 4, QStringLiteral("枚"), std::nullopt),
-                  textOnly, known, subtotal(785)});
+    // A product on two lines keeps the values of the later one.
+    putWorkLines({line("二度", 1, QStringLiteral("個"), 10), line("価格だけ", std::nullopt, {}, 500),
+                  line("数量だけ", 4, QStringLiteral("枚"), std::nullopt), textOnly, known, line("二度", 2, QStringLiteral("袋"), 20),
+                  subtotal(785)});
     ASSERT_TRUE(saveInvoice(header(1)));
 
     EXPECT_EQ(rows(db::data(), "SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな FROM 商品マスタ ORDER BY 品名"),
               (QList<QVariantList>{
+                  {QStringLiteral("二度"), QVariant(), QStringLiteral("袋"), 20.0, 0, QVariant()},
                   {QStringLiteral("価格だけ"), QVariant(), QVariant(), 500.0, 0, QVariant()},
                   {QStringLiteral("数量だけ"), QVariant(), QStringLiteral("枚"), QVariant(), 0, QVariant()},
                   // The pack size stays the product window's.
