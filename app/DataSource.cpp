@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
@@ -51,6 +52,19 @@ QString ServerAddress::place() const
     return QStringLiteral("%1:%2/%3").arg(host).arg(port).arg(database);
 }
 
+QString ServerAddress::uri() const
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("postgresql"));
+    url.setUserName(user);
+    url.setPassword(password);
+    url.setHost(host);
+    url.setPort(port);
+    url.setPath(u'/' + database);
+    url.setQuery(QStringLiteral("sslmode=") + sslmode);
+    return url.toString(QUrl::FullyEncoded);
+}
+
 QString settingsFilePath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/quillon/quillon.conf");
@@ -60,7 +74,10 @@ std::optional<ServerAddress> parseServerUrl(const QString &url, QString *problem
 {
     const QUrl parsed(url, QUrl::StrictMode);
     const auto refuse = [&](const QString &why) {
-        *problem = QStringLiteral("データの保存先 %1 は使えません（%2）。").arg(url, why);
+        // A password written in the URL is not repeated in a message.
+        static const QRegularExpression password(QStringLiteral("(://[^:/@]*):[^@/]*@"));
+        const QString shown = QString(url).replace(password, QStringLiteral("\\1@"));
+        *problem = QStringLiteral("データの保存先 %1 は使えません（%2）。").arg(shown, why);
         return std::nullopt;
     };
     if (!parsed.isValid() || (parsed.scheme() != u"postgresql" && parsed.scheme() != u"postgres"))
@@ -137,6 +154,12 @@ QString dataPlace()
 {
     const DataSource source = dataSource();
     return source.isServer() ? source.server->place() : ModQLNV::DataMdbPath;
+}
+
+QString dataReference()
+{
+    const DataSource source = dataSource();
+    return source.isServer() ? source.server->uri() : ModQLNV::DataMdbPath;
 }
 
 } // namespace db

@@ -121,17 +121,25 @@ QSqlDatabase serverConnection(const ServerAddress &address)
     const QString name = serverConnectionName();
     if (QSqlDatabase::contains(name)) {
         QSqlDatabase existing = QSqlDatabase::database(name, false);
-        if (existing.isOpen() && !serverConnectionLost(existing.driver()))
+        if (existing.hostName() == address.host && existing.port() == address.port
+            && existing.databaseName() == address.database && existing.userName() == address.user) {
+            if (existing.isOpen() && !serverConnectionLost(existing.driver()))
+                return existing;
+            existing.close();
+            if (openServerConnection(existing, address))
+                noteServerReached();
             return existing;
+        }
+        // The data was moved to another server: the old connection goes.
         existing.close();
-        if (openServerConnection(existing, address))
-            noteServerReached();
-        return existing;
+        existing = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    } else {
+        QStringList names = t_connections.localData();
+        names << name;
+        t_connections.setLocalData(names);
     }
     QSqlDatabase database = addServerConnection(name, address);
-    QStringList names = t_connections.localData();
-    names << name;
-    t_connections.setLocalData(names);
     if (openServerConnection(database, address))
         noteServerReached();
     return database;

@@ -162,7 +162,10 @@ QString serverFailureText(Failure failure, const QString &place)
 
 QString failureText(Failure failure, const QString &path)
 {
-    if (failure == Failure::Unreachable || (dataSource().isServer() && path == dataPlace()))
+    // The server that cannot be reached is named, whatever the caller was writing or reading.
+    if (failure == Failure::Unreachable)
+        return serverFailureText(failure, dataSource().isServer() ? dataPlace() : path);
+    if (dataSource().isServer() && path == dataPlace())
         return serverFailureText(failure, path);
     const QString file = QDir::toNativeSeparators(path);
     const QString folderPath = QFileInfo(path).absolutePath();

@@ -20,8 +20,8 @@ constexpr int ConnectTimeoutS = 5;
 PGconn *handleOf(const QSqlDriver *driver)
 {
     const QVariant v = driver ? driver->handle() : QVariant();
-    // Qt names the handle's type as the compiler spells it, "pg_conn*" (PGconn is its typedef).
-    if (!v.isValid() || (qstrcmp(v.typeName(), "pg_conn*") != 0 && qstrcmp(v.typeName(), "PGconn*") != 0))
+    // Qt names the type as the compiler spells it (the struct behind libpq's typedef).
+    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<PGconn *const *>(v.constData());
 }

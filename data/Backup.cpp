@@ -1,15 +1,19 @@
 #include "data/Backup.h"
 
+#include "app/DataSource.h"
 #include "app/Locations.h"
 #include "app/SafeFiles.h"
 #include "app/SqliteBackup.h"
 #include "data/SchemaFiles.h"
 #include "data/SchemaUpgrade.h"
+#include "data/Provision.h"
+#include "data/ServerSchema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 namespace backup {
 
@@ -18,6 +22,41 @@ namespace {
 QString stamp(const QDateTime &when)
 {
     return when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+// The server's data written as a data file at path, as a local backup is: built beside it with
+// every table, filled from one snapshot of the server, without a write-ahead log (the copy
+// stands alone), and named when whole.
+bool backupServer(const QString &path, BackupOutcome *out)
+{
+    const QString part = path + QStringLiteral(".part");
+    files::removeWithSideFiles(part);
+    const auto fail = [&](db::Failure failure, const QString &problem) {
+        files::removeWithSideFiles(part);
+        out->failure = failure;
+        out->problem = problem;
+        return false;
+    };
+    const QSqlDatabase server = db::data();
+    if (!server.isOpen())
+        return fail(db::lastFailure(), db::lastError());
+    if (const QString built = schema::buildDataFile(part); !built.isEmpty())
+        return fail(db::Failure::CannotWrite, built); // failureText looks at the folder for why
+    QString error;
+    if (!schema::copyServerToFile(server, part, &error))
+        return fail(db::lastFailure(), error);
+    bool alone = false;
+    db::withOwnConnection(part, false, [&](const QSqlDatabase &file) {
+        QSqlQuery q(file);
+        alone = q.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) && q.next();
+    });
+    if (!alone)
+        return fail(db::Failure::CannotWrite, QStringLiteral("cannot finish %1").arg(part));
+    if (const files::Result synced = files::sync(part); !synced)
+        return fail(synced.failure, synced.error);
+    if (const files::Result named = files::renameNew(part, path); !named)
+        return fail(named.failure, named.error);
+    return true;
 }
 
 } // namespace
@@ -34,9 +73,11 @@ BackupOutcome backupDataFile(const QString &folder, const QDateTime &now)
     QString path = QDir(folder).filePath(backupFileName(now));
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QStringLiteral("QLNVData_%1_%2.mdb").arg(now.toString(QStringLiteral("yyyyMMdd_HHmmss"))).arg(n));
-    if (!db::backupDatabase(db::data(), path)) {
-        out.failure = db::lastFailure();
-        out.problem = db::lastError();
+    if (db::dataSource().isServer() ? !backupServer(path, &out) : !db::backupDatabase(db::data(), path)) {
+        if (out.problem.isEmpty()) {
+            out.failure = db::lastFailure();
+            out.problem = db::lastError();
+        }
         return out;
     }
     out.made = true;
@@ -150,11 +191,50 @@ QString prepareCopy(const QString &copy, const QString &shownBackup)
 
 } // namespace
 
+namespace {
+
+// The backup's rows in place of the server's, in one transaction: the server's data is as it
+// was unless every table was replaced.
+RestoreOutcome restoreIntoServer(const QString &path)
+{
+    RestoreOutcome out;
+    const QTemporaryDir scratch;
+    const QString copy = QDir(scratch.path()).filePath(QStringLiteral("restore.mdb"));
+    bool copied = false;
+    db::withOwnConnection(path, true, [&](const QSqlDatabase &database) { copied = db::backupDatabase(database, copy); });
+    if (!scratch.isValid() || !copied) {
+        out.problem = QStringLiteral("バックアップを写せなかったため、復元しませんでした。") + db::failureText(db::lastFailure(), copy);
+        return out;
+    }
+    if (out.problem = prepareCopy(copy, QDir::toNativeSeparators(path)); !out.problem.isEmpty())
+        return out;
+    QString error;
+    const QList<schema::TableColumns> tables = schema::dataTables(&error);
+    const QSqlDatabase server = db::data();
+    bool replaced = error.isEmpty() && server.isOpen();
+    if (replaced) {
+        db::Transaction tx(server);
+        replaced = tx.isActive() && schema::copyFileToServer(server, copy, tables, nullptr, &error) && tx.commit();
+    }
+    if (!replaced) {
+        qWarning("Quillon: the restore into the server failed: %s", qPrintable(error.isEmpty() ? db::lastError() : error));
+        out.problem = QStringLiteral("サーバーのデータを置き換えられなかったため、復元しませんでした。")
+                      + db::failureText(db::lastFailure(), db::dataPlace());
+        return out;
+    }
+    out.restored = true;
+    return out;
+}
+
+} // namespace
+
 RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now)
 {
     RestoreOutcome out;
     if (out.problem = restoreProblem(path); !out.problem.isEmpty())
         return out;
+    if (db::dataSource().isServer())
+        return restoreIntoServer(path);
     const QString dataPath = ModQLNV::DataMdbPath;
     const QString restoring = dataPath + RestoringSuffix;
     files::removeWithSideFiles(restoring);

@@ -1,7 +1,9 @@
 #pragma once
 // Backups of the data file: a consistent copy taken while the program runs, named with the
 // date and time, and the restore of one in place of the data file, the replaced file kept
-// beside it. The work file holds nothing worth keeping and is left alone.
+// beside it. The work file holds nothing worth keeping and is left alone. With the data on a
+// server, a backup is the same kind of data file, written from one snapshot of the server's
+// tables, and a restore replaces the rows of every table there in one transaction.
 #include "app/Database.h"
 
 #include <QDateTime>

@@ -106,6 +106,11 @@ QString createDatabase(const QString &path, const DatabaseFile &file)
 
 } // namespace
 
+QString buildDataFile(const QString &path)
+{
+    return buildDatabase(path, kFiles[0]);
+}
+
 ProvisionReport provisionDataDir(const QString &dir)
 {
     ProvisionReport report;

@@ -30,4 +30,8 @@ struct ProvisionReport {
 // file kept by a restore or an upgrade is there: that is an error naming them.
 ProvisionReport provisionDataDir(const QString &dir);
 
+// Builds a new data file at path (which must not exist) with every table and the seed rows, of
+// this version; an error text, or empty when it was made.
+QString buildDataFile(const QString &path);
+
 } // namespace schema

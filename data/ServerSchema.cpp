@@ -271,40 +271,10 @@ ServerReport importDataFile(const db::ServerAddress &address, const QString &pat
             }
         }
         QList<QPair<QString, int>> counts;
-        const bool read = db::withOwnConnection(copy, true, [&](const QSqlDatabase &file) {
-            for (const TableColumns &t : tables) {
-                QStringList quoted;
-                for (const QString &column : t.columns)
-                    quoted << db::identifier(column);
-                QSqlQuery rows(file);
-                rows.setForwardOnly(true);
-                if (!db::exec(rows, QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(quoted.join(u','), db::identifier(t.table)))) {
-                    report.error = failed(QStringLiteral("ファイル %1 の %2 を読めませんでした").arg(path, t.table));
-                    return;
-                }
-                QList<QVariantList> all;
-                while (rows.next()) {
-                    QVariantList row;
-                    for (int c = 0; c < t.columns.size(); ++c)
-                        row << rows.value(c);
-                    all << row;
-                }
-                if (!db::readToEnd(rows)) {
-                    report.error = failed(QStringLiteral("ファイル %1 の %2 を読めませんでした").arg(path, t.table));
-                    return;
-                }
-                if (!db::exec(server, QStringLiteral("DELETE FROM %1").arg(db::identifier(t.table)))
-                    || !db::insertRows(server, t.table, t.columns, all)) {
-                    report.error = failed(QStringLiteral("データベース %1 の %2 に書き込めませんでした").arg(address.place(), t.table));
-                    return;
-                }
-                counts.append({t.table, int(all.size())});
-            }
-        });
-        if (!read && report.error.isEmpty())
-            report.error = failed(QStringLiteral("ファイル %1 を読めませんでした").arg(path));
-        if (!report.error.isEmpty())
+        if (!copyFileToServer(server, copy, tables, &counts, &report.error)) {
+            report.error = QStringLiteral("ファイル %1 を取り込めませんでした（%2）。").arg(path, report.error);
             return;
+        }
         if (!tx.commit()) {
             report.error = failed(QStringLiteral("データベース %1 に書き込めませんでした").arg(address.place()));
             return;
@@ -312,6 +282,94 @@ ServerReport importDataFile(const db::ServerAddress &address, const QString &pat
         report.imported = counts;
     });
     return report;
+}
+
+namespace {
+
+QString quotedColumns(const TableColumns &t)
+{
+    QStringList quoted;
+    for (const QString &column : t.columns)
+        quoted << db::identifier(column);
+    return quoted.join(u',');
+}
+
+// Every row of t on from, in the order they were added; nothing when reading failed.
+std::optional<QList<QVariantList>> readRows(const QSqlDatabase &from, const TableColumns &t)
+{
+    QSqlQuery rows(from);
+    rows.setForwardOnly(true);
+    if (!db::exec(rows, QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(quotedColumns(t), db::identifier(t.table))))
+        return std::nullopt;
+    QList<QVariantList> all;
+    while (rows.next()) {
+        QVariantList row;
+        row.reserve(t.columns.size());
+        for (int c = 0; c < t.columns.size(); ++c)
+            row << rows.value(c);
+        all << row;
+    }
+    if (!db::readToEnd(rows))
+        return std::nullopt;
+    return all;
+}
+
+// Replaces the rows of every table on to by those on from, inside the caller's transaction.
+bool replaceRows(const QSqlDatabase &from, const QSqlDatabase &to, const QList<TableColumns> &tables,
+                 QList<QPair<QString, int>> *counts, QString *error)
+{
+    for (const TableColumns &t : tables) {
+        const auto rows = readRows(from, t);
+        if (!rows) {
+            *error = QStringLiteral("%1 を読めませんでした（%2）").arg(t.table, db::lastError());
+            return false;
+        }
+        if (!db::exec(to, QStringLiteral("DELETE FROM %1").arg(db::identifier(t.table)))
+            || !db::insertRows(to, t.table, t.columns, *rows)) {
+            *error = QStringLiteral("%1 に書き込めませんでした（%2）").arg(t.table, db::lastError());
+            return false;
+        }
+        if (counts)
+            counts->append({t.table, int(rows->size())});
+    }
+    return true;
+}
+
+} // namespace
+
+bool copyFileToServer(const QSqlDatabase &server, const QString &path, const QList<TableColumns> &tables,
+                      QList<QPair<QString, int>> *counts, QString *error)
+{
+    bool copied = false;
+    const bool opened = db::withOwnConnection(path, true, [&](const QSqlDatabase &file) {
+        copied = replaceRows(file, server, tables, counts, error);
+    });
+    if (!opened)
+        *error = db::lastError();
+    return opened && copied;
+}
+
+bool copyServerToFile(const QSqlDatabase &server, const QString &path, QString *error)
+{
+    const QList<TableColumns> tables = dataTables(error);
+    if (!error->isEmpty())
+        return false;
+    // One snapshot of the server's rows, however many PCs write meanwhile.
+    if (!db::exec(server, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"))) {
+        *error = db::lastError();
+        return false;
+    }
+    bool copied = false;
+    const bool opened = db::withOwnConnection(path, false, [&](const QSqlDatabase &file) {
+        db::Transaction tx(file);
+        copied = tx.isActive() && replaceRows(server, file, tables, nullptr, error) && tx.commit();
+        if (!copied && error->isEmpty())
+            *error = db::lastError();
+    });
+    db::exec(server, QStringLiteral("ROLLBACK"));
+    if (!opened)
+        *error = db::lastError();
+    return opened && copied;
 }
 
 bool createServerTablesLike(const QSqlDatabase &server, const QString &path, int version, QString *error)

@@ -44,6 +44,15 @@ ServerReport provisionServer(const db::ServerAddress &address);
 // invoice or settings row, in one transaction: every table's rows replaced, in their order.
 ServerReport importDataFile(const db::ServerAddress &address, const QString &path);
 
+// Replaces the rows of every table on the server by those of the data file at path (of this
+// version), in their order, inside the caller's transaction on server; counts, when given, gets
+// the rows copied per table. False with what failed in error.
+bool copyFileToServer(const QSqlDatabase &server, const QString &path, const QList<TableColumns> &tables,
+                      QList<QPair<QString, int>> *counts, QString *error);
+// Replaces the rows of every table of the data file at path (of this version) by the server's,
+// read as one snapshot, in one transaction on the file.
+bool copyServerToFile(const QSqlDatabase &server, const QString &path, QString *error);
+
 // Makes the tables as the version-1 data file at path has them (for bringing a database of
 // that version up to date); used by the tests of the upgrade.
 bool createServerTablesLike(const QSqlDatabase &server, const QString &path, int version, QString *error);

@@ -1,7 +1,8 @@
 #pragma once
 // A connection of the component's own to one SQLite file, for as long as the object lives:
 // opened by URI (mode=ro or mode=rw, so a missing file fails instead of being created), closed
-// and forgotten when it goes. Statements take bound values; a failure is noted in the error
+// and forgotten when it goes. The caller's data database may instead be on a PostgreSQL server,
+// handed over as a postgresql:// URI; read-only there means read-only transactions. Statements take bound values; a failure is noted in the error
 // text the owner passed in and returned as false.
 #include <QSqlDatabase>
 #include <QSqlQuery>

@@ -66,7 +66,7 @@ LocalArea YubinSearch::ChkLocalEria(bool *ok)
         SqlConnection data(m_paths.data, true, m_error);
         QSqlQuery q(data.db());
         if (data.isOpen()
-            && data.exec(q, QStringLiteral("SELECT YubinLocalEriaSw, YubinLocalEria FROM 自社情報 LIMIT 1"))) {
+            && data.exec(q, QStringLiteral("SELECT YubinLocalEriaSw, YubinLocalEria FROM 自社情報 ORDER BY rowid LIMIT 1"))) {
             if (q.next()) {
                 wanted = q.value(0).toInt() == 1 && !q.value(1).isNull();
                 eria = q.value(1).toString().trimmed();

@@ -1,6 +1,7 @@
 #include "records/InvoiceSave.h"
 
 #include "app/Database.h"
+#include "app/DataSource.h"
 #include "app/Locations.h"
 #include "app/Formats.h"
 #include "invoice/PickLists.h"
@@ -209,11 +210,11 @@ SaveOutcome saveInvoice(const InvoiceHeader &header, const QList<DetailLine> &wo
     // A data file that another program holds is waited for as long as any statement waits.
     if (!transaction.isActive())
         return {false, 0, QStringLiteral("the data file cannot be written: ") + db::lastError(), db::lastFailure(),
-                ModQLNV::DataMdbPath};
+                db::dataPlace()};
     // Each failed statement is in the log; the destructor rolls everything back.
     const auto failed = [] {
         return SaveOutcome{false, 0, QStringLiteral("a statement failed: ") + db::lastError(), db::lastFailure(),
-                           ModQLNV::DataMdbPath};
+                           db::dataPlace()};
     };
 
     if (!AutoEntry顧客マスタ(data, header) || !AutoEntry商品(data, lines))

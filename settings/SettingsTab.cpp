@@ -281,10 +281,12 @@ void SettingsTab::showLastBackup()
 void SettingsTab::showDataPlace()
 {
     const db::DataSource source = db::dataSource();
-    ui->lblデータ保存先->setText(!source.problem.isEmpty() ? source.problem : db::dataPlace());
+    const QString place = !source.problem.isEmpty() ? source.problem : QDir::toNativeSeparators(db::dataPlace());
+    // A long path is cut at the box's edge; the tip shows it whole.
+    ui->lblデータ保存先->setText(place);
     ui->lblデータ保存先->setToolTip(
-        QStringLiteral("保存先は設定ファイル %1 の [data] の url= で決まります（空欄のときはこのパソコンのデータファイル）")
-            .arg(QDir::toNativeSeparators(db::settingsFilePath())));
+        place + QStringLiteral("\n保存先は設定ファイル %1 の [data] の url= で決まります（空欄のときはこのパソコンのデータファイル）")
+                    .arg(QDir::toNativeSeparators(db::settingsFilePath())));
     ui->cmdサーバー接続テスト->setEnabled(source.isServer());
 }
 
@@ -339,9 +341,15 @@ void SettingsTab::cmd復元_Click()
         msg::showFailure(problem);
         return;
     }
-    if (!msg::askDefaultNo(QStringLiteral("データファイルを %1 の内容で置き換えます。今のデータファイルは同じフォルダに残します。"
-                                          "入力中の請求書は消えます。よろしいですか？")
-                               .arg(QDir::toNativeSeparators(path))))
+    const bool onServer = db::dataSource().isServer();
+    const QString question =
+        onServer ? QStringLiteral("サーバー %1 のデータ（顧客・商品・請求書・設定）を、%2 の内容ですべて置き換えます。"
+                                  "ほかのパソコンの分も置き換わり、今のデータは残りません。入力中の請求書は消えます。よろしいですか？")
+                       .arg(db::dataPlace(), QDir::toNativeSeparators(path))
+                 : QStringLiteral("データファイルを %1 の内容で置き換えます。今のデータファイルは同じフォルダに残します。"
+                                  "入力中の請求書は消えます。よろしいですか？")
+                       .arg(QDir::toNativeSeparators(path));
+    if (!msg::askDefaultNo(question))
         return;
     const backup::RestoreOutcome restored = backup::restoreDataFile(path);
     if (!restored.restored) {
@@ -355,8 +363,9 @@ void SettingsTab::cmd復元_Click()
     if (!restored.problem.isEmpty())
         msg::showFailure(restored.problem);
     msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"),
-                 QStringLiteral("バックアップから復元しました。元のデータファイルは %1 として残しています。")
-                     .arg(QDir::toNativeSeparators(restored.keptPath)));
+                 onServer ? QStringLiteral("バックアップから復元しました。")
+                          : QStringLiteral("バックアップから復元しました。元のデータファイルは %1 として残しています。")
+                                .arg(QDir::toNativeSeparators(restored.keptPath)));
 }
 
 void SettingsTab::Data初期化()

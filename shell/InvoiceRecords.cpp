@@ -2,7 +2,7 @@
 
 #include "app/Database.h"
 #include "app/DateBox.h"
-#include "app/Locations.h"
+#include "app/DataSource.h"
 #include "app/Msg.h"
 #include "app/ProgressPanel.h"
 #include "invoice/InvoiceTab.h"
@@ -126,7 +126,7 @@ void InvoiceRecords::Read請求書(qint64 伝票番号)
         m_panel->finish();
         qCWarning(lcRecords).noquote() << "invoice" << 伝票番号 << "not loaded:" << outcome.problem;
         m_tab->takeBackNumber();
-        msg::showFailure(records::LoadFailedNotice + db::failureText(outcome.failure, ModQLNV::DataMdbPath));
+        msg::showFailure(records::LoadFailedNotice + db::failureText(outcome.failure, db::dataPlace()));
         return;
     case records::LoadStatus::NotFound:
         // What is on screen becomes a new invoice of that number; unsaved lines are not lost.

@@ -3,6 +3,7 @@
 // read again by the invoice's and the history's lists.
 #include "shell/QLNV.h"
 
+#include "app/DataSource.h"
 #include "app/Locations.h"
 #include "app/Msg.h"
 #include "invoice/InvoiceTab.h"
@@ -48,7 +49,7 @@ void QLNV::wireMasters()
     connect(m_invoice, &InvoiceTab::productMasterRequested, this, &QLNV::showProductWindow);
     connect(m_invoice, &InvoiceTab::codeTableRequested, this, &QLNV::showCodeTableWindow);
     connect(m_invoice, &InvoiceTab::postalLookupRequested, this, [this] {
-        const PostalLookup found = lookUpPostalCode(QCoreApplication::applicationDirPath(), ModQLNV::DataMdbPath,
+        const PostalLookup found = lookUpPostalCode(QCoreApplication::applicationDirPath(), db::dataReference(),
                                                     ModQLNV::WorkMdbPath, ModQLNV::YubinMdbPath);
         if (!found.ok)
             msg::showFailure(found.error);

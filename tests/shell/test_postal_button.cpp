@@ -1,5 +1,6 @@
 // The invoice's postal-code button with the real component: the search window opens from the
 // program's directory, and what the user chooses goes into an empty customer information.
+#include "app/Database.h"
 #include "invoice/InvoiceTab.h"
 #include "postal/DictionaryBuilder.h"
 #include "shell/PostalLookup.h"
@@ -7,9 +8,10 @@
 
 #include "support/QStringPrinter.h"
 #include "support/RecordingPresenter.h"
-#include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -51,25 +53,58 @@ void answerSearchWindow(const QString &code, Qt::Key last)
     });
 }
 
-class PostalButton : public ::testing::Test
+// The component reads the prefectures and the own area from the data database, on the
+// local file or on the server (handed over as its URI).
+class PostalButton : public EngineTest
 {
 protected:
-    void SetUp() override { w.Form_Load(dir.programDir()); }
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        window = std::make_unique<QLNV>();
+        window->Form_Load(dir().programDir());
+    }
+    void TearDown() override
+    {
+        window.reset();
+        EngineTest::TearDown();
+    }
     void press()
     {
-        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmd郵便")), Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmd郵便")), Qt::LeftButton);
     }
-    QPlainTextEdit *info() const { return w.findChild<QPlainTextEdit *>(QStringLiteral("txt顧客情報")); }
-    QString yubinMdb() const { return dir.dataDir() + QStringLiteral("/yubin.mdb"); }
+    QPlainTextEdit *info() const { return window->findChild<QPlainTextEdit *>(QStringLiteral("txt顧客情報")); }
+    QString yubinMdb() { return dir().dataDir() + QStringLiteral("/yubin.mdb"); }
 
-    TestDataDir dir;
     RecordingPresenter boxes;
-    QLNV w;
+    std::unique_ptr<QLNV> window;
 };
 
 } // namespace
 
-TEST_F(PostalButton, TheChosenAddressFillsAnEmptyCustomerInformationOnly)
+TEST_P(PostalButton, TheOwnAreaOfTheSettingsIsPreselected)
+{
+    writeDictionary(yubinMdb());
+    // A fresh data database has no settings row yet.
+    ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 自社情報 (YubinLocalEriaSw, YubinLocalEria) VALUES (1, ?)"),
+                         {QStringLiteral("東京都千代田区")}));
+    QString prefecture, city;
+    QTimer::singleShot(0, [&] {
+        QWidget *search = QApplication::activeModalWidget();
+        ASSERT_NE(search, nullptr) << "the search window is open";
+        prefecture = search->findChild<QComboBox *>(QStringLiteral("cmb都道府県"))->currentText();
+        city = search->findChild<QComboBox *>(QStringLiteral("cmb市町村"))->currentText();
+        QTest::keyClick(search, Qt::Key_Escape);
+    });
+    press();
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(prefecture, QStringLiteral("東京都"));
+    EXPECT_EQ(city, QStringLiteral("千代田区"));
+}
+
+TEST_P(PostalButton, TheChosenAddressFillsAnEmptyCustomerInformationOnly)
 {
     writeDictionary(yubinMdb());
     answerSearchWindow(QStringLiteral("1000001"), Qt::Key_F10);
@@ -90,7 +125,7 @@ TEST_F(PostalButton, TheChosenAddressFillsAnEmptyCustomerInformationOnly)
 
 // Without a dictionary, or with one that cannot be read, the user is told once and the
 // invoice stays as it is.
-TEST_F(PostalButton, ADictionaryThatIsMissingOrDamagedIsOneMessage)
+TEST_P(PostalButton, ADictionaryThatIsMissingOrDamagedIsOneMessage)
 {
     info()->setPlainText(QString());
     press();
@@ -106,6 +141,8 @@ TEST_F(PostalButton, ADictionaryThatIsMissingOrDamagedIsOneMessage)
     EXPECT_EQ(info()->toPlainText(), QString());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
+
+QUILLON_ON_BOTH_ENGINES(PostalButton);
 
 TEST(PostalLookup, AComponentThatCannotBeLoadedIsNamed)
 {

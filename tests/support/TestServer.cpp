@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTcpServer>
 #include <QUuid>
 
 namespace testserver {
@@ -22,6 +23,14 @@ std::optional<db::ServerAddress> address()
 bool required()
 {
     return !qEnvironmentVariableIsEmpty("QUILLON_REQUIRE_SERVER");
+}
+
+int closedPort()
+{
+    QTcpServer listener;
+    if (!listener.listen(QHostAddress::LocalHost))
+        return 1; // nothing listens on port 1 either
+    return listener.serverPort();
 }
 
 bool runOnServer(const QString &sql, QString *error)

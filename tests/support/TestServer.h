@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <ostream>
 
 namespace testserver {
 
@@ -33,6 +34,9 @@ private:
     QString m_name;
 };
 
+// A port on 127.0.0.1 that nobody listens on (taken and let go again): a server that is gone.
+int closedPort();
+
 // Runs sql on the server's "postgres" database on a connection of its own; false on failure.
 bool runOnServer(const QString &sql, QString *error = nullptr);
 
@@ -42,3 +46,5 @@ bool runOnServer(const QString &sql, QString *error = nullptr);
 enum class Engine { Local, Server };
 // "Local" or "Server", for the names of parameterised tests.
 const char *engineName(Engine engine);
+// For GoogleTest's output of a parameter.
+inline void PrintTo(Engine engine, std::ostream *os) { *os << engineName(engine); }
