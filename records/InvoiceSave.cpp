@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <QSqlQuery>
 #include <QVariant>
 
 namespace records {
@@ -63,13 +64,18 @@ bool writeLines(const QSqlDatabase &data, const InvoiceHeader &header, const QLi
     }
     if (!db::insertRows(data, QStringLiteral("請求書"), columns, rows))
         return false;
-    QSet<QString> unitsSeen; // a unit repeated on many lines needs one look-up
-    for (const DetailLine &l : lines) {
-        if (l.単位.isEmpty() || unitsSeen.contains(l.単位))
-            continue;
-        unitsSeen.insert(l.単位);
-        // A known unit or a full table writes nothing; only a failed statement stops the save.
-        if (!picklists::registerCodeName(data, QStringLiteral("単位"), l.単位))
+    // The units of the lines looked up together; only those the code table lacks are added.
+    QVariantList units;
+    for (const DetailLine &l : lines)
+        if (!l.単位.isEmpty() && !units.contains(l.単位))
+            units << l.単位;
+    QSet<QString> known;
+    if (!db::readForKeys(data, QStringLiteral("SELECT sname FROM コードマスタ WHERE kcode = '単位' AND sname IN"), units,
+                         [&](const QSqlQuery &q) { known.insert(q.value(0).toString()); }))
+        return false;
+    for (const QVariant &unit : units) {
+        // A full table writes nothing; only a failed statement stops the save.
+        if (!known.contains(unit.toString()) && !picklists::registerCodeName(data, QStringLiteral("単位"), unit.toString()))
             return false;
     }
     return true;
