@@ -1,12 +1,17 @@
 // Saving, loading and deleting invoices, the history search, its CSV and the backup of the
 // data file, on a data file of 100,000 stored invoices of 10 lines each, 2,000 customers and
-// 5,000 products.
+// 5,000 products. When QUILLON_TEST_SERVER names a PostgreSQL server (scripts/test-server), the
+// same benchmarks but the backup's run again ("/Server") with those rows imported into a fresh
+// database there.
 #include "app/Database.h"
 #include "app/DateBox.h"
 #include "app/Locations.h"
+#include "app/DataSource.h"
 #include "app/Msg.h"
+#include "app/ServerConnection.h"
 #include "data/Backup.h"
 #include "data/Provision.h"
+#include "data/ServerSchema.h"
 #include "records/HistoryCsv.h"
 #include "records/HistoryList.h"
 #include "records/HistoryListModel.h"
@@ -20,6 +25,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -150,6 +156,79 @@ DataSet &dataSet()
     return set;
 }
 
+// Runs sql on a connection of its own to address; false on failure.
+bool runOn(const db::ServerAddress &address, const QString &sql)
+{
+    const QString name = QStringLiteral("bench_records:server");
+    bool ok = false;
+    {
+        QSqlDatabase server = db::addServerConnection(name, address);
+        ok = server.open() && QSqlQuery(server).exec(sql);
+        if (!ok)
+            std::fprintf(stderr, "bench_records: %s failed: %s\n", qPrintable(sql), qPrintable(server.lastError().text()));
+        server.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// The data set's rows in a fresh database on the server of QUILLON_TEST_SERVER. The database is
+// dropped when the next run makes it again (the test server itself goes with its folder).
+struct ServerSet {
+    db::ServerAddress address;
+    bool ok = false;
+
+    ServerSet()
+    {
+        QString problem;
+        const auto server = db::parseServerUrl(qEnvironmentVariable("QUILLON_TEST_SERVER"), &problem);
+        if (!server || !dataSet().ok) {
+            std::fprintf(stderr, "bench_records: no server: %s\n", qPrintable(problem));
+            return;
+        }
+        address = *server;
+        address.database = QStringLiteral("quillon_bench_records");
+        if (!runOn(*server, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(address.database))
+            || !runOn(*server, QStringLiteral("CREATE DATABASE %1").arg(address.database)))
+            return;
+        db::closeAll(); // the data file is read by the import's own connection
+        const schema::ServerReport imported = schema::importDataFile(address, ModQLNV::DataMdbPath);
+        if (!imported.ok()) {
+            std::fprintf(stderr, "bench_records: import failed: %s\n", qPrintable(imported.error));
+            return;
+        }
+        ok = runOn(address, QStringLiteral("VACUUM ANALYZE"));
+        std::fprintf(stderr, "server database %s: the data set imported\n", qPrintable(address.place()));
+    }
+};
+
+ServerSet &serverSet()
+{
+    static ServerSet set;
+    return set;
+}
+
+enum class Engine { Local, Server };
+
+// The data set on engine as the data database; false (the benchmark skipped) when it is missing.
+bool useData(benchmark::State &state, Engine engine)
+{
+    if (!dataSet().ok) {
+        state.SkipWithError("no data set");
+        return false;
+    }
+    if (engine == Engine::Local) {
+        db::setDataSource({});
+        return true;
+    }
+    if (!serverSet().ok) {
+        state.SkipWithError("no data set on the server");
+        return false;
+    }
+    db::setDataSource({serverSet().address, QString()});
+    return true;
+}
+
 // 99 lines of known products with their units: every line updates its product.
 QList<DetailLine> ninetyNineLines()
 {
@@ -187,10 +266,10 @@ public:
     QMessageBox::StandardButton present(QWidget *, const msg::MessageBoxSpec &) override { return QMessageBox::Yes; }
 };
 
-void BM_Save99LineInvoice(benchmark::State &state)
+void BM_Save99LineInvoice(benchmark::State &state, Engine engine)
 {
-    if (!dataSet().ok)
-        return state.SkipWithError("no data set");
+    if (!useData(state, engine))
+        return;
     detail::replaceLines(db::work(), ninetyNineLines());
     static qint64 next = 500000;
     for (auto _ : state) {
@@ -200,10 +279,10 @@ void BM_Save99LineInvoice(benchmark::State &state)
     }
 }
 
-void BM_Load99LineInvoice(benchmark::State &state)
+void BM_Load99LineInvoice(benchmark::State &state, Engine engine)
 {
-    if (!dataSet().ok)
-        return state.SkipWithError("no data set");
+    if (!useData(state, engine))
+        return;
     detail::replaceLines(db::work(), ninetyNineLines());
     if (!records::saveInvoice(headerFor(400000)))
         return state.SkipWithError("save failed");
@@ -226,10 +305,11 @@ struct Tab {
     }
 };
 
-void runSearch(benchmark::State &state, const QString &customer, QDate from, QDate to, qint64 expectedAtLeast)
+void runSearch(benchmark::State &state, Engine engine, const QString &customer, QDate from, QDate to,
+               qint64 expectedAtLeast)
 {
-    if (!dataSet().ok)
-        return state.SkipWithError("no data set");
+    if (!useData(state, engine))
+        return;
     Tab t;
     t.tab.findChild<QComboBox *>(QStringLiteral("cmb履歴顧客名"))->setEditText(customer);
     t.tab.findChild<DateBox *>(QStringLiteral("txt開始"))->setDate(from);
@@ -244,26 +324,33 @@ void runSearch(benchmark::State &state, const QString &customer, QDate from, QDa
     state.counters["listed"] = double(listed.value_or(0));
 }
 
-void BM_HistoryNoFilter(benchmark::State &state) { runSearch(state, {}, {}, {}, kInvoices); }
-void BM_HistoryCustomer(benchmark::State &state) { runSearch(state, customerName(1234), {}, {}, 1); }
-void BM_HistoryOneMonth(benchmark::State &state)
+void BM_HistoryNoFilter(benchmark::State &state, Engine engine) { runSearch(state, engine, {}, {}, {}, kInvoices); }
+void BM_HistoryCustomer(benchmark::State &state, Engine engine)
 {
-    runSearch(state, {}, QDate(2024, 6, 1), QDate(2024, 6, 30), 1);
+    runSearch(state, engine, customerName(1234), {}, {}, 1);
+}
+void BM_HistoryOneMonth(benchmark::State &state, Engine engine)
+{
+    runSearch(state, engine, {}, QDate(2024, 6, 1), QDate(2024, 6, 30), 1);
 }
 
 // Every stored invoice listed, then written as Shift_JIS CSV to a file.
-void BM_HistoryCsv(benchmark::State &state)
+void BM_HistoryCsv(benchmark::State &state, Engine engine)
 {
-    if (!dataSet().ok)
-        return state.SkipWithError("no data set");
+    if (!useData(state, engine))
+        return;
     Tab t;
     t.tab.Read請求履歴();
+    // The saves of the benchmarks before added to the data set's invoices.
+    const qint64 listed = records::history::countListed(db::work()).value_or(-1);
+    if (listed < kInvoices)
+        return state.SkipWithError("the search listed too little");
     QTemporaryDir out;
     qint64 bytes = 0;
     for (auto _ : state) {
         const auto built = records::csv::buildHistoryCsv(db::work(), records::csv::Encoding::Cp932);
         QSaveFile file(out.filePath(QStringLiteral("list.csv")));
-        if (!built || !built->ok() || built->invoices != kInvoices || !file.open(QIODevice::WriteOnly)
+        if (!built || !built->ok() || built->invoices != listed || !file.open(QIODevice::WriteOnly)
             || file.write(built->bytes) != built->bytes.size() || !file.commit()) {
             state.SkipWithError("the CSV was not written whole");
             break;
@@ -276,8 +363,8 @@ void BM_HistoryCsv(benchmark::State &state)
 // A copy of the whole data file with the online backup API.
 void BM_BackupDataFile(benchmark::State &state)
 {
-    if (!dataSet().ok)
-        return state.SkipWithError("no data set");
+    if (!useData(state, Engine::Local))
+        return;
     QTemporaryDir out;
     qint64 bytes = 0;
     int round = 0;
@@ -299,8 +386,8 @@ void BM_BackupDataFile(benchmark::State &state)
 // the data file, compared with the schema and renamed over it.
 void BM_RestoreDataFile(benchmark::State &state)
 {
-    if (!dataSet().ok)
-        return state.SkipWithError("no data set");
+    if (!useData(state, Engine::Local))
+        return;
     QTemporaryDir out;
     const backup::BackupOutcome copy = backup::backupDataFile(out.path());
     if (!copy.made)
@@ -319,10 +406,10 @@ void BM_RestoreDataFile(benchmark::State &state)
     }
 }
 
-void BM_Delete100Ticked(benchmark::State &state)
+void BM_Delete100Ticked(benchmark::State &state, Engine engine)
 {
-    if (!dataSet().ok)
-        return state.SkipWithError("no data set");
+    if (!useData(state, engine))
+        return;
     AnswerYes yes;
     msg::MessagePresenter *previous = msg::setMessagePresenter(&yes);
     Tab t;
@@ -368,22 +455,35 @@ void BM_Delete100Ticked(benchmark::State &state)
 double minimum(const std::vector<double> &v) { return *std::min_element(v.begin(), v.end()); }
 double maximum(const std::vector<double> &v) { return *std::max_element(v.begin(), v.end()); }
 
-#define RECORDS_BENCH(fn)                                                                                   \
-    BENCHMARK(fn)                                                                                           \
-        ->Unit(benchmark::kMillisecond)                                                                     \
-        ->Repetitions(10)                                                                                   \
-        ->ReportAggregatesOnly(true)                                                                        \
-        ->ComputeStatistics("min", minimum)                                                                 \
-        ->ComputeStatistics("max", maximum)
+benchmark::internal::Benchmark *configured(benchmark::internal::Benchmark *b)
+{
+    return b->Unit(benchmark::kMillisecond)
+        ->Repetitions(10)
+        ->ReportAggregatesOnly(true)
+        ->ComputeStatistics("min", minimum)
+        ->ComputeStatistics("max", maximum);
+}
 
-RECORDS_BENCH(BM_Save99LineInvoice);
-RECORDS_BENCH(BM_Load99LineInvoice);
-RECORDS_BENCH(BM_HistoryNoFilter);
-RECORDS_BENCH(BM_HistoryCustomer);
-RECORDS_BENCH(BM_HistoryOneMonth);
-RECORDS_BENCH(BM_HistoryCsv);
-RECORDS_BENCH(BM_BackupDataFile);
-RECORDS_BENCH(BM_RestoreDataFile);
-RECORDS_BENCH(BM_Delete100Ticked);
+// Each benchmark of the data on the local file and, when a server is named, on the server.
+[[maybe_unused]] const bool registered = [] {
+    const bool server = !qEnvironmentVariableIsEmpty("QUILLON_TEST_SERVER");
+    const struct {
+        const char *name;
+        void (*fn)(benchmark::State &, Engine);
+    } onEither[] = {
+        {"BM_Save99LineInvoice", BM_Save99LineInvoice}, {"BM_Load99LineInvoice", BM_Load99LineInvoice},
+        {"BM_HistoryNoFilter", BM_HistoryNoFilter},     {"BM_HistoryCustomer", BM_HistoryCustomer},
+        {"BM_HistoryOneMonth", BM_HistoryOneMonth},     {"BM_HistoryCsv", BM_HistoryCsv},
+        {"BM_Delete100Ticked", BM_Delete100Ticked},
+    };
+    for (const auto &b : onEither) {
+        configured(benchmark::RegisterBenchmark(b.name, b.fn, Engine::Local));
+        if (server)
+            configured(benchmark::RegisterBenchmark((std::string(b.name) + "/Server").c_str(), b.fn, Engine::Server));
+    }
+    configured(benchmark::RegisterBenchmark("BM_BackupDataFile", BM_BackupDataFile));
+    configured(benchmark::RegisterBenchmark("BM_RestoreDataFile", BM_RestoreDataFile));
+    return true;
+}();
 
 } // namespace

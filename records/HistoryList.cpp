@@ -43,8 +43,9 @@ std::optional<qint64> Read請求履歴(const QSqlDatabase &work, const Filter &f
     QString sql = QStringLiteral("SELECT 伝票番号, 日付, 顧客名, 件名, 請求金額, 支払期限 FROM 請求書ヘッダ");
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    // The list keeps the order of insertion, so the order is given here.
-    sql += QStringLiteral(" ORDER BY 日付 DESC, 伝票番号 DESC");
+    // The list keeps the order of insertion, so the order is given here. A header without a
+    // date or number comes last, as SQLite sorts Null; the server would put it first.
+    sql += QStringLiteral(" ORDER BY 日付 IS NULL, 日付 DESC, 伝票番号 IS NULL, 伝票番号 DESC");
 
     const QStringList columns{QStringLiteral("伝票番号"), QStringLiteral("日付"), QStringLiteral("顧客名"),
                               QStringLiteral("件名"), QStringLiteral("請求金額"), QStringLiteral("支払期限")};

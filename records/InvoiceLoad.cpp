@@ -60,11 +60,12 @@ InvoiceRead readStoredInvoice(const QSqlDatabase &data, qint64 伝票番号)
     QSqlQuery q(data);
     if (!db::exec(q,
                   QStringLiteral("SELECT 品名, 入数, 数量, 単位, 単価, 金額, 小計, 非課税, ふりがな, 軽減税率 FROM 請求書 "
-                                 "WHERE 伝票番号 = ? ORDER BY 伝票番号, 伝票区分, 行番号"),
+                                 "WHERE 伝票番号 = ? ORDER BY 伝票区分 IS NOT NULL, 伝票区分, 行番号 IS NOT NULL, 行番号"),
                   {伝票番号}))
         return {};
     StoredInvoice invoice{header.header, {}};
-    // The stored 行番号 only orders the lines: the n-th line lands in the n-th work row.
+    // The stored 行番号 only orders the lines: the n-th line lands in the n-th work row. A line
+    // without one comes first, where SQLite sorts Null (the server would put it last).
     while (q.next()) {
         DetailLine l = detail::lineValuesFrom(q, 0);
         l.行番号 = int(invoice.lines.size()) + 1;

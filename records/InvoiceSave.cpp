@@ -7,7 +7,9 @@
 #include "invoice/PickLists.h"
 #include "settings/InvoiceCounter.h"
 
+#include <QHash>
 #include <QSet>
+#include <QSqlQuery>
 #include <QVariant>
 
 namespace records {
@@ -41,25 +43,39 @@ QString headerProblem(const InvoiceHeader &header)
     return {};
 }
 
+// The lines in one statement per batch (a statement each would cost the server a round trip
+// per line), then the units that are new.
 bool writeLines(const QSqlDatabase &data, const InvoiceHeader &header, const QList<DetailLine> &lines)
 {
-    db::Statement insert(data, QStringLiteral(
-        "INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 行番号, 伝票区分, 品名, 入数, 数量, 単位, 単価, 金額, "
-        "小計, 非課税, ふりがな, 軽減税率) VALUES (?, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    static const QStringList columns{QStringLiteral("伝票番号"), QStringLiteral("顧客名"), QStringLiteral("日付"),
+                                     QStringLiteral("行番号"),   QStringLiteral("伝票区分"), QStringLiteral("品名"),
+                                     QStringLiteral("入数"),     QStringLiteral("数量"),   QStringLiteral("単位"),
+                                     QStringLiteral("単価"),     QStringLiteral("金額"),   QStringLiteral("小計"),
+                                     QStringLiteral("非課税"),   QStringLiteral("ふりがな"), QStringLiteral("軽減税率")};
     const QString date = isoDate(header.日付);
-    QSet<QString> unitsSeen; // a unit repeated on many lines needs one look-up
+    QList<QVariantList> rows;
+    rows.reserve(lines.size());
     for (int i = 0; i < lines.size(); ++i) {
         const DetailLine &l = lines.at(i);
-        if (!insert.run({header.伝票番号, header.顧客名, date, i, db::textOrNull(l.品名),
-                         db::textOrNull(l.入数), optionalValue(l.数量), db::textOrNull(l.単位),
-                         optionalValue(l.単価), optionalValue(l.金額), l.小計 ? 1 : 0, l.非課税 ? 1 : 0,
-                         db::textOrNull(l.ふりがな), l.軽減税率 ? 1 : 0}))
-            return false;
-        if (l.単位.isEmpty() || unitsSeen.contains(l.単位))
-            continue;
-        unitsSeen.insert(l.単位);
-        // A known unit or a full table writes nothing; only a failed statement stops the save.
-        if (!picklists::registerCodeName(data, QStringLiteral("単位"), l.単位))
+        rows << QVariantList{header.伝票番号, header.顧客名, date, i, 1, db::textOrNull(l.品名),
+                             db::textOrNull(l.入数), optionalValue(l.数量), db::textOrNull(l.単位),
+                             optionalValue(l.単価), optionalValue(l.金額), l.小計 ? 1 : 0, l.非課税 ? 1 : 0,
+                             db::textOrNull(l.ふりがな), l.軽減税率 ? 1 : 0};
+    }
+    if (!db::insertRows(data, QStringLiteral("請求書"), columns, rows))
+        return false;
+    // The units of the lines looked up together; only those the code table lacks are added.
+    QVariantList units;
+    for (const DetailLine &l : lines)
+        if (!l.単位.isEmpty() && !units.contains(l.単位))
+            units << l.単位;
+    QSet<QString> known;
+    if (!db::readForKeys(data, QStringLiteral("SELECT sname FROM コードマスタ WHERE kcode = '単位' AND sname IN"), units,
+                         [&](const QSqlQuery &q) { known.insert(q.value(0).toString()); }))
+        return false;
+    for (const QVariant &unit : units) {
+        // A full table writes nothing; only a failed statement stops the save.
+        if (!known.contains(unit.toString()) && !picklists::registerCodeName(data, QStringLiteral("単位"), unit.toString()))
             return false;
     }
     return true;
@@ -115,20 +131,37 @@ bool AutoEntry顧客マスタ(const QSqlDatabase &data, const InvoiceHeader &hea
 
 bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines)
 {
-    db::Statement upsert(data, QStringLiteral(
-        "INSERT INTO 商品マスタ (品名, 単位, 単価, 非課税, ふりがな, 軽減税率) VALUES (?, ?, ?, ?, ?, ?) "
-        "ON CONFLICT (品名) DO UPDATE SET 単位 = excluded.単位, 単価 = excluded.単価, "
-        "非課税 = excluded.非課税, ふりがな = excluded.ふりがな, 軽減税率 = excluded.軽減税率"));
+    // One row per product, where its first line is, with the values of its last: what writing
+    // the lines one by one would leave (the server changes no row twice in one statement).
+    QList<QVariantList> rows;
+    QHash<QString, qsizetype> rowOf;
     for (const DetailLine &l : lines) {
         const QString name = l.品名.trimmed();
         // Subtotal rows and text-only lines carry neither price nor quantity: no product.
         if (name.isEmpty() || (!l.単価 && !l.数量))
             continue;
-        if (!upsert.run({name, db::textOrNull(l.単位), optionalValue(l.単価), l.非課税 ? 1 : 0,
-                         db::textOrNull(l.ふりがな), l.軽減税率 ? 1 : 0}))
-            return false;
+        const QVariantList row{name, db::textOrNull(l.単位), optionalValue(l.単価), l.非課税 ? 1 : 0,
+                               db::textOrNull(l.ふりがな), l.軽減税率 ? 1 : 0};
+        if (const auto at = rowOf.constFind(name); at != rowOf.cend()) {
+            rows[*at] = row;
+        } else {
+            rowOf.insert(name, rows.size());
+            rows << row;
+        }
     }
-    return true;
+    if (rows.isEmpty())
+        return true;
+    // At most 99 rows of 6 values: one statement, within any limit of bound values.
+    QVariantList values;
+    for (const QVariantList &row : rows)
+        values += row;
+    const QStringList tuples(rows.size(), QStringLiteral("(?, ?, ?, ?, ?, ?)"));
+    return db::exec(data,
+                    QStringLiteral("INSERT INTO 商品マスタ (品名, 単位, 単価, 非課税, ふりがな, 軽減税率) VALUES ")
+                        + tuples.join(QStringLiteral(", "))
+                        + QStringLiteral(" ON CONFLICT (品名) DO UPDATE SET 単位 = excluded.単位, 単価 = excluded.単価, "
+                                         "非課税 = excluded.非課税, ふりがな = excluded.ふりがな, 軽減税率 = excluded.軽減税率"),
+                    values);
 }
 
 QString saveFailedText(const SaveOutcome &outcome)

@@ -43,11 +43,12 @@ bool invoiceNumbersUsedUp()
 bool recordInvoiceNumber(const QSqlDatabase &database, qint64 n)
 {
     // A Null maximum takes n itself: storing anything lower would make the next proposal a
-    // number that is already taken.
+    // number that is already taken. An empty text (which only a local file can hold in the
+    // column) is compared as text: the server takes no text for a number.
     QSqlQuery update(database);
     if (!db::exec(update,
                   QStringLiteral("UPDATE 自社情報 SET 最大請求書番号 = CASE "
-                                 "WHEN 最大請求書番号 IS NULL OR 最大請求書番号 = '' THEN ? "
+                                 "WHEN 最大請求書番号 IS NULL OR CAST(最大請求書番号 AS TEXT) = '' THEN ? "
                                  "WHEN 最大請求書番号 < ? THEN ? "
                                  "ELSE 最大請求書番号 END "
                                  "WHERE rowid = (SELECT min(rowid) FROM 自社情報)"),

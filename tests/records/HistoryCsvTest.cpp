@@ -9,7 +9,7 @@
 #include "records/InvoiceSave.h"
 #include "settings/ModQLNVSettings.h"
 #include "support/RecordingPresenter.h"
-#include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -66,15 +66,21 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class HistoryCsvTest : public ::testing::Test
+class HistoryCsvTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
         ModQLNV::resetSettingsGlobals();
-        putWorkLines({line("A"), line("B")});
+        EngineTest::SetUp();
+        if (!IsSkipped())
+            putWorkLines({line("A"), line("B")});
     }
-    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
+    void TearDown() override
+    {
+        EngineTest::TearDown();
+        ModQLNV::resetSettingsGlobals();
+    }
 
     static void store(qint64 number, const QString &customer, const QString &subject, qint64 invoiced)
     {
@@ -100,12 +106,13 @@ protected:
         QTest::mouseClick(tab.findChild<QPushButton *>(QStringLiteral("cmdCSV出力")), Qt::LeftButton);
     }
 
-    TestDataDir dir;
     QTemporaryDir out;
     RecordingPresenter boxes;
 };
 
-TEST_F(HistoryCsvTest, NamesWithCommasQuotesAndLineBreaksComeBackAsTheyWereInBothEncodings)
+QUILLON_ON_BOTH_ENGINES(HistoryCsvTest);
+
+TEST_P(HistoryCsvTest, NamesWithCommasQuotesAndLineBreaksComeBackAsTheyWereInBothEncodings)
 {
     store(1, QStringLiteral("山田商店"), QStringLiteral("11月分"), 1050);
     store(2, QStringLiteral("O'Brien, \"Tokyo\" & Co."), QStringLiteral("1行目\n2行目"), 2100);
@@ -167,7 +174,7 @@ TEST_F(HistoryCsvTest, NamesWithCommasQuotesAndLineBreaksComeBackAsTheyWereInBot
     }
 }
 
-TEST_F(HistoryCsvTest, TextsASpreadsheetWouldRunAsFormulasAreWrittenAsTextAndNumbersAsTheyAre)
+TEST_P(HistoryCsvTest, TextsASpreadsheetWouldRunAsFormulasAreWrittenAsTextAndNumbersAsTheyAre)
 {
     const struct {
         QString typed;
@@ -201,7 +208,7 @@ TEST_F(HistoryCsvTest, TextsASpreadsheetWouldRunAsFormulasAreWrittenAsTextAndNum
     }
 }
 
-TEST_F(HistoryCsvTest, CharactersShiftJisLacksAreReportedAndNothingIsWritten)
+TEST_P(HistoryCsvTest, CharactersShiftJisLacksAreReportedAndNothingIsWritten)
 {
     store(1, QStringLiteral("𠮷野家"), QStringLiteral("11月分"), 1050);
     store(2, QStringLiteral("山田商店"), QStringLiteral("ご注文😀ありがとう"), 2100);
@@ -222,7 +229,7 @@ TEST_F(HistoryCsvTest, CharactersShiftJisLacksAreReportedAndNothingIsWritten)
     EXPECT_TRUE(QString::fromUtf8(contents(path)).contains(QStringLiteral("𠮷野家")));
 }
 
-TEST_F(HistoryCsvTest, AnEmptyListWritesNothingAndAnExistingFileIsReplacedOnlyAfterAYes)
+TEST_P(HistoryCsvTest, AnEmptyListWritesNothingAndAnExistingFileIsReplacedOnlyAfterAYes)
 {
     store(1, QStringLiteral("山田商店"), QString(), 1050);
     auto tab = std::make_unique<HistoryTab>();

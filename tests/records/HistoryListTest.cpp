@@ -5,9 +5,8 @@
 #include "records/HistoryList.h"
 #include "records/InvoiceSave.h"
 #include "settings/InvoiceCounter.h"
-#include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 
-#include <QFile>
 
 using namespace recordstest;
 namespace history = records::history;
@@ -42,19 +41,23 @@ QList<qint64> listed()
     return numbers;
 }
 
+class HistoryListTest : public EngineTest {};
+QUILLON_ON_BOTH_ENGINES(HistoryListTest);
+
 } // namespace
 
-TEST(HistoryList, FiltersAloneAndCombinedWithInclusiveBoundsNewestFirst)
+TEST_P(HistoryListTest, FiltersAloneAndCombinedWithInclusiveBoundsNewestFirst)
 {
-    TestDataDir dir;
     saveAll();
+    // A header without a date (written by another program) is listed last on either engine.
+    run(db::data(), "INSERT INTO 請求書ヘッダ (伝票番号, 顧客名) VALUES (8, '日付なし')");
     const QDate none;
     const struct {
         const char *name;
         history::Filter filter;
         QList<qint64> expected;
     } cases[] = {
-        {"no filter: all, newest date first, the higher number first on a day", {}, {5, 3, 6, 4, 2, 1, 7}},
+        {"no filter: all, newest date first, the higher number first on a day", {}, {5, 3, 6, 4, 2, 1, 7, 8}},
         {"customer only", {QStringLiteral("山田商店"), none, none}, {5, 3, 6, 1}},
         {"a name with an apostrophe", {QStringLiteral("O'Brien"), none, none}, {2, 7}},
         {"an unknown customer", {QStringLiteral("山田"), none, none}, {}},
@@ -79,18 +82,16 @@ TEST(HistoryList, FiltersAloneAndCombinedWithInclusiveBoundsNewestFirst)
               (QList<QVariantList>{{5, QStringLiteral("2026-05-01"), QStringLiteral("山田商店"), QStringLiteral("4月分"), 0}}));
 }
 
-TEST(HistoryList, ClearEmptiesTheList)
+TEST_P(HistoryListTest, ClearEmptiesTheList)
 {
-    TestDataDir dir;
     saveAll();
     ASSERT_TRUE(history::Read請求履歴(db::work(), {}));
     EXPECT_TRUE(history::Clear履歴(db::work()));
     EXPECT_EQ(history::countListed(db::work()), 0);
 }
 
-TEST(HistoryList, DeletingTheTickedInvoicesRemovesTheirHeadersLinesAndRows)
+TEST_P(HistoryListTest, DeletingTheTickedInvoicesRemovesTheirHeadersLinesAndRows)
 {
-    TestDataDir dir;
     saveAll();
     ASSERT_TRUE(history::Read請求履歴(db::work(), {QStringLiteral("山田商店"), {}, {}}));
     ASSERT_TRUE(history::setTicked(db::work(), 3, true));
@@ -116,9 +117,8 @@ TEST(HistoryList, DeletingTheTickedInvoicesRemovesTheirHeadersLinesAndRows)
     EXPECT_EQ(nothing.remaining, 2);
 }
 
-TEST(HistoryList, ATickedInvoiceDeletedMeanwhileIsNotCounted)
+TEST_P(HistoryListTest, ATickedInvoiceDeletedMeanwhileIsNotCounted)
 {
-    TestDataDir dir;
     saveAll();
     ASSERT_TRUE(history::Read請求履歴(db::work(), {}));
     ASSERT_TRUE(history::setTicked(db::work(), 1, true));
@@ -129,15 +129,13 @@ TEST(HistoryList, ATickedInvoiceDeletedMeanwhileIsNotCounted)
     EXPECT_EQ(outcome.remaining, 5);
 }
 
-TEST(HistoryList, AFailedDeleteChangesNeitherTheInvoicesNorTheList)
+TEST_P(HistoryListTest, AFailedDeleteChangesNeitherTheInvoicesNorTheList)
 {
-    TestDataDir dir;
     saveAll();
     ASSERT_TRUE(history::Read請求履歴(db::work(), {}));
     ASSERT_TRUE(history::setTicked(db::work(), 1, true));
     ASSERT_TRUE(history::setTicked(db::work(), 2, true));
-    run(db::data(), "CREATE TRIGGER keep BEFORE DELETE ON 請求書ヘッダ WHEN OLD.伝票番号 = 2 "
-                    "BEGIN SELECT RAISE(ABORT, 'keep'); END");
+    refuse(QStringLiteral("keep"), QStringLiteral("請求書ヘッダ"), QStringLiteral("DELETE"), QStringLiteral("OLD.伝票番号 = 2"));
     EXPECT_FALSE(history::Delete履歴(db::work()));
     EXPECT_EQ(count("請求書ヘッダ"), 7);
     EXPECT_EQ(count("請求書"), 14);
@@ -145,13 +143,11 @@ TEST(HistoryList, AFailedDeleteChangesNeitherTheInvoicesNorTheList)
     EXPECT_EQ(count("w履歴リスト"), 7);
 }
 
-TEST(HistoryList, AFailedSearchKeepsTheListAsItWas)
+TEST_P(HistoryListTest, AFailedSearchKeepsTheListAsItWas)
 {
-    TestDataDir dir;
     saveAll();
     ASSERT_TRUE(history::Read請求履歴(db::work(), {QStringLiteral("O'Brien"), {}, {}}));
-    db::closeAll();
-    ASSERT_TRUE(QFile::remove(dir.dataMdb()));
+    loseStoredInvoices();
     EXPECT_FALSE(history::Read請求履歴(db::work(), {}));
     EXPECT_EQ(listed(), (QList<qint64>{2, 7}));
 }

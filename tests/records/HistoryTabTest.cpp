@@ -8,11 +8,10 @@
 #include "records/InvoiceSave.h"
 #include "settings/ModQLNVSettings.h"
 #include "support/RecordingPresenter.h"
-#include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,12 +24,15 @@ using namespace recordstest;
 
 namespace {
 
-class HistoryTabTest : public ::testing::Test
+class HistoryTabTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
         ModQLNV::resetSettingsGlobals();
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
         putWorkLines({line("A"), line("B")});
         const struct {
             qint64 number;
@@ -43,7 +45,11 @@ protected:
         for (const auto &s : stored)
             ASSERT_TRUE(records::saveInvoice(header(s.number, QString::fromUtf8(s.customer), s.date)));
     }
-    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
+    void TearDown() override
+    {
+        EngineTest::TearDown();
+        ModQLNV::resetSettingsGlobals();
+    }
 
     std::unique_ptr<HistoryTab> openTab()
     {
@@ -109,13 +115,13 @@ protected:
         QTest::keyClick(edit, Qt::Key_Return);
     }
 
-    TestDataDir dir;
     RecordingPresenter boxes;
 };
+QUILLON_ON_BOTH_ENGINES(HistoryTabTest);
 
 } // namespace
 
-TEST_F(HistoryTabTest, EveryControlCarriesItsName)
+TEST_P(HistoryTabTest, EveryControlCarriesItsName)
 {
     auto tab = openTab();
     for (const char *name : {"cmb履歴顧客名", "txt開始", "txt終了", "Label28", "cmd_ENT", "cmd履歴クリア", "cmd履歴削除",
@@ -129,7 +135,7 @@ TEST_F(HistoryTabTest, EveryControlCarriesItsName)
     EXPECT_EQ(headers, (QStringList{"選択", "伝票番号", "日付", "顧客名", "請求金額", "支払期限", "件名"}));
 }
 
-TEST_F(HistoryTabTest, SearchListsNewestFirstWithTheCountAndDatesInTheSettingsForm)
+TEST_P(HistoryTabTest, SearchListsNewestFirstWithTheCountAndDatesInTheSettingsForm)
 {
     const struct {
         const char *年号;
@@ -153,7 +159,7 @@ TEST_F(HistoryTabTest, SearchListsNewestFirstWithTheCountAndDatesInTheSettingsFo
     }
 }
 
-TEST_F(HistoryTabTest, EmptyFiltersListEverythingAndTheEndBoundIsInclusive)
+TEST_P(HistoryTabTest, EmptyFiltersListEverythingAndTheEndBoundIsInclusive)
 {
     auto tab = openTab();
     click(*tab, "cmd_ENT");
@@ -166,7 +172,7 @@ TEST_F(HistoryTabTest, EmptyFiltersListEverythingAndTheEndBoundIsInclusive)
     EXPECT_EQ(shownCount(*tab), QStringLiteral("3"));
 }
 
-TEST_F(HistoryTabTest, DoubleClickTicksInTheFirstColumnAndOpensElsewhere)
+TEST_P(HistoryTabTest, DoubleClickTicksInTheFirstColumnAndOpensElsewhere)
 {
     auto tab = openTab();
     QSignalSpy opened(tab.get(), &HistoryTab::openInvoiceRequested);
@@ -191,7 +197,7 @@ TEST_F(HistoryTabTest, DoubleClickTicksInTheFirstColumnAndOpensElsewhere)
     EXPECT_EQ(opened.at(1).at(0).toLongLong(), 5);
 }
 
-TEST_F(HistoryTabTest, TheInvoiceButtonWithoutARowDoesNothing)
+TEST_P(HistoryTabTest, TheInvoiceButtonWithoutARowDoesNothing)
 {
     auto tab = openTab();
     QSignalSpy opened(tab.get(), &HistoryTab::openInvoiceRequested);
@@ -199,7 +205,7 @@ TEST_F(HistoryTabTest, TheInvoiceButtonWithoutARowDoesNothing)
     EXPECT_TRUE(opened.isEmpty());
 }
 
-TEST_F(HistoryTabTest, DeletingTheTickedInvoicesAsksWithNoAsDefaultAndShowsTheRowsLeft)
+TEST_P(HistoryTabTest, DeletingTheTickedInvoicesAsksWithNoAsDefaultAndShowsTheRowsLeft)
 {
     auto tab = openTab();
     click(*tab, "cmd_ENT");
@@ -226,7 +232,7 @@ TEST_F(HistoryTabTest, DeletingTheTickedInvoicesAsksWithNoAsDefaultAndShowsTheRo
     EXPECT_EQ(boxes.shown.size(), 2); // no completion notice
 }
 
-TEST_F(HistoryTabTest, ClearEmptiesFiltersAndListAndLeavesTheCount)
+TEST_P(HistoryTabTest, ClearEmptiesFiltersAndListAndLeavesTheCount)
 {
     auto tab = openTab();
     child<QComboBox>(*tab, "cmb履歴顧客名")->setEditText(QStringLiteral("山田商店"));
@@ -249,7 +255,7 @@ TEST_F(HistoryTabTest, ClearEmptiesFiltersAndListAndLeavesTheCount)
     EXPECT_EQ(tab->listModel()->rowCount(), 0);
 }
 
-TEST_F(HistoryTabTest, NewCustomerNamesKeepTheTypedFilter)
+TEST_P(HistoryTabTest, NewCustomerNamesKeepTheTypedFilter)
 {
     auto tab = openTab();
     QComboBox *combo = child<QComboBox>(*tab, "cmb履歴顧客名");
@@ -260,14 +266,13 @@ TEST_F(HistoryTabTest, NewCustomerNamesKeepTheTypedFilter)
     EXPECT_EQ(combo->currentText(), QStringLiteral("佐藤"));
 }
 
-TEST_F(HistoryTabTest, AFailedSearchSaysSoAndKeepsTheList)
+TEST_P(HistoryTabTest, AFailedSearchSaysSoAndKeepsTheList)
 {
     auto tab = openTab();
     child<QComboBox>(*tab, "cmb履歴顧客名")->setEditText(QStringLiteral("O'Brien"));
     click(*tab, "cmd_ENT");
     ASSERT_EQ(shown(*tab), QStringList{"2 R08/04/01 O'Brien"});
-    db::closeAll();
-    ASSERT_TRUE(QFile::remove(dir.dataMdb()));
+    loseStoredInvoices();
     click(*tab, "cmd_ENT");
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("請求履歴を読み込めませんでした。")});
     EXPECT_EQ(shown(*tab), QStringList{"2 R08/04/01 O'Brien"});
@@ -276,7 +281,7 @@ TEST_F(HistoryTabTest, AFailedSearchSaysSoAndKeepsTheList)
 
 // A long list is read a page at a time as the grid scrolls; no read stays open between pages,
 // so the work connection can still write after the data connection saved an invoice.
-TEST_F(HistoryTabTest, ALongListIsReadPageByPageAndKeepsNoReadOpen)
+TEST_P(HistoryTabTest, ALongListIsReadPageByPageAndKeepsNoReadOpen)
 {
     run(db::data(), "WITH RECURSIVE n(i) AS (SELECT 100 UNION ALL SELECT i + 1 FROM n WHERE i < 699) "
                     "INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名) SELECT i, '2025-01-01', '大量' FROM n");

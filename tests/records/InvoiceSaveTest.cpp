@@ -5,7 +5,7 @@
 #include "records/InvoiceLoad.h"
 #include "records/InvoiceSave.h"
 #include "settings/InvoiceCounter.h"
-#include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 
 #include <QFile>
 #include <QProcess>
@@ -38,11 +38,13 @@ QStringList storedNames(qint64 number)
     return names;
 }
 
+class InvoiceSaveTest : public EngineTest {};
+QUILLON_ON_BOTH_ENGINES(InvoiceSaveTest);
+
 } // namespace
 
-TEST(InvoiceSave, SavingUnderAStoredNumberReplacesHeaderAndEveryLine)
+TEST_P(InvoiceSaveTest, SavingUnderAStoredNumberReplacesHeaderAndEveryLine)
 {
-    TestDataDir dir;
     putWorkLines({line("りんご"), line("みかん"), line("ぶどう"), line("もも")});
     ASSERT_TRUE(saveInvoice(header(5)));
     putWorkLines({line("なし")});
@@ -61,7 +63,7 @@ TEST(InvoiceSave, SavingUnderAStoredNumberReplacesHeaderAndEveryLine)
               (QList<QVariantList>{{QStringLiteral("佐藤商事"), QStringLiteral("2026-04-01"), 1}}));
 }
 
-TEST(InvoiceSave, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheirPlaces)
+TEST_P(InvoiceSaveTest, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheirPlaces)
 {
     DetailLine packOnly;
     packOnly.入数 = QStringLiteral("12入");
@@ -92,8 +94,7 @@ TEST(InvoiceSave, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheirPlaces
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        TestDataDir dir;
-        putWorkLines(c.work);
+        putWorkLines(c.work); // each save replaces the one before
         const auto outcome = saveInvoice(header(1));
         ASSERT_TRUE(outcome) << outcome.problem.toStdString();
         EXPECT_EQ(outcome.linesStored, c.stored.size());
@@ -113,9 +114,8 @@ TEST(InvoiceSave, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheirPlaces
     }
 }
 
-TEST(InvoiceSave, ProductNamesAreStoredTrimmedAndTheOtherValuesAsTheyStand)
+TEST_P(InvoiceSaveTest, ProductNamesAreStoredTrimmedAndTheOtherValuesAsTheyStand)
 {
-    TestDataDir dir;
     DetailLine l = line(QStringLiteral("　 りんご  "), 2.5, QStringLiteral(" 箱 "), 120);
     l.入数 = QStringLiteral(" 10入 ");
     l.非課税 = true;
@@ -131,9 +131,8 @@ TEST(InvoiceSave, ProductNamesAreStoredTrimmedAndTheOtherValuesAsTheyStand)
     EXPECT_EQ(scalar(db::data(), "SELECT count(*) FROM 商品マスタ WHERE 品名 = 'りんご'").toInt(), 1);
 }
 
-TEST(InvoiceSave, EmptyMemoSubjectAndAmountsAreStoredAsNull)
+TEST_P(InvoiceSaveTest, EmptyMemoSubjectAndAmountsAreStoredAsNull)
 {
-    TestDataDir dir;
     InvoiceHeader h = header(8);
     h.件名.clear();
     h.メモ.clear();
@@ -149,9 +148,8 @@ TEST(InvoiceSave, EmptyMemoSubjectAndAmountsAreStoredAsNull)
               (QList<QVariantList>{{1, 1, 1, 1, 1, 1, QStringLiteral("2026-04-01")}}));
 }
 
-TEST(InvoiceSave, TheCustomerIsAddedOrOverwrittenByTheInvoicesInformation)
+TEST_P(InvoiceSaveTest, TheCustomerIsAddedOrOverwrittenByTheInvoicesInformation)
 {
-    TestDataDir dir;
     run(db::data(), "INSERT INTO 顧客マスタ (顧客名, 顧客情報, ふりがな, 敬称) VALUES ('山田商店', '旧住所', 'やまだ', '御中')");
     putWorkLines({});
     InvoiceHeader known = header(1);
@@ -166,9 +164,8 @@ TEST(InvoiceSave, TheCustomerIsAddedOrOverwrittenByTheInvoicesInformation)
                   {QStringLiteral("O'Brien & Co."), header(2).顧客情報, QVariant(), QStringLiteral("様")}}));
 }
 
-TEST(InvoiceSave, ProductsAreRegisteredOnlyForLinesWithAPriceOrAQuantity)
+TEST_P(InvoiceSaveTest, ProductsAreRegisteredOnlyForLinesWithAPriceOrAQuantity)
 {
-    TestDataDir dir;
     run(db::data(), "INSERT INTO 商品マスタ (品名, 入数, 単位, 単価, 非課税, ふりがな) VALUES ('既存', '6入', '本', 80, 0, 'きぞん')");
     DetailLine known = line("既存", 3, QStringLiteral("箱"), 95);
     known.非課税 = true;
@@ -176,24 +173,26 @@ TEST(InvoiceSave, ProductsAreRegisteredOnlyForLinesWithAPriceOrAQuantity)
     DetailLine textOnly;
     textOnly.品名 = QStringLiteral("※ 配送料込み");
     textOnly.入数 = QStringLiteral("別途");
-    putWorkLines({line("価格だけ", std::nullopt, {}, 500), line("数量だけ", 4, QStringLiteral("枚"), std::nullopt),
-                  textOnly, known, subtotal(785)});
+    // A product on two lines keeps the values of the later one.
+    putWorkLines({line("二度", 1, QStringLiteral("個"), 10), line("価格だけ", std::nullopt, {}, 500),
+                  line("数量だけ", 4, QStringLiteral("枚"), std::nullopt), textOnly, known, line("二度", 2, QStringLiteral("袋"), 20),
+                  subtotal(785)});
     ASSERT_TRUE(saveInvoice(header(1)));
 
     EXPECT_EQ(rows(db::data(), "SELECT 品名, 入数, 単位, 単価, 非課税, ふりがな FROM 商品マスタ ORDER BY 品名"),
               (QList<QVariantList>{
+                  {QStringLiteral("二度"), QVariant(), QStringLiteral("袋"), 20.0, 0, QVariant()},
                   {QStringLiteral("価格だけ"), QVariant(), QVariant(), 500.0, 0, QVariant()},
                   {QStringLiteral("数量だけ"), QVariant(), QStringLiteral("枚"), QVariant(), 0, QVariant()},
                   // The pack size stays the product window's.
                   {QStringLiteral("既存"), QStringLiteral("6入"), QStringLiteral("箱"), 95.0, 1, QStringLiteral("きそん")}}));
 }
 
-TEST(InvoiceSave, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
+TEST_P(InvoiceSaveTest, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
 {
     const QString slotOf = QStringLiteral("SELECT code FROM コードマスタ WHERE kcode = '単位' AND sname = ?");
     {
         SCOPED_TRACE("after the seeded units, and a known unit writes nothing");
-        TestDataDir dir;
         putWorkLines({line("A", 1, QStringLiteral("ケース")), line("B", 1, QStringLiteral("個")), line("C", 1, QStringLiteral("ケース"))});
         ASSERT_TRUE(saveInvoice(header(1)));
         EXPECT_EQ(rows(db::data(), slotOf, {QStringLiteral("ケース")}), (QList<QVariantList>{{QStringLiteral("14")}}));
@@ -202,7 +201,7 @@ TEST(InvoiceSave, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
     }
     {
         SCOPED_TRACE("a gap left by the code window is filled first");
-        TestDataDir dir;
+        TestDataDir dir(GetParam());
         run(db::data(), "UPDATE コードマスタ SET sname = NULL WHERE kcode = '単位' AND code = '05'");
         putWorkLines({line("A", 1, QStringLiteral("ダース"))});
         ASSERT_TRUE(saveInvoice(header(1)));
@@ -210,7 +209,7 @@ TEST(InvoiceSave, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
     }
     {
         SCOPED_TRACE("every slot taken: the save goes on without the unit");
-        TestDataDir dir;
+        TestDataDir dir(GetParam());
         run(db::data(), "UPDATE コードマスタ SET sname = 'u' || code WHERE kcode = '単位' AND sname IS NULL");
         putWorkLines({line("A", 1, QStringLiteral("パレット"))});
         ASSERT_TRUE(saveInvoice(header(1)));
@@ -219,9 +218,8 @@ TEST(InvoiceSave, ANewUnitTakesTheLowestFreeSlotAndAFullTableTakesNothing)
     }
 }
 
-TEST(InvoiceSave, TheCounterKeepsTheHighestSavedNumber)
+TEST_P(InvoiceSaveTest, TheCounterKeepsTheHighestSavedNumber)
 {
-    TestDataDir dir;
     putWorkLines({line("A")});
     const struct {
         qint64 saved;
@@ -238,9 +236,8 @@ TEST(InvoiceSave, TheCounterKeepsTheHighestSavedNumber)
     }
 }
 
-TEST(InvoiceSave, TextsRoundTripUnchanged)
+TEST_P(InvoiceSaveTest, TextsRoundTripUnchanged)
 {
-    TestDataDir dir;
     const QString longText = QString(1000, QChar(u'請'));
     InvoiceHeader h = header(12, QStringLiteral("O'Reilly \"&\" 株式会社"));
     h.顧客情報 = QStringLiteral("〒100-0001\r\n東京都 'a' \n\n3行目\t");
@@ -282,9 +279,8 @@ TEST(InvoiceSave, InvoiceNumbersAreWholeNumbersFromOneToTheLongLimit)
         EXPECT_EQ(records::parseInvoiceNumber(QString::fromUtf8(c.text)), c.number) << c.text;
 }
 
-TEST(InvoiceSave, AnIncompleteHeaderIsRefusedBeforeAnythingIsWritten)
+TEST_P(InvoiceSaveTest, AnIncompleteHeaderIsRefusedBeforeAnythingIsWritten)
 {
-    TestDataDir dir;
     putWorkLines({line("A")});
     InvoiceHeader noDate = header(1);
     noDate.日付 = QDate();
@@ -298,9 +294,8 @@ TEST(InvoiceSave, AnIncompleteHeaderIsRefusedBeforeAnythingIsWritten)
 
 // A statement failing half-way through leaves the stored invoice, the masters and the counter
 // as they were, and the lines on screen untouched.
-TEST(InvoiceSave, AFailureHalfWayWritesNothing)
+TEST_P(InvoiceSaveTest, AFailureHalfWayWritesNothing)
 {
-    TestDataDir dir;
     putWorkLines({line("旧")});
     ASSERT_TRUE(saveInvoice(header(4)));
     breakLinesNamedBoom();
@@ -346,7 +341,7 @@ void makeWritable(const QString &path)
 
 } // namespace
 
-TEST(InvoiceSave, AMissingOrReadOnlyDataFileReportsFailureAndKeepsTheScreen)
+TEST(InvoiceSaveLocal, AMissingOrReadOnlyDataFileReportsFailureAndKeepsTheScreen)
 {
     {
         SCOPED_TRACE("missing");

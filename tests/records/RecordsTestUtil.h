@@ -2,9 +2,11 @@
 // Helpers for the records tests: invoices and lines to save, statements on the data and
 // work files, and readable failure output.
 #include "app/Database.h"
+#include "app/Locations.h"
 #include "invoice/InvoiceData.h"
 #include "support/QStringPrinter.h"
 
+#include <QFile>
 #include <QList>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -75,9 +77,12 @@ inline QList<QVariantList> rows(const QSqlDatabase &database, const QString &sql
     }
     while (q.next()) {
         QVariantList row;
-        // Null of any kind compares as QVariant(), so that expected rows can say so.
-        for (int i = 0; i < q.record().count(); ++i)
-            row << (q.value(i).isNull() ? QVariant() : q.value(i));
+        // Null of any kind compares as QVariant(), so that expected rows can say so; the
+        // server's true and false as the 1 and 0 that SQLite gives.
+        for (int i = 0; i < q.record().count(); ++i) {
+            const QVariant v = q.value(i);
+            row << (v.isNull() ? QVariant() : v.typeId() == QMetaType::Bool ? QVariant(v.toBool() ? 1 : 0) : v);
+        }
         result << row;
     }
     return result;
@@ -107,11 +112,40 @@ inline QVariant storedMax()
     return scalar(db::data(), QStringLiteral("SELECT 最大請求書番号 FROM 自社情報 ORDER BY rowid LIMIT 1"));
 }
 
+// The stored invoices made unreadable: the data file removed, or on the server the headers'
+// table dropped.
+inline void loseStoredInvoices()
+{
+    if (db::isServer(db::data())) {
+        run(db::data(), QStringLiteral("DROP TABLE 請求書ヘッダ"));
+        return;
+    }
+    db::closeAll();
+    ASSERT_TRUE(QFile::remove(ModQLNV::DataMdbPath));
+}
+
+// Makes every event ("INSERT" or "DELETE") on a row of table for which condition (on NEW or
+// OLD) holds fail, on either engine, to break a write half-way.
+inline void refuse(const QString &name, const QString &table, const QString &event,
+                   const QString &condition = QStringLiteral("true"))
+{
+    const QSqlDatabase data = db::data();
+    if (!db::isServer(data)) {
+        run(data, QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 WHEN %4 BEGIN SELECT RAISE(ABORT, '%1'); END")
+                      .arg(name, event, table, condition));
+        return;
+    }
+    run(data, QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                             "IF %2 THEN RAISE EXCEPTION '%1'; END IF; "
+                             "IF TG_OP = 'DELETE' THEN RETURN OLD; END IF; RETURN NEW; END $$")
+                  .arg(name, condition));
+    run(data, QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %1()").arg(name, event, table));
+}
+
 // Makes every statement that writes a line named "boom" fail, to break a save half-way.
 inline void breakLinesNamedBoom()
 {
-    run(db::data(), QStringLiteral("CREATE TRIGGER boom BEFORE INSERT ON 請求書 WHEN NEW.品名 = 'boom' "
-                                   "BEGIN SELECT RAISE(ABORT, 'boom'); END"));
+    refuse(QStringLiteral("boom"), QStringLiteral("請求書"), QStringLiteral("INSERT"), QStringLiteral("NEW.品名 = 'boom'"));
 }
 
 } // namespace recordstest

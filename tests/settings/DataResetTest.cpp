@@ -6,7 +6,7 @@
 #include "settings/InvoiceCounter.h"
 #include "settings/SettingsTab.h"
 #include "support/RecordingPresenter.h"
-#include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -51,17 +51,17 @@ void pressReset(SettingsTab &tab)
     QTest::mouseClick(tab.findChild<QPushButton *>(QStringLiteral("cmd初期化")), Qt::LeftButton);
 }
 
-class DataResetTest : public GlobalsReset
+class DataResetTest : public GlobalsReset<EngineTest>
 {
 protected:
     RecordingPresenter boxes;
 };
+QUILLON_ON_BOTH_ENGINES(DataResetTest);
 
 } // namespace
 
-TEST_F(DataResetTest, NoDeletesNothing)
+TEST_P(DataResetTest, NoDeletesNothing)
 {
-    TestDataDir dir;
     seed();
     const Counts before = counts();
     SettingsTab tab;
@@ -72,9 +72,8 @@ TEST_F(DataResetTest, NoDeletesNothing)
     EXPECT_EQ(counts(), before);
 }
 
-TEST_F(DataResetTest, YesEmptiesTheMastersInvoicesAndSettingsButKeepsTheCodeSlots)
+TEST_P(DataResetTest, YesEmptiesTheMastersInvoicesAndSettingsButKeepsTheCodeSlots)
 {
-    TestDataDir dir;
     seed();
     const int codes = count(QStringLiteral("コードマスタ"));
     ASSERT_GT(codes, 0);
@@ -86,11 +85,10 @@ TEST_F(DataResetTest, YesEmptiesTheMastersInvoicesAndSettingsButKeepsTheCodeSlot
     EXPECT_EQ(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), {}), QStringLiteral("1"));
 }
 
-TEST_F(DataResetTest, AFailingStatementDeletesNothingAndSaysSo)
+TEST_P(DataResetTest, AFailingStatementDeletesNothingAndSaysSo)
 {
     // The table of the last delete is gone, so the earlier deletes have already run when
     // the failure comes.
-    TestDataDir dir;
     seed();
     run(QStringLiteral("DROP TABLE 請求書ヘッダ"));
     const auto countsWithoutHeaders = [] {
@@ -106,9 +104,10 @@ TEST_F(DataResetTest, AFailingStatementDeletesNothingAndSaysSo)
     EXPECT_EQ(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), {}), QStringLiteral("13"));
 }
 
-TEST_F(DataResetTest, AMissingDataFileFails)
+TEST(DataResetLocal, AMissingDataFileFails)
 {
     TestDataDir missing(false);
+    RecordingPresenter boxes;
     EXPECT_FALSE(resetAllData());
     SettingsTab tab;
     pressReset(tab);

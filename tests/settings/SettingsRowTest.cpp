@@ -150,20 +150,7 @@ TEST(SettingsRow, LinkFileFiltersByApplication)
         EXPECT_EQ(settings::linkFileFilter(QString::fromUtf8(application)), QString::fromUtf8(filter));
 }
 
-class SettingsRowFile : public EngineTest
-{
-protected:
-    void SetUp() override
-    {
-        ModQLNV::resetSettingsGlobals();
-        EngineTest::SetUp();
-    }
-    void TearDown() override
-    {
-        EngineTest::TearDown();
-        ModQLNV::resetSettingsGlobals();
-    }
-};
+class SettingsRowFile : public GlobalsReset<EngineTest> {};
 QUILLON_ON_BOTH_ENGINES(SettingsRowFile);
 
 TEST_P(SettingsRowFile, TheFirstWriteAddsTheRowAndLaterWritesChangeIt)

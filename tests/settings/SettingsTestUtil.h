@@ -40,12 +40,22 @@ inline QVariant stored(const QString &column)
     return scalar(QStringLiteral("SELECT %1 FROM 自社情報 ORDER BY rowid LIMIT 1").arg(db::identifier(column)));
 }
 
-// Every test starts from the globals of a fresh start.
-class GlobalsReset : public ::testing::Test
+// Every test starts from the globals of a fresh start, around the set-up of Base (a gtest
+// fixture such as EngineTest).
+template<class Base = ::testing::Test>
+class GlobalsReset : public Base
 {
 protected:
-    void SetUp() override { ModQLNV::resetSettingsGlobals(); }
-    void TearDown() override { ModQLNV::resetSettingsGlobals(); }
+    void SetUp() override
+    {
+        ModQLNV::resetSettingsGlobals();
+        Base::SetUp();
+    }
+    void TearDown() override
+    {
+        Base::TearDown();
+        ModQLNV::resetSettingsGlobals();
+    }
 };
 
 } // namespace settingstest
