@@ -462,7 +462,7 @@ bool readForKeys(const QSqlDatabase &database, const QString &select, const QVar
 }
 
 bool insertRows(const QSqlDatabase &database, const QString &table, const QStringList &columns,
-                const QList<QVariantList> &rows)
+                const QList<QVariantList> &rows, const QString &onConflict)
 {
     if (rows.isEmpty())
         return true;
@@ -471,8 +471,17 @@ bool insertRows(const QSqlDatabase &database, const QString &table, const QStrin
     const QString row = u'(' + placeholders(columns.size()) + u')';
     const auto statementFor = [&](qsizetype count) {
         QStringList tuples(count, row);
-        return head + tuples.join(QStringLiteral(", "));
+        return head + tuples.join(QStringLiteral(", ")) + (onConflict.isEmpty() ? QString() : u' ' + onConflict);
     };
+    // SQLite runs a statement without a round trip: one prepared row, run for each, costs less
+    // than binding many rows' values at once. The server gets them in batches.
+    if (!isServer(database)) {
+        Statement one(database, statementFor(1));
+        for (const QVariantList &values : rows)
+            if (!one.run(values))
+                return false;
+        return true;
+    }
     std::optional<Statement> full;
     for (qsizetype start = 0; start < rows.size(); start += perBatch) {
         const qsizetype count = std::min(perBatch, rows.size() - start);

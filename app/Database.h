@@ -197,9 +197,10 @@ std::optional<QVariantList> columnValues(const QSqlDatabase &database, const QSt
 bool readForKeys(const QSqlDatabase &database, const QString &select, const QVariantList &keys,
                  const std::function<void(const QSqlQuery &)> &take);
 
-// Rows given as lists of values added to columns of table in batches of one statement each;
-// false on the first that fails.
+// Rows given as lists of values added to columns of table, on the server in batches of one
+// statement each; onConflict, when given, follows the values ("ON CONFLICT (…) DO UPDATE …", and
+// then no two rows may share the key). False on the first statement that fails.
 bool insertRows(const QSqlDatabase &database, const QString &table, const QStringList &columns,
-                const QList<QVariantList> &rows);
+                const QList<QVariantList> &rows, const QString &onConflict = {});
 
 } // namespace db

@@ -44,8 +44,9 @@ std::optional<qint64> Read請求履歴(const QSqlDatabase &work, const Filter &f
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     // The list keeps the order of insertion, so the order is given here. A header without a
-    // date or number comes last, as SQLite sorts Null; the server would put it first.
-    sql += QStringLiteral(" ORDER BY 日付 IS NULL, 日付 DESC, 伝票番号 IS NULL, 伝票番号 DESC");
+    // date or number comes last, as SQLite sorts Null in a descending order; the server would
+    // put it first unless told. (Sorting on "日付 IS NULL" first cost the server twice as long.)
+    sql += QStringLiteral(" ORDER BY 日付 DESC NULLS LAST, 伝票番号 DESC NULLS LAST");
 
     const QStringList columns{QStringLiteral("伝票番号"), QStringLiteral("日付"), QStringLiteral("顧客名"),
                               QStringLiteral("件名"), QStringLiteral("請求金額"), QStringLiteral("支払期限")};

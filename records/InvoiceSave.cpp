@@ -149,19 +149,12 @@ bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines)
             rows << row;
         }
     }
-    if (rows.isEmpty())
-        return true;
-    // At most 99 rows of 6 values: one statement, within any limit of bound values.
-    QVariantList values;
-    for (const QVariantList &row : rows)
-        values += row;
-    const QStringList tuples(rows.size(), QStringLiteral("(?, ?, ?, ?, ?, ?)"));
-    return db::exec(data,
-                    QStringLiteral("INSERT INTO 商品マスタ (品名, 単位, 単価, 非課税, ふりがな, 軽減税率) VALUES ")
-                        + tuples.join(QStringLiteral(", "))
-                        + QStringLiteral(" ON CONFLICT (品名) DO UPDATE SET 単位 = excluded.単位, 単価 = excluded.単価, "
-                                         "非課税 = excluded.非課税, ふりがな = excluded.ふりがな, 軽減税率 = excluded.軽減税率"),
-                    values);
+    return db::insertRows(data, QStringLiteral("商品マスタ"),
+                          {QStringLiteral("品名"), QStringLiteral("単位"), QStringLiteral("単価"), QStringLiteral("非課税"),
+                           QStringLiteral("ふりがな"), QStringLiteral("軽減税率")},
+                          rows,
+                          QStringLiteral("ON CONFLICT (品名) DO UPDATE SET 単位 = excluded.単位, 単価 = excluded.単価, "
+                                         "非課税 = excluded.非課税, ふりがな = excluded.ふりがな, 軽減税率 = excluded.軽減税率"));
 }
 
 QString saveFailedText(const SaveOutcome &outcome)
