@@ -503,15 +503,6 @@ bool insertRows(const QSqlDatabase &database, const QString &table, const QStrin
 
 namespace {
 
-// The sqlite3 handle under a connection of Qt's driver; nullptr for any other.
-sqlite3 *sqliteHandle(const QSqlDatabase &database)
-{
-    const QVariant v = database.driver() ? database.driver()->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(v.constData());
-}
-
 bool bindSqlite(sqlite3_stmt *statement, int index, const QVariant &value)
 {
     if (value.isNull())

@@ -11,22 +11,9 @@
 
 namespace db {
 
-namespace {
-
-// The sqlite3 handle under a connection of Qt's driver; nullptr for any other.
-sqlite3 *handleOf(const QSqlDatabase &database)
-{
-    const QVariant v = database.driver() ? database.driver()->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(v.constData());
-}
-
-} // namespace
-
 bool backupDatabase(const QSqlDatabase &source, const QString &path)
 {
-    sqlite3 *from = handleOf(source);
+    sqlite3 *from = sqliteHandle(source);
     if (!source.isOpen() || !from) {
         noteFailure(QStringLiteral("cannot back up: the source is not open [%1]").arg(path), Failure::Other);
         return false;

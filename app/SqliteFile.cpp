@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -132,6 +133,14 @@ QString foreignFileProblem(const QString &path)
             problem = QStringLiteral("古い版（%1）のファイルで、新しい版（%2）に更新されていません").arg(found).arg(expected);
     });
     return problem;
+}
+
+sqlite3 *sqliteHandle(const QSqlDatabase &database)
+{
+    const QVariant v = database.driver() ? database.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(v.constData());
 }
 
 } // namespace db

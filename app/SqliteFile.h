@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+struct sqlite3;
+
 namespace db {
 
 // The schema versions (PRAGMA user_version) of the data and work files that this program
@@ -51,5 +53,8 @@ bool withOwnConnection(const QString &path, bool readOnly, const std::function<v
 QString foreignFileProblem(const QString &path);
 // The schema version of the file at path, read without writing; nothing when it cannot be read.
 std::optional<int> fileVersion(const QString &path);
+
+// The sqlite3 handle under a connection of Qt's SQLite driver; nullptr for any other.
+sqlite3 *sqliteHandle(const QSqlDatabase &database);
 
 } // namespace db

@@ -2,6 +2,7 @@
 // connection test against the test server and against addresses that cannot answer.
 #include "app/DataSource.h"
 #include "app/ServerConnection.h"
+#include "support/EngineTest.h"
 #include "support/TestServer.h"
 
 #include <QFile>
@@ -135,11 +136,7 @@ TEST_F(SettingsFile, AnUnreadableFileOrABadUrlNamesTheProblemAndOpensNothing)
 TEST(ConnectionTest, NamesTheServerAndWhyItCannotBeUsed)
 {
     const auto server = testserver::address();
-    if (!server) {
-        if (testserver::required())
-            FAIL() << "QUILLON_TEST_SERVER names no server";
-        GTEST_SKIP() << "no test server (scripts/test starts one)";
-    }
+    QUILLON_NEEDS_TEST_SERVER();
     testserver::Database empty;
     ASSERT_TRUE(empty.isValid());
     db::ServerAddress refused = *server;

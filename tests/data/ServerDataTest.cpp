@@ -11,6 +11,7 @@
 
 #include "support/QStringPrinter.h"
 #include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 #include "support/TestServer.h"
 
 #include <QDir>
@@ -95,11 +96,7 @@ class ServerData : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!testserver::address()) {
-            if (testserver::required())
-                FAIL() << "QUILLON_TEST_SERVER names no server";
-            GTEST_SKIP() << "no test server (scripts/test starts one)";
-        }
+        QUILLON_NEEDS_TEST_SERVER();
         ASSERT_TRUE(database.isValid());
     }
 

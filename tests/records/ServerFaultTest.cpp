@@ -11,6 +11,7 @@
 #include "records/HistoryList.h"
 #include "records/InvoiceSave.h"
 #include "support/TestDataDir.h"
+#include "support/EngineTest.h"
 #include "support/TestServer.h"
 
 #include <QFile>
@@ -119,11 +120,7 @@ class ServerFault : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!testserver::address()) {
-            if (testserver::required())
-                FAIL() << "QUILLON_TEST_SERVER names no server";
-            GTEST_SKIP() << "no test server (scripts/test starts one)";
-        }
+        QUILLON_NEEDS_TEST_SERVER();
         ASSERT_TRUE(server.isValid());
         ASSERT_TRUE(QFile::remove(dir.dataMdb())) << "nothing may fall back to the local file";
         db::setDataSource({server.address(), QString()});

@@ -1,5 +1,7 @@
 // The settings tab's data place: what it shows for the data file and for a server, and the
 // connection test's answer for a server that is there and for one that is not.
+#include "SettingsTestUtil.h"
+
 #include "app/DataSource.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/SettingsTab.h"
@@ -13,20 +15,9 @@
 
 namespace {
 
-class DataPlaceTest : public EngineTest
+class DataPlaceTest : public settingstest::GlobalsReset<EngineTest>
 {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        ModQLNV::resetSettingsGlobals();
-    }
-    void TearDown() override
-    {
-        ModQLNV::resetSettingsGlobals();
-        EngineTest::TearDown();
-    }
-
     std::unique_ptr<SettingsTab> openTab()
     {
         auto tab = std::make_unique<SettingsTab>();

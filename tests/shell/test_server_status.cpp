@@ -10,6 +10,7 @@
 
 #include "support/QStringPrinter.h"
 #include "support/RecordingPresenter.h"
+#include "support/EngineTest.h"
 #include "support/TestDataDir.h"
 
 #include <QApplication>
@@ -56,11 +57,7 @@ qint64 storedInvoices()
 
 TEST(ServerStatus, AServerThatCannotBeReachedIsNamedAndNothingTypedIsLost)
 {
-    if (!testserver::address()) {
-        if (testserver::required())
-            FAIL() << "QUILLON_TEST_SERVER names no server";
-        GTEST_SKIP() << "no test server (scripts/test starts one)";
-    }
+    QUILLON_NEEDS_TEST_SERVER();
     TestDataDir dir(Engine::Server);
     const db::ServerAddress server = dir.server()->address();
     // The same database on a port nobody listens on.

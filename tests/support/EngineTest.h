@@ -10,15 +10,22 @@
 #include <optional>
 #include <string>
 
+// In a test or a fixture's SetUp: skips it when no test server was started, or fails it when
+// QUILLON_REQUIRE_SERVER says that the server tests must run.
+#define QUILLON_NEEDS_TEST_SERVER()                                                                \
+    if (!testserver::address()) {                                                                  \
+        if (testserver::required())                                                                \
+            FAIL() << "QUILLON_TEST_SERVER names no server";                                       \
+        GTEST_SKIP() << "no test server (scripts/test starts one)";                                \
+    }
+
 class EngineTest : public ::testing::TestWithParam<Engine>
 {
 protected:
     void SetUp() override
     {
-        if (GetParam() == Engine::Server && !testserver::address()) {
-            if (testserver::required())
-                FAIL() << "QUILLON_TEST_SERVER names no server";
-            GTEST_SKIP() << "no test server (scripts/test starts one)";
+        if (GetParam() == Engine::Server) {
+            QUILLON_NEEDS_TEST_SERVER();
         }
         m_dir.emplace(GetParam());
     }
