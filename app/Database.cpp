@@ -12,6 +12,9 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+#include <vector>
+
 namespace db {
 
 namespace {
@@ -503,48 +506,50 @@ bool insertRows(const QSqlDatabase &database, const QString &table, const QStrin
 
 namespace {
 
-bool bindSqlite(sqlite3_stmt *statement, int index, const QVariant &value)
-{
-    if (value.isNull())
-        return sqlite3_bind_null(statement, index) == SQLITE_OK;
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return sqlite3_bind_int64(statement, index, value.toLongLong()) == SQLITE_OK;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return sqlite3_bind_double(statement, index, value.toDouble()) == SQLITE_OK;
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        return sqlite3_bind_blob64(statement, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    default: {
-        const QString text = value.toString();
-        return sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * sizeof(char16_t)), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    }
-}
-
-// The rows of from (positioned before its first row) added to columns of table on the SQLite
-// connection handle, one prepared statement stepped per row by the library itself: binding the
-// values through Qt's driver costs many times the insert (seconds for a history of 100,000
-// invoices read from the server).
-bool copyIntoSqlite(QSqlQuery &from, sqlite3 *handle, const QString &table, const QStringList &columns, int *rows)
+// The server's rows into table of the SQLite connection handle, one prepared statement stepped
+// per row by the library itself, the values going from libpq's texts to SQLite as they are
+// (integers and reals as numbers): through Qt's drivers, a QVariant made and bound for every
+// value cost more than the insert (a history of 100,000 invoices).
+bool copyIntoSqlite(const ServerRows &from, sqlite3 *handle, const QString &table, const QStringList &columns, int *rows)
 {
     const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                             .arg(identifier(table), quotedColumns(columns), placeholders(columns.size()));
+    if (from.columnCount() != columns.size()) {
+        noteFailureText(QStringLiteral("%1 columns read for %2 [%3]").arg(from.columnCount()).arg(columns.size()).arg(sql));
+        return false;
+    }
+    std::vector<ServerRows::Kind> kinds;
+    for (int c = 0; c < columns.size(); ++c)
+        kinds.push_back(from.kind(c));
+    const auto bind = [&](sqlite3_stmt *statement, int row, int c) {
+        if (from.isNull(row, c))
+            return sqlite3_bind_null(statement, c + 1);
+        const std::string_view text = from.text(row, c);
+        switch (kinds[c]) {
+        case ServerRows::Kind::Integer: {
+            sqlite3_int64 n = 0;
+            if (std::from_chars(text.data(), text.data() + text.size(), n).ec == std::errc())
+                return sqlite3_bind_int64(statement, c + 1, n);
+            break;
+        }
+        case ServerRows::Kind::Real: {
+            double x = 0;
+            if (std::from_chars(text.data(), text.data() + text.size(), x).ec == std::errc())
+                return sqlite3_bind_double(statement, c + 1, x);
+            break;
+        }
+        case ServerRows::Kind::Text:
+            break;
+        }
+        return sqlite3_bind_text(statement, c + 1, text.data(), int(text.size()), SQLITE_STATIC);
+    };
     sqlite3_stmt *statement = nullptr;
     int rc = sqlite3_prepare16_v2(handle, sql.utf16(), int(sql.size() * sizeof(char16_t)), &statement, nullptr);
-    int copied = 0;
-    while (rc == SQLITE_OK && from.next()) {
+    for (int row = 0; row < from.rowCount() && rc == SQLITE_OK; ++row) {
         for (int c = 0; c < columns.size() && rc == SQLITE_OK; ++c)
-            rc = bindSqlite(statement, c + 1, from.value(c)) ? SQLITE_OK : sqlite3_errcode(handle);
+            rc = bind(statement, row, c);
         if (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_DONE)
             rc = sqlite3_reset(statement);
-        ++copied;
     }
     const QString problem = QString::fromUtf8(sqlite3_errmsg(handle));
     sqlite3_finalize(statement);
@@ -552,10 +557,8 @@ bool copyIntoSqlite(QSqlQuery &from, sqlite3 *handle, const QString &table, cons
         noteFailure(QStringLiteral("statement failed: %1 [%2]").arg(problem, sql), failureOfSqliteCode(rc));
         return false;
     }
-    if (!readToEnd(from))
-        return false;
     if (rows)
-        *rows = copied;
+        *rows = from.rowCount();
     return true;
 }
 
@@ -597,12 +600,19 @@ bool Crossing::copy(const QSqlDatabase &from, const QString &select, const QVari
             *rows = q.numRowsAffected();
         return true;
     }
+    if (sqlite3 *handle = sqliteHandle(to)) {
+        const ServerRows read(from, select, values);
+        if (!read.ok()) {
+            noteStatementFailure(QStringLiteral("statement failed: %1 [%2]").arg(read.error().text(), select), from.driver(),
+                                 read.error());
+            return false;
+        }
+        return copyIntoSqlite(read, handle, table, columns, rows);
+    }
     QSqlQuery q(from);
     q.setForwardOnly(true);
     if (!exec(q, select, values))
         return false;
-    if (sqlite3 *handle = sqliteHandle(to))
-        return copyIntoSqlite(q, handle, table, columns, rows);
     const qsizetype perBatch = std::max<qsizetype>(1, MaxValuesPerStatement / std::max<qsizetype>(1, columns.size()));
     QList<QVariantList> batch;
     int copied = 0;

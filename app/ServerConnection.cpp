@@ -6,7 +6,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpSocket>
+#include <QDate>
 #include <QUuid>
+
+#include <optional>
+#include <vector>
 
 #include <libpq-fe.h>
 
@@ -172,6 +176,114 @@ ConnectionTest testServerConnection(const ServerAddress &address)
     }
     QSqlDatabase::removeDatabase(name);
     return result;
+}
+
+namespace {
+
+// libpq numbers its placeholders: "?" outside quotes becomes $1, $2, ….
+QByteArray numberedPlaceholders(const QString &sql)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    QChar quote;
+    int next = 0;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++next);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
+}
+
+// A bound value as the server reads it from text: Null stays Null, true and false are 1 and 0
+// (the program's flags are integer columns), dates are ISO.
+std::optional<QByteArray> parameterText(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    if (value.typeId() == QMetaType::Bool)
+        return QByteArray(value.toBool() ? "1" : "0");
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate().toString(Qt::ISODate).toUtf8();
+    return value.toString().toUtf8();
+}
+
+// Type identifiers of the server's built-in types (pg_type.oid), fixed since the first versions.
+constexpr Oid Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, Float4Oid = 700, Float8Oid = 701;
+
+} // namespace
+
+ServerRows::ServerRows(const QSqlDatabase &server, const QString &select, const QVariantList &values)
+{
+    PGconn *connection = handleOf(server.driver());
+    if (!connection) {
+        m_error = QSqlError(QStringLiteral("no connection to the server"), {}, QSqlError::ConnectionError);
+        return;
+    }
+    std::vector<std::optional<QByteArray>> texts;
+    std::vector<const char *> pointers;
+    texts.reserve(values.size());
+    for (const QVariant &v : values)
+        texts.push_back(parameterText(v));
+    for (const auto &t : texts)
+        pointers.push_back(t ? t->constData() : nullptr);
+    m_result = PQexecParams(connection, numberedPlaceholders(select).constData(), int(pointers.size()), nullptr,
+                            pointers.data(), nullptr, nullptr, 0);
+    m_ok = m_result && PQresultStatus(m_result) == PGRES_TUPLES_OK;
+    if (!m_ok) {
+        const char *state = m_result ? PQresultErrorField(m_result, PG_DIAG_SQLSTATE) : nullptr;
+        m_error = QSqlError(QStringLiteral("reading from the server failed"),
+                            QString::fromUtf8(PQerrorMessage(connection)).trimmed(), QSqlError::StatementError,
+                            state ? QString::fromLatin1(state) : QString());
+    }
+}
+
+ServerRows::~ServerRows()
+{
+    if (m_result)
+        PQclear(m_result);
+}
+
+int ServerRows::rowCount() const
+{
+    return m_ok ? PQntuples(m_result) : 0;
+}
+
+int ServerRows::columnCount() const
+{
+    return m_ok ? PQnfields(m_result) : 0;
+}
+
+ServerRows::Kind ServerRows::kind(int column) const
+{
+    switch (PQftype(m_result, column)) {
+    case Int2Oid:
+    case Int4Oid:
+    case Int8Oid:
+        return Kind::Integer;
+    case Float4Oid:
+    case Float8Oid:
+        return Kind::Real;
+    default:
+        return Kind::Text;
+    }
+}
+
+bool ServerRows::isNull(int row, int column) const
+{
+    return PQgetisnull(m_result, row, column) != 0;
+}
+
+std::string_view ServerRows::text(int row, int column) const
+{
+    return {PQgetvalue(m_result, row, column), size_t(PQgetlength(m_result, row, column))};
 }
 
 } // namespace db

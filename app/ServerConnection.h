@@ -5,10 +5,14 @@
 #include "app/DbFailure.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
+#include <QVariantList>
+
+#include <string_view>
 
 class QSqlDriver;
-class QSqlError;
+struct pg_result;
 
 namespace db {
 
@@ -39,5 +43,33 @@ struct ConnectionTest {
     QString text;
 };
 ConnectionTest testServerConnection(const ServerAddress &address);
+
+// The rows of a select run on the server's connection, read whole through libpq as the server
+// sent them (UTF-8 texts), for copying many rows without making a QVariant of every value.
+// The select's placeholders are "?"; it runs inside the connection's transaction, if any.
+class ServerRows
+{
+public:
+    ServerRows(const QSqlDatabase &server, const QString &select, const QVariantList &values);
+    ~ServerRows();
+    ServerRows(const ServerRows &) = delete;
+    ServerRows &operator=(const ServerRows &) = delete;
+
+    // False when the select failed; error() then holds the server's message and SQLSTATE.
+    bool ok() const { return m_ok; }
+    const QSqlError &error() const { return m_error; }
+
+    int rowCount() const;
+    int columnCount() const;
+    enum class Kind { Integer, Real, Text };
+    Kind kind(int column) const;
+    bool isNull(int row, int column) const;
+    std::string_view text(int row, int column) const;
+
+private:
+    pg_result *m_result = nullptr;
+    bool m_ok = false;
+    QSqlError m_error;
+};
 
 } // namespace db

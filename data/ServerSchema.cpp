@@ -112,6 +112,12 @@ QString serverStatement(const QString &sqliteStatement)
     s.replace(integer, QStringLiteral("BIGINT"));
     s.replace(real, QStringLiteral("DOUBLE PRECISION"));
     s.replace(twoDigits, QStringLiteral(R"(lpad((\1)::text, 2, '0'))"));
+    // A descending key of an index puts Null last, as SQLite's does, so the queries that sort
+    // that way (the history's) read the index in order instead of sorting.
+    if (s.contains(u"CREATE INDEX") || s.contains(u"CREATE UNIQUE INDEX")) {
+        static const QRegularExpression descending(QStringLiteral(R"(\bDESC\b)"));
+        s.replace(descending, QStringLiteral("DESC NULLS LAST"));
+    }
     // Names as the server folds those written without quotes.
     static const QRegularExpression quotedName(QStringLiteral(R"re("[^"]*")re"));
     QString out;

@@ -68,10 +68,9 @@ std::optional<qint64> countListed(const QSqlDatabase &work)
     return scalar(work, CountListed);
 }
 
-bool setTicked(const QSqlDatabase &work, qint64 伝票番号, bool ticked)
+bool setTicked(const QSqlDatabase &work, qint64 row, bool ticked)
 {
-    return db::exec(work, QStringLiteral("UPDATE w履歴リスト SET チェック = ? WHERE 伝票番号 = ?"),
-                    {ticked ? 1 : 0, 伝票番号});
+    return db::exec(work, QStringLiteral("UPDATE w履歴リスト SET チェック = ? WHERE rowid = ?"), {ticked ? 1 : 0, row});
 }
 
 DeleteOutcome Delete履歴(const QSqlDatabase &work)

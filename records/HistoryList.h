@@ -32,8 +32,8 @@ bool Clear履歴(const QSqlDatabase &work);
 // The number of rows in the list.
 std::optional<qint64> countListed(const QSqlDatabase &work);
 
-// Ticks or unticks the row of an invoice number.
-bool setTicked(const QSqlDatabase &work, qint64 伝票番号, bool ticked);
+// Ticks or unticks the list's row (its rowid).
+bool setTicked(const QSqlDatabase &work, qint64 row, bool ticked);
 
 struct DeleteOutcome {
     bool ok = false;      // committed (also when nothing was ticked)

@@ -119,7 +119,7 @@ bool HistoryListModel::toggleTick(int row)
     if (row < 0 || row >= m_rows.size() || !m_rows.at(row).伝票番号)
         return false;
     Row &r = m_rows[row];
-    if (!records::history::setTicked(db::work(), *r.伝票番号, !r.チェック))
+    if (!records::history::setTicked(db::work(), r.rowid, !r.チェック))
         return false;
     r.チェック = !r.チェック;
     emit dataChanged(index(row, TickColumn), index(row, TickColumn), {Qt::CheckStateRole});

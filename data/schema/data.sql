@@ -107,8 +107,9 @@ CREATE TABLE "請求書ヘッダ" (
     "支払期限"       TEXT CHECK ("支払期限" IS date("支払期限", '+0 days'))
 );
 CREATE UNIQUE INDEX "請求書ヘッダ_伝票番号" ON "請求書ヘッダ" ("伝票番号");
--- The history search filters by date range, or by customer and date range, newest first.
-CREATE INDEX "請求書ヘッダ_日付" ON "請求書ヘッダ" ("日付");
+-- The history search filters by date range, or by customer and date range, newest first (by
+-- date, then number: the whole list is read in this index's order).
+CREATE INDEX "請求書ヘッダ_日付" ON "請求書ヘッダ" ("日付" DESC, "伝票番号" DESC);
 CREATE INDEX "請求書ヘッダ_顧客名_日付" ON "請求書ヘッダ" ("顧客名", "日付");
 
 -- The lines of a stored invoice; 行番号 counts from 0 within the invoice.

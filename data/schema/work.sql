@@ -40,7 +40,8 @@ CREATE TABLE "w明細ソート" (
 );
 CREATE INDEX "w明細ソート_行番号" ON "w明細ソート" ("行番号");
 
--- The history list, filled newest first; the rows keep that order (no integer key).
+-- The history list, filled newest first; the rows keep that order (no integer key), and a
+-- tick is written to its row by rowid.
 CREATE TABLE "w履歴リスト" (
     "伝票番号" INTEGER,
     "日付"     TEXT CHECK ("日付" IS date("日付", '+0 days')),
@@ -50,7 +51,6 @@ CREATE TABLE "w履歴リスト" (
     "請求金額" INTEGER, -- version 2: the list shows the amount invoiced
     "支払期限" TEXT CHECK ("支払期限" IS date("支払期限", '+0 days')) -- version 3: and the due date
 );
-CREATE INDEX "w履歴リスト_伝票番号" ON "w履歴リスト" ("伝票番号");
 
 -- Drop-down lists of the detail grid.
 CREATE TABLE "w商品参照" (

@@ -483,9 +483,12 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase { "invoice_lines", File::Data,
                    "SELECT * FROM 請求書 WHERE 伝票番号 = 1 ORDER BY 伝票番号, 伝票区分, 行番号",
                    "USING INDEX 請求書_伝票番号" },
+        PlanCase { "history_all", File::Data,
+                   "SELECT * FROM 請求書ヘッダ ORDER BY 日付 DESC NULLS LAST, 伝票番号 DESC NULLS LAST",
+                   "USING INDEX 請求書ヘッダ_日付" },
         PlanCase { "history_by_dates", File::Data,
                    "SELECT * FROM 請求書ヘッダ WHERE 日付 >= '2002-01-01' AND 日付 <= '2002-12-31' "
-                   "ORDER BY 日付 DESC",
+                   "ORDER BY 日付 DESC NULLS LAST, 伝票番号 DESC NULLS LAST",
                    "USING INDEX 請求書ヘッダ_日付" },
         PlanCase { "history_by_customer", File::Data,
                    "SELECT * FROM 請求書ヘッダ WHERE 顧客名 = 'A' ORDER BY 日付 DESC",

@@ -161,7 +161,18 @@ TEST_F(ServerData, TheTablesAreMadeOnceWithTheFilesColumnsAndAnOlderVersionIsUpg
                 column = db::identifier(column).remove(u'"');
         return folded;
     }();
+    // The history's whole list comes in the date index's order, with no sort on the server.
+    const auto expectHistoryInIndexOrder = [](const QSqlDatabase &server) {
+        QSqlQuery q(server);
+        ASSERT_TRUE(db::exec(q, QStringLiteral("SET enable_seqscan = off")));
+        ASSERT_TRUE(db::exec(q, QStringLiteral("EXPLAIN SELECT * FROM 請求書ヘッダ ORDER BY 日付 DESC NULLS LAST, 伝票番号 DESC NULLS LAST")));
+        QString plan;
+        while (q.next())
+            plan += q.value(0).toString() + u'\n';
+        EXPECT_TRUE(plan.contains(u"請求書ヘッダ_日付") && !plan.contains(u"Sort")) << plan.toStdString();
+    };
     onServer(database.address(), [&](const QSqlDatabase &server) {
+        expectHistoryInIndexOrder(server);
         const auto found = columnsOnServer(server);
         ASSERT_EQ(found.size(), expected.size());
         for (qsizetype i = 0; i < found.size(); ++i)
@@ -189,6 +200,7 @@ TEST_F(ServerData, TheTablesAreMadeOnceWithTheFilesColumnsAndAnOlderVersionIsUpg
         QSqlQuery q(server);
         ASSERT_TRUE(db::exec(q, QStringLiteral("SELECT version FROM quillon.schema_version")) && q.next());
         EXPECT_EQ(q.value(0).toInt(), db::DataFileVersion);
+        expectHistoryInIndexOrder(server);
         const auto found = columnsOnServer(server);
         for (qsizetype i = 0; i < found.size(); ++i)
             EXPECT_EQ(found.at(i).columns, expected.at(i).columns) << found.at(i).table.toStdString();

@@ -33,6 +33,13 @@ void saveAll()
         ASSERT_TRUE(records::saveInvoice(header(s.number, QString::fromUtf8(s.customer), s.date)));
 }
 
+// Ticks or unticks the listed row of an invoice number, as the grid does.
+bool tick(qint64 number, bool ticked)
+{
+    const auto found = rows(db::work(), QStringLiteral("SELECT rowid FROM w履歴リスト WHERE 伝票番号 = ?"), {number});
+    return found.size() == 1 && history::setTicked(db::work(), found.first().first().toLongLong(), ticked);
+}
+
 QList<qint64> listed()
 {
     QList<qint64> numbers;
@@ -94,10 +101,10 @@ TEST_P(HistoryListTest, DeletingTheTickedInvoicesRemovesTheirHeadersLinesAndRows
 {
     saveAll();
     ASSERT_TRUE(history::Read請求履歴(db::work(), {QStringLiteral("山田商店"), {}, {}}));
-    ASSERT_TRUE(history::setTicked(db::work(), 3, true));
-    ASSERT_TRUE(history::setTicked(db::work(), 5, true));
-    ASSERT_TRUE(history::setTicked(db::work(), 6, true));
-    ASSERT_TRUE(history::setTicked(db::work(), 6, false)); // ticked twice is unticked
+    ASSERT_TRUE(tick(3, true));
+    ASSERT_TRUE(tick(5, true));
+    ASSERT_TRUE(tick(6, true));
+    ASSERT_TRUE(tick(6, false)); // ticked twice is unticked
 
     const auto outcome = history::Delete履歴(db::work());
     ASSERT_TRUE(outcome);
@@ -121,8 +128,8 @@ TEST_P(HistoryListTest, ATickedInvoiceDeletedMeanwhileIsNotCounted)
 {
     saveAll();
     ASSERT_TRUE(history::Read請求履歴(db::work(), {}));
-    ASSERT_TRUE(history::setTicked(db::work(), 1, true));
-    ASSERT_TRUE(history::setTicked(db::work(), 2, true));
+    ASSERT_TRUE(tick(1, true));
+    ASSERT_TRUE(tick(2, true));
     run(db::data(), "DELETE FROM 請求書ヘッダ WHERE 伝票番号 = 1");
     const auto outcome = history::Delete履歴(db::work());
     EXPECT_EQ(outcome.deleted, 1);
@@ -133,8 +140,8 @@ TEST_P(HistoryListTest, AFailedDeleteChangesNeitherTheInvoicesNorTheList)
 {
     saveAll();
     ASSERT_TRUE(history::Read請求履歴(db::work(), {}));
-    ASSERT_TRUE(history::setTicked(db::work(), 1, true));
-    ASSERT_TRUE(history::setTicked(db::work(), 2, true));
+    ASSERT_TRUE(tick(1, true));
+    ASSERT_TRUE(tick(2, true));
     refuse(QStringLiteral("keep"), QStringLiteral("請求書ヘッダ"), QStringLiteral("DELETE"), QStringLiteral("OLD.伝票番号 = 2"));
     EXPECT_FALSE(history::Delete履歴(db::work()));
     EXPECT_EQ(count("請求書ヘッダ"), 7);
