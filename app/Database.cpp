@@ -363,6 +363,11 @@ Failure writeProbe(const QSqlDatabase &database)
     return Failure::None;
 }
 
+bool lockWriters(const QSqlDatabase &database, const QString &table)
+{
+    return !isServer(database) || exec(database, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(identifier(table)));
+}
+
 NoWait::NoWait(const QSqlDatabase &database)
     : m_db(database)
 {
@@ -465,8 +470,11 @@ bool readForKeys(const QSqlDatabase &database, const QString &select, const QVar
 }
 
 bool insertRows(const QSqlDatabase &database, const QString &table, const QStringList &columns,
-                const QList<QVariantList> &rows, const QString &onConflict)
+                const QList<QVariantList> &rows, const QString &onConflict, int *affected)
 {
+    int changed = 0;
+    if (affected)
+        *affected = 0;
     if (rows.isEmpty())
         return true;
     const qsizetype perBatch = std::max<qsizetype>(1, MaxValuesPerStatement / std::max<qsizetype>(1, columns.size()));
@@ -476,31 +484,41 @@ bool insertRows(const QSqlDatabase &database, const QString &table, const QStrin
         QStringList tuples(count, row);
         return head + tuples.join(QStringLiteral(", ")) + (onConflict.isEmpty() ? QString() : u' ' + onConflict);
     };
+    const auto run = [&](Statement &statement, const QVariantList &values) {
+        if (!statement.run(values))
+            return false;
+        changed += std::max(0, statement.query().numRowsAffected());
+        return true;
+    };
     // SQLite runs a statement without a round trip: one prepared row, run for each, costs less
     // than binding many rows' values at once. The server gets them in batches.
     if (!isServer(database)) {
         Statement one(database, statementFor(1));
         for (const QVariantList &values : rows)
-            if (!one.run(values))
+            if (!run(one, values))
                 return false;
-        return true;
-    }
-    std::optional<Statement> full;
-    for (qsizetype start = 0; start < rows.size(); start += perBatch) {
-        const qsizetype count = std::min(perBatch, rows.size() - start);
-        QVariantList values;
-        values.reserve(count * columns.size());
-        for (qsizetype i = start; i < start + count; ++i)
-            values += rows.at(i);
-        if (count == perBatch) {
+    } else {
+        std::optional<Statement> full;
+        for (qsizetype start = 0; start < rows.size(); start += perBatch) {
+            const qsizetype count = std::min(perBatch, rows.size() - start);
+            QVariantList values;
+            values.reserve(count * columns.size());
+            for (qsizetype i = start; i < start + count; ++i)
+                values += rows.at(i);
+            if (count < perBatch) {
+                Statement last(database, statementFor(count));
+                if (!run(last, values))
+                    return false;
+                continue;
+            }
             if (!full)
                 full.emplace(database, statementFor(count));
-            if (!full->run(values))
+            if (!run(*full, values))
                 return false;
-        } else if (!Statement(database, statementFor(count)).run(values)) {
-            return false;
         }
     }
+    if (affected)
+        *affected = changed;
     return true;
 }
 

@@ -62,6 +62,12 @@ bool readToEnd(const QSqlQuery &q);
 // once: None, or what stood in the way (InUse when another program holds the lock).
 Failure writeProbe(const QSqlDatabase &database);
 
+// Inside a transaction on database: makes every other connection that would write table wait
+// until this transaction ends (readers go on), so that what this one read of it stays true
+// until its own writes are committed. A local file's write transaction holds the whole file
+// already; the server locks the table. False when the lock was not had within the busy timeout.
+bool lockWriters(const QSqlDatabase &database, const QString &table);
+
 // A value for a nullable column: a null QVariant of the right kind for an empty text.
 QVariant textOrNull(const QString &text);
 
@@ -199,8 +205,10 @@ bool readForKeys(const QSqlDatabase &database, const QString &select, const QVar
 
 // Rows given as lists of values added to columns of table, on the server in batches of one
 // statement each; onConflict, when given, follows the values ("ON CONFLICT (…) DO UPDATE …", and
-// then no two rows may share the key). False on the first statement that fails.
+// then no two rows may share the key). affected, when given, counts the rows added or changed
+// (an update that onConflict's WHERE turns down changes none). False on the first statement
+// that fails.
 bool insertRows(const QSqlDatabase &database, const QString &table, const QStringList &columns,
-                const QList<QVariantList> &rows, const QString &onConflict = {});
+                const QList<QVariantList> &rows, const QString &onConflict = {}, int *affected = nullptr);
 
 } // namespace db

@@ -22,12 +22,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -279,6 +281,47 @@ void BM_Save99LineInvoice(benchmark::State &state, Engine engine)
     }
 }
 
+// Two PCs registering new invoices at the same moment, each as fast as it can under the numbers
+// the counter proposes to it: two threads with connections of their own, 50 invoices of 10
+// lines each per round. The counters are the saves' times: the median and the longest.
+void BM_TwoPcsSaving(benchmark::State &state, Engine engine)
+{
+    if (!useData(state, engine))
+        return;
+    constexpr int PerPc = 50;
+    QList<DetailLine> lines = ninetyNineLines().mid(0, 10);
+    std::vector<double> times;
+    bool failed = false;
+    for (auto _ : state) {
+        std::vector<double> each[2];
+        std::unique_ptr<QThread> pcs[2];
+        for (int pc = 0; pc < 2; ++pc) {
+            pcs[pc].reset(QThread::create([&, pc] {
+                for (int i = 0; i < PerPc; ++i) {
+                    InvoiceHeader h = headerFor(counter::nextInvoiceNumber().value_or(0));
+                    h.顧客名 = QStringLiteral("PC%1 の顧客").arg(pc + 1);
+                    QElapsedTimer timer;
+                    timer.start();
+                    if (!records::saveInvoice(h, lines))
+                        failed = true;
+                    each[pc].push_back(double(timer.nsecsElapsed()) / 1e6);
+                }
+                db::closeAll();
+            }));
+            pcs[pc]->start();
+        }
+        for (auto &pc : pcs)
+            pc->wait();
+        for (const auto &e : each)
+            times.insert(times.end(), e.begin(), e.end());
+    }
+    if (failed || times.empty())
+        return state.SkipWithError("a save failed");
+    std::sort(times.begin(), times.end());
+    state.counters["median_ms"] = times.at(times.size() / 2);
+    state.counters["max_ms"] = times.back();
+}
+
 void BM_Load99LineInvoice(benchmark::State &state, Engine engine)
 {
     if (!useData(state, engine))
@@ -474,7 +517,7 @@ benchmark::internal::Benchmark *configured(benchmark::internal::Benchmark *b)
         {"BM_Save99LineInvoice", BM_Save99LineInvoice}, {"BM_Load99LineInvoice", BM_Load99LineInvoice},
         {"BM_HistoryNoFilter", BM_HistoryNoFilter},     {"BM_HistoryCustomer", BM_HistoryCustomer},
         {"BM_HistoryOneMonth", BM_HistoryOneMonth},     {"BM_HistoryCsv", BM_HistoryCsv},
-        {"BM_Delete100Ticked", BM_Delete100Ticked},
+        {"BM_Delete100Ticked", BM_Delete100Ticked},     {"BM_TwoPcsSaving", BM_TwoPcsSaving},
     };
     for (const auto &b : onEither) {
         configured(benchmark::RegisterBenchmark(b.name, b.fn, Engine::Local));

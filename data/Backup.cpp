@@ -4,6 +4,7 @@
 #include "app/Locations.h"
 #include "app/SafeFiles.h"
 #include "app/SqliteBackup.h"
+#include "data/MasterChanges.h"
 #include "data/SchemaFiles.h"
 #include "data/SchemaUpgrade.h"
 #include "data/Provision.h"
@@ -214,7 +215,9 @@ RestoreOutcome restoreIntoServer(const QString &path)
     bool replaced = error.isEmpty() && server.isOpen();
     if (replaced) {
         db::Transaction tx(server);
-        replaced = tx.isActive() && schema::copyFileToServer(server, copy, tables, nullptr, &error) && tx.commit();
+        const auto before = masterchanges::currentAll(server);
+        replaced = tx.isActive() && before && schema::copyFileToServer(server, copy, tables, nullptr, &error)
+                   && masterchanges::moveBeyond(server, *before) && tx.commit();
     }
     if (!replaced) {
         qWarning("Quillon: the restore into the server failed: %s", qPrintable(error.isEmpty() ? db::lastError() : error));
@@ -250,6 +253,18 @@ RestoreOutcome restoreDataFile(const QString &path, const QDateTime &now)
     }
     if (out.problem = prepareCopy(restoring, QDir::toNativeSeparators(path)); !out.problem.isEmpty()) {
         files::removeWithSideFiles(restoring);
+        return out;
+    }
+    // The masters' change numbers go on from the data file's (as far as it can still be read),
+    // not back to the backup's.
+    const masterchanges::Numbers before =
+        QFileInfo::exists(dataPath) ? masterchanges::currentAll(db::data()).value_or(masterchanges::Numbers()) : masterchanges::Numbers();
+    bool carried = false;
+    db::withOwnConnection(restoring, false, [&](const QSqlDatabase &copy) { carried = masterchanges::moveBeyond(copy, before); });
+    if (!carried) {
+        files::removeWithSideFiles(restoring);
+        out.problem = QStringLiteral("バックアップを写せなかったため、復元しませんでした。") +
+                      db::failureText(db::lastFailure(), restoring);
         return out;
     }
 

@@ -1,6 +1,7 @@
 #include "data/DataReset.h"
 
 #include "app/Database.h"
+#include "data/MasterChanges.h"
 
 #include <QStringList>
 
@@ -23,5 +24,6 @@ bool resetAllData()
         if (!db::exec(database, sql))
             return false; // the guard rolls back what ran so far
     }
-    return transaction.commit();
+    // A master window's copy read before the reset is not registered over the emptied masters.
+    return masterchanges::countAll(database) && transaction.commit();
 }

@@ -35,6 +35,9 @@ struct InvoiceHeader {
     std::optional<qint64> 軽減税率対象;
     std::optional<qint64> 軽減税率消費税;
     QDate 支払期限; // the payment due date; invalid: none
+    // The stored version the invoice was read at (Null stored counts as 0); none for an
+    // invoice that was not read from the store. A save replaces only that version unasked.
+    std::optional<qint64> 更新番号;
 
     bool operator==(const InvoiceHeader &) const = default;
 };

@@ -212,6 +212,7 @@ void InvoiceTab::Clear請求書(bool full)
 {
     clearHeader();
     m_storedRate = false;
+    m_storedVersion.reset();
     applyTaxPercent(settings::taxPercentFromText(ModQLNV::消費税率).value_or(0));
     Clear明細ワーク();
 
@@ -230,6 +231,7 @@ void InvoiceTab::rememberShown()
 {
     m_shownHeader = header();
     m_shownHeader.伝票番号 = 0;
+    m_shownHeader.更新番号.reset();
     m_shownLines = shownLines();
     m_shownNumber = ui->txtNo->text();
 }
@@ -240,6 +242,7 @@ bool InvoiceTab::hasUnsavedInput() const
         return true;
     InvoiceHeader now = header();
     now.伝票番号 = 0;
+    now.更新番号.reset();
     return now != m_shownHeader || shownLines() != m_shownLines;
 }
 
@@ -305,6 +308,8 @@ InvoiceHeader InvoiceTab::header() const
     h.軽減税率対象 = ui->num軽減税率対象->value();
     h.軽減税率消費税 = ui->num軽減税率消費税->value();
     h.支払期限 = ui->dt支払期限->date();
+    if (m_storedVersion && h.伝票番号 == m_storedNumber)
+        h.更新番号 = m_storedVersion;
     return h;
 }
 

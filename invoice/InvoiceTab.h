@@ -217,6 +217,10 @@ private:
     bool m_lineAmountEdited = false;
     int m_taxPercent = 5;
     bool m_storedRate = false; // the invoice on screen was opened and keeps its own rate
+    // The number and stored version of the invoice opened last; header() carries the version
+    // while the number on screen is still that one.
+    qint64 m_storedNumber = 0;
+    std::optional<qint64> m_storedVersion;
     InvoiceHeader m_shownHeader;
     QList<DetailLine> m_shownLines;
     QString m_shownNumber;

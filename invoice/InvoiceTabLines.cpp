@@ -204,6 +204,8 @@ void InvoiceTab::showStoredInvoice(qint64 number, const InvoiceHeader &header)
     // the rate it was stored with.
     showHeader(header);
     m_storedRate = true;
+    m_storedNumber = number;
+    m_storedVersion = header.更新番号;
     applyTaxPercent(header.消費税率);
     ui->txtNo->setText(QString::number(number));
     // The stored amount invoiced may differ from the total; it stays until a quantity,

@@ -1,6 +1,7 @@
 #include "invoice/PickLists.h"
 
 #include "app/Database.h"
+#include "data/MasterChanges.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -123,8 +124,11 @@ std::optional<bool> registerCodeName(const QSqlDatabase &data, const QString &ki
         QSqlQuery write(data);
         if (!db::exec(write, put, {name, kind}))
             return std::nullopt;
-        if (write.numRowsAffected() > 0)
+        if (write.numRowsAffected() > 0) {
+            if (!masterchanges::count(data, masterchanges::Codes))
+                return std::nullopt;
             return true;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "masters/CodeTable.h"
 
 #include "app/Database.h"
+#include "data/MasterChanges.h"
 
 #include <QList>
 #include <QHash>
@@ -55,10 +56,13 @@ bool isFreeName(const QString &name)
     return name.trimmed().isEmpty();
 }
 
-bool Readコード表(const QSqlDatabase &work, const QString &key)
+bool Readコード表(const QSqlDatabase &work, const QString &key, qint64 *readAt)
 {
     db::Crossing crossing(work);
     if (!crossing)
+        return false;
+    const auto at = masterchanges::current(crossing.dataSide(), masterchanges::Codes);
+    if (!at)
         return false;
     // The category's names by code; a master row whose code is not one of the slot codes
     // simply finds no slot.
@@ -80,10 +84,14 @@ bool Readコード表(const QSqlDatabase &work, const QString &key)
         const QString code = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
         copy.append({n, 0, code, names.value(code, free)});
     }
-    return db::exec(work, QStringLiteral(R"(DELETE FROM "wコードマスタ")"))
-        && db::insertRows(work, QStringLiteral("wコードマスタ"),
-                          {QStringLiteral("行番号"), QStringLiteral("チェック"), QStringLiteral("code"), QStringLiteral("sname")}, copy)
-        && crossing.commit();
+    if (!db::exec(work, QStringLiteral(R"(DELETE FROM "wコードマスタ")"))
+        || !db::insertRows(work, QStringLiteral("wコードマスタ"),
+                           {QStringLiteral("行番号"), QStringLiteral("チェック"), QStringLiteral("code"), QStringLiteral("sname")}, copy)
+        || !crossing.commit())
+        return false;
+    if (readAt)
+        *readAt = *at;
+    return true;
 }
 
 std::optional<QStringList> duplicateNames(const QSqlDatabase &work)
@@ -94,8 +102,10 @@ std::optional<QStringList> duplicateNames(const QSqlDatabase &work)
     return duplicatesIn(*rows);
 }
 
-bool Entryコード表(const QSqlDatabase &work, const QString &key)
+bool Entryコード表(const QSqlDatabase &work, const QString &key, qint64 *readAt, bool *changed)
 {
+    if (changed)
+        *changed = false;
     db::Crossing crossing(work);
     if (!crossing)
         return false;
@@ -110,10 +120,22 @@ bool Entryコード表(const QSqlDatabase &work, const QString &key)
         const QString name = slot.name.toString();
         kept.append({key, slot.code, isFreeName(name) ? free : QVariant(name)});
     }
-    return db::exec(crossing.dataSide(), QStringLiteral(R"(DELETE FROM "コードマスタ" WHERE "kcode" = ?)"), {key})
-        && db::insertRows(crossing.dataSide(), QStringLiteral("コードマスタ"),
-                          {QStringLiteral("kcode"), QStringLiteral("code"), QStringLiteral("sname")}, kept)
-        && crossing.commit();
+    const auto now = masterchanges::count(crossing.dataSide(), masterchanges::Codes);
+    if (!now)
+        return false;
+    if (readAt && *now != *readAt + 1) {
+        if (changed)
+            *changed = true;
+        return false;
+    }
+    if (!db::exec(crossing.dataSide(), QStringLiteral(R"(DELETE FROM "コードマスタ" WHERE "kcode" = ?)"), {key})
+        || !db::insertRows(crossing.dataSide(), QStringLiteral("コードマスタ"),
+                           {QStringLiteral("kcode"), QStringLiteral("code"), QStringLiteral("sname")}, kept)
+        || !crossing.commit())
+        return false;
+    if (readAt)
+        *readAt = *now;
+    return true;
 }
 
 } // namespace codes

@@ -22,15 +22,18 @@ inline constexpr int SlotCount = 99;
 
 // Refills wコードマスタ with the 99 slots of key: 行番号 1..99, code "01".."99", チェック 0,
 // sname the master's name of that slot or Null. Master rows of other codes ("1", "100", Null)
-// have no slot and are passed over. False, with the work table as it was, on failure.
-bool Readコード表(const QSqlDatabase &work, const QString &key);
+// have no slot and are passed over. False, with the work table as it was, on failure. readAt,
+// when given, gets the change number of コードマスタ the slots were read at (masterchanges).
+bool Readコード表(const QSqlDatabase &work, const QString &key, qint64 *readAt = nullptr);
 
 // Replaces the category key in コードマスタ by every row of wコードマスタ in 行番号 order, free
 // slots too, so that the category again holds all its slots. An empty or all-blank name is
 // stored as Null (free); other names are stored as typed. Refused when a name stands in two
 // slots. False, with the category exactly as before, on any failure; other categories are
-// never touched.
-bool Entryコード表(const QSqlDatabase &work, const QString &key);
+// never touched. With readAt, also refused (false, *changed set) when コードマスタ was written
+// to since the slots were read, by anyone (a unit an invoice added counts); *readAt then
+// moves to the number of this write.
+bool Entryコード表(const QSqlDatabase &work, const QString &key, qint64 *readAt = nullptr, bool *changed = nullptr);
 
 // The names that stand in more than one slot of wコードマスタ, in slot order of their first
 // appearance; blank names do not count. Nothing when the table cannot be read.

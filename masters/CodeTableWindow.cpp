@@ -272,7 +272,7 @@ void CodeTableWindow::selectKind(const QString &key)
 bool CodeTableWindow::Readコード表(const QString &key)
 {
     const QString failed = QStringLiteral("コード表を読み込めませんでした。");
-    if (!ensureModel() || !codes::Readコード表(db::work(), key)) {
+    if (!ensureModel() || !codes::Readコード表(db::work(), key, &m_readAt)) {
         msg::showFailure(failed);
         updateButtons();
         return false;
@@ -325,8 +325,9 @@ void CodeTableWindow::Entryコード表(const QString &key)
     }
     if (!msg::Msg表示(QStringLiteral("登録"), QStringLiteral("確認"), key))
         return;
-    if (!codes::Entryコード表(db::work(), key)) {
-        msg::showFailure(failed);
+    bool changed = false;
+    if (!codes::Entryコード表(db::work(), key, &m_readAt, &changed)) {
+        msg::showFailure(changed ? masters::changedElsewhereText(QStringLiteral("コード表")) : failed);
         return;
     }
     m_model->changed = false;

@@ -73,4 +73,5 @@ private:
     codeswindow::SlotModel *m_model = nullptr; // objectName "dat単位"
     codeswindow::SlotDelegate *m_delegate = nullptr;
     QString m_shownKind;
+    qint64 m_readAt = 0; // the change number of コードマスタ the grid's slots were read at
 };

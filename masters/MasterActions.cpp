@@ -25,11 +25,18 @@ QString nameList(const QStringList &names)
     return text;
 }
 
+QString changedElsewhereText(const QString &item)
+{
+    return QStringLiteral("ほかのパソコンで%1が変更されたため、登録しませんでした。画面の一覧はそのまま残っています。\n"
+                          "「読込」で読み直してから、もう一度変更して登録してください。")
+        .arg(item);
+}
+
 bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const QStringList &orderBy,
                   const WindowTexts &texts)
 {
     notice->showText(progress::Reading);
-    const bool read = readCopy(db::work(), table, orderBy);
+    const bool read = readCopy(db::work(), table, orderBy, &grid->masterModel()->readAt());
     // Shown again either way: after a failure the copy is as it was.
     grid->reselect(0);
     notice->finish();
@@ -49,7 +56,7 @@ bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &ta
     if (!msg::Msg表示(QStringLiteral("登録"), QStringLiteral("確認"), texts.item))
         return false;
     notice->showText(progress::Saving);
-    const RegisterOutcome outcome = registerCopy(db::work(), table);
+    const RegisterOutcome outcome = registerCopy(db::work(), table, &grid->masterModel()->readAt());
     notice->finish();
     switch (outcome.status) {
     case RegisterStatus::Registered:
@@ -60,6 +67,11 @@ bool registerGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &ta
         msg::showFailure(QStringLiteral("同じ%1が２行以上あるため、登録しませんでした。\n%2\n"
                                         "どちらかの%1を直すか、行を削除してから登録してください。")
                              .arg(table.key, nameList(outcome.duplicates)));
+        return false;
+    case RegisterStatus::Changed:
+        // The copy stays on screen; 読込 shows the master as it is now.
+        qCInfo(lcMasters).noquote() << table.master << "not registered: written to since the copy was read";
+        msg::showFailure(changedElsewhereText(texts.item));
         return false;
     case RegisterStatus::Failed:
         qCWarning(lcMasters).noquote() << table.master << "not registered:" << db::lastError();
@@ -86,7 +98,7 @@ bool deleteTickedRows(MasterGrid *grid, const MasterTable &table, const WindowTe
         return false;
     if (!msg::Msg表示(QStringLiteral("削除"), QStringLiteral("指定確認"), texts.item))
         return false;
-    const std::optional<int> deleted = deleteTicked(db::work(), table);
+    const std::optional<int> deleted = deleteTicked(db::work(), table, &grid->masterModel()->readAt());
     if (!deleted) {
         qCWarning(lcMasters).noquote() << table.master << "ticked rows not deleted:" << db::lastError();
         msg::showFailure(QStringLiteral("指定された%1を削除できませんでした。%1は変更されていません。").arg(texts.noun));

@@ -19,6 +19,10 @@ struct WindowTexts {
     QString noun; // "顧客": named in the failure notices
 };
 
+// Why a window's copy was not registered: another PC wrote to the master (item: "顧客情報")
+// since the copy was read.
+QString changedElsewhereText(const QString &item);
+
 // Empties the edit copy and fills it from the master in that order, shown in the grid.
 bool readIntoGrid(MasterGrid *grid, ProgressPanel *notice, const MasterTable &table, const QStringList &orderBy,
                   const WindowTexts &texts);

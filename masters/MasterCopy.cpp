@@ -1,6 +1,7 @@
 #include "masters/MasterCopy.h"
 
 #include "app/Database.h"
+#include "data/MasterChanges.h"
 
 #include <QSqlQuery>
 
@@ -58,20 +59,27 @@ QString hasNameSql(const QString &column)
     return QStringLiteral("trim(coalesce(%1, ''), ' \u3000') <> ''").arg(quoted(column));
 }
 
-bool readCopy(const QSqlDatabase &work, const MasterTable &t, const QStringList &orderBy)
+bool readCopy(const QSqlDatabase &work, const MasterTable &t, const QStringList &orderBy, qint64 *readAt)
 {
     db::Crossing crossing(work);
     if (!crossing)
+        return false;
+    const auto at = masterchanges::current(crossing.dataSide(), t.master);
+    if (!at)
         return false;
     // Rows alike in the order stay in the order they were added.
     QStringList terms;
     for (const QString &column : orderBy)
         terms << db::textOrder(crossing.dataSide(), quoted(column));
     terms << QStringLiteral("rowid");
-    return db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)))
-           && crossing.toWork(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(t.columns), quoted(t.master), terms.join(u',')),
-                              {}, t.copy, t.columns)
-           && crossing.commit();
+    if (!db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)))
+        || !crossing.toWork(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(t.columns), quoted(t.master), terms.join(u',')),
+                            {}, t.copy, t.columns)
+        || !crossing.commit())
+        return false;
+    if (readAt)
+        *readAt = *at;
+    return true;
 }
 
 bool clearCopy(const QSqlDatabase &work, const MasterTable &t)
@@ -79,7 +87,7 @@ bool clearCopy(const QSqlDatabase &work, const MasterTable &t)
     return db::exec(work, QStringLiteral("DELETE FROM %1").arg(quoted(t.copy)));
 }
 
-RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &t)
+RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &t, qint64 *readAt)
 {
     RegisterOutcome out;
     db::Crossing crossing(work);
@@ -99,17 +107,28 @@ RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &t)
         return out;
     }
 
+    // The write is counted first: on the server that holds off every other writer of the master
+    // until this transaction ends.
+    const auto now = masterchanges::count(crossing.dataSide(), t.master);
+    if (!now)
+        return out;
+    if (readAt && *now != *readAt + 1) {
+        out.status = RegisterStatus::Changed;
+        return out;
+    }
     if (!db::exec(crossing.dataSide(), QStringLiteral("DELETE FROM %1").arg(quoted(t.master)))
         || !crossing.toData(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY rowid")
                                 .arg(columnList(t.columns), quoted(t.copy), hasNameSql(t.key)),
                             {}, t.master, t.columns, &out.rows)
         || !crossing.commit())
         return out;
+    if (readAt)
+        *readAt = *now;
     out.status = RegisterStatus::Registered;
     return out;
 }
 
-std::optional<int> deleteTicked(const QSqlDatabase &work, const MasterTable &t)
+std::optional<int> deleteTicked(const QSqlDatabase &work, const MasterTable &t, qint64 *readAt)
 {
     db::Crossing crossing(work);
     if (!crossing)
@@ -119,10 +138,13 @@ std::optional<int> deleteTicked(const QSqlDatabase &work, const MasterTable &t)
         return std::nullopt;
     if (ticked->isEmpty())
         return 0;
-    if (!crossing.forKeys(QStringLiteral("DELETE FROM %1 WHERE %2 IN").arg(quoted(t.master), quoted(t.key)), *ticked)
+    const auto now = masterchanges::count(crossing.dataSide(), t.master);
+    if (!now || !crossing.forKeys(QStringLiteral("DELETE FROM %1 WHERE %2 IN").arg(quoted(t.master), quoted(t.key)), *ticked)
         || !db::exec(work, QStringLiteral("DELETE FROM %1 WHERE \"チェック\" = 1").arg(quoted(t.copy)))
         || !crossing.commit())
         return std::nullopt;
+    if (readAt && *now == *readAt + 1)
+        *readAt = *now;
     return int(ticked->size());
 }
 
@@ -144,7 +166,7 @@ bool saveCustomer(const QSqlDatabase &data, const CustomerRow &row)
                                           "VALUES (?, ?, ?, ?)"),
                      values))
         return false;
-    return tx.commit();
+    return masterchanges::count(data, masterchanges::Customers) && tx.commit();
 }
 
 } // namespace masters

@@ -31,8 +31,9 @@ QStringList customerOrder();
 QStringList productOrder(const QString &商品表示順);
 
 // Empties the edit copy and fills it from the master in that order (text columns of the
-// master). One transaction: on failure the copy is as it was.
-bool readCopy(const QSqlDatabase &work, const MasterTable &table, const QStringList &orderBy);
+// master). One transaction: on failure the copy is as it was. readAt, when given, gets the
+// master's change number the copy was read at (masterchanges).
+bool readCopy(const QSqlDatabase &work, const MasterTable &table, const QStringList &orderBy, qint64 *readAt = nullptr);
 
 // Empties the edit copy; the master is untouched.
 bool clearCopy(const QSqlDatabase &work, const MasterTable &table);
@@ -43,6 +44,7 @@ QString hasNameSql(const QString &column);
 enum class RegisterStatus {
     Registered,
     Duplicates, // the copy holds a name twice: nothing was written
+    Changed,    // the master was written to since the copy was read: nothing was written
     Failed,     // a statement failed: nothing was written
 };
 struct RegisterOutcome {
@@ -52,13 +54,16 @@ struct RegisterOutcome {
 };
 
 // Replaces the whole master by the named rows of the edit copy, in one transaction; rows
-// without a name are the grid's blank rows and are left out.
-RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &table);
+// without a name are the grid's blank rows and are left out. With readAt (the change number the
+// copy was read at), only when nobody wrote to the master since; *readAt then moves to the
+// number of this write.
+RegisterOutcome registerCopy(const QSqlDatabase &work, const MasterTable &table, qint64 *readAt = nullptr);
 
 // Deletes the ticked rows from the master (by name) and from the edit copy, in one
 // transaction. The number of ticked rows of the copy; nothing when a statement failed
-// (then nothing was deleted).
-std::optional<int> deleteTicked(const QSqlDatabase &work, const MasterTable &table);
+// (then nothing was deleted). *readAt, when given, moves on with this write when it was the
+// only one since the copy was read.
+std::optional<int> deleteTicked(const QSqlDatabase &work, const MasterTable &table, qint64 *readAt = nullptr);
 
 struct CustomerRow {
     QString 顧客名;

@@ -53,6 +53,9 @@ public:
     // registering.
     bool isChanged() const { return m_changed; }
     void setChanged(bool changed) { m_changed = changed; }
+    // The master's change number the copy was read at (masterchanges); registering the copy
+    // is refused once another write to the master came after it.
+    qint64 &readAt() { return m_readAt; }
     // The value of a cell as stored (or as edited and held): Null stays Null.
     QVariant value(int row, int column) const;
     // Rows of the edit copy, without the blank row at the end.
@@ -83,4 +86,5 @@ private:
     NumberCheck m_numberCheck;
     bool m_pending = false;
     bool m_changed = false;
+    qint64 m_readAt = 0;
 };

@@ -24,7 +24,8 @@ HeaderRead Read請求書ヘッダ(const QSqlDatabase &data, qint64 伝票番号)
     QSqlQuery q(data);
     if (!db::exec(q,
                   QStringLiteral("SELECT 日付, 顧客名, 顧客情報, 敬称, 件名, メモ, 税抜計, 消費税, 合計, 請求金額, "
-                                 "消費税率, 標準税率対象, 標準税率消費税, 軽減税率対象, 軽減税率消費税, 支払期限 "
+                                 "消費税率, 標準税率対象, 標準税率消費税, 軽減税率対象, 軽減税率消費税, 支払期限, "
+                                 "COALESCE(更新番号, 0) "
                                  "FROM 請求書ヘッダ WHERE 伝票番号 = ?"),
                   {伝票番号}))
         return {};
@@ -49,6 +50,7 @@ HeaderRead Read請求書ヘッダ(const QSqlDatabase &data, qint64 伝票番号)
     h.軽減税率対象 = optionalField<qint64>(q.value(13));
     h.軽減税率消費税 = optionalField<qint64>(q.value(14));
     h.支払期限 = QDate::fromString(q.value(15).toString(), Qt::ISODate);
+    h.更新番号 = q.value(16).toLongLong();
     return {LoadStatus::Loaded, h};
 }
 

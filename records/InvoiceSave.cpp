@@ -4,6 +4,7 @@
 #include "app/DataSource.h"
 #include "app/Locations.h"
 #include "app/Formats.h"
+#include "data/MasterChanges.h"
 #include "invoice/PickLists.h"
 #include "settings/InvoiceCounter.h"
 
@@ -81,17 +82,18 @@ bool writeLines(const QSqlDatabase &data, const InvoiceHeader &header, const QLi
     return true;
 }
 
-bool writeHeader(const QSqlDatabase &data, const InvoiceHeader &h)
+bool writeHeader(const QSqlDatabase &data, const InvoiceHeader &h, qint64 version)
 {
     return db::exec(data,
                     QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 顧客情報, 敬称, メモ, 件名, "
                                    "消費税, 税抜計, 合計, 請求金額, 消費税率, 標準税率対象, 標準税率消費税, "
-                                   "軽減税率対象, 軽減税率消費税, 支払期限) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                   "軽減税率対象, 軽減税率消費税, 支払期限, 更新番号) "
+                                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                     {h.伝票番号, isoDate(h.日付), h.顧客名, db::textOrNull(h.顧客情報), db::textOrNull(h.敬称),
                      db::textOrNull(h.メモ), db::textOrNull(h.件名), optionalValue(h.消費税),
                      optionalValue(h.税抜計), optionalValue(h.合計), optionalValue(h.請求金額),
                      h.消費税率 / 100.0, optionalValue(h.標準税率対象), optionalValue(h.標準税率消費税),
-                     optionalValue(h.軽減税率対象), optionalValue(h.軽減税率消費税), db::textOrNull(isoDate(h.支払期限))});
+                     optionalValue(h.軽減税率対象), optionalValue(h.軽減税率消費税), db::textOrNull(isoDate(h.支払期限)), version});
 }
 
 } // namespace
@@ -122,11 +124,15 @@ QList<DetailLine> linesToStore(const QList<DetailLine> &workLines)
 bool AutoEntry顧客マスタ(const QSqlDatabase &data, const InvoiceHeader &header)
 {
     // The reading is the customer window's business: a new customer starts without one.
-    return db::exec(data,
-                    QStringLiteral("INSERT INTO 顧客マスタ (顧客名, 顧客情報, 敬称) VALUES (?, ?, ?) "
-                                   "ON CONFLICT (顧客名) DO UPDATE SET 顧客情報 = excluded.顧客情報, "
-                                   "敬称 = excluded.敬称"),
-                    {header.顧客名, db::textOrNull(header.顧客情報), db::textOrNull(header.敬称)});
+    int changed = 0;
+    return db::insertRows(data, QStringLiteral("顧客マスタ"),
+                          {QStringLiteral("顧客名"), QStringLiteral("顧客情報"), QStringLiteral("敬称")},
+                          {{header.顧客名, db::textOrNull(header.顧客情報), db::textOrNull(header.敬称)}},
+                          QStringLiteral("ON CONFLICT (顧客名) DO UPDATE SET 顧客情報 = excluded.顧客情報, 敬称 = excluded.敬称 "
+                                         "WHERE 顧客マスタ.顧客情報 IS DISTINCT FROM excluded.顧客情報 "
+                                         "OR 顧客マスタ.敬称 IS DISTINCT FROM excluded.敬称"),
+                          &changed)
+           && (changed == 0 || masterchanges::count(data, masterchanges::Customers));
 }
 
 bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines)
@@ -149,12 +155,20 @@ bool AutoEntry商品(const QSqlDatabase &data, const QList<DetailLine> &lines)
             rows << row;
         }
     }
+    int changed = 0;
     return db::insertRows(data, QStringLiteral("商品マスタ"),
                           {QStringLiteral("品名"), QStringLiteral("単位"), QStringLiteral("単価"), QStringLiteral("非課税"),
                            QStringLiteral("ふりがな"), QStringLiteral("軽減税率")},
                           rows,
                           QStringLiteral("ON CONFLICT (品名) DO UPDATE SET 単位 = excluded.単位, 単価 = excluded.単価, "
-                                         "非課税 = excluded.非課税, ふりがな = excluded.ふりがな, 軽減税率 = excluded.軽減税率"));
+                                         "非課税 = excluded.非課税, ふりがな = excluded.ふりがな, 軽減税率 = excluded.軽減税率 "
+                                         "WHERE 商品マスタ.単位 IS DISTINCT FROM excluded.単位 "
+                                         "OR 商品マスタ.単価 IS DISTINCT FROM excluded.単価 "
+                                         "OR 商品マスタ.非課税 IS DISTINCT FROM excluded.非課税 "
+                                         "OR 商品マスタ.ふりがな IS DISTINCT FROM excluded.ふりがな "
+                                         "OR 商品マスタ.軽減税率 IS DISTINCT FROM excluded.軽減税率"),
+                          &changed)
+           && (changed == 0 || masterchanges::count(data, masterchanges::Products));
 }
 
 QString saveFailedText(const SaveOutcome &outcome)
@@ -177,14 +191,14 @@ std::optional<QList<DetailLine>> readWorkLines(SaveOutcome &failure)
 
 } // namespace
 
-SaveOutcome saveInvoice(const InvoiceHeader &header)
+SaveOutcome saveInvoice(const InvoiceHeader &header, SaveMode mode)
 {
     SaveOutcome failure;
     const auto workLines = readWorkLines(failure);
-    return workLines ? saveInvoice(header, *workLines) : failure;
+    return workLines ? saveInvoice(header, *workLines, mode) : failure;
 }
 
-SaveOutcome saveShownInvoice(const InvoiceHeader &header, const QList<DetailLine> &shown)
+SaveOutcome saveShownInvoice(const InvoiceHeader &header, const QList<DetailLine> &shown, SaveMode mode)
 {
     SaveOutcome failure;
     const auto workLines = readWorkLines(failure);
@@ -193,11 +207,20 @@ SaveOutcome saveShownInvoice(const InvoiceHeader &header, const QList<DetailLine
     if (*workLines != shown)
         return {false, 0, QStringLiteral("the lines of the work file are not those on screen"), db::Failure::None,
                 ModQLNV::WorkMdbPath, true};
-    return saveInvoice(header, *workLines);
+    return saveInvoice(header, *workLines, mode);
 }
 
-SaveOutcome saveInvoice(const InvoiceHeader &header, const QList<DetailLine> &workLines)
+QString renumberedText(const QString &顧客名, qint64 offered, qint64 number)
 {
+    return QStringLiteral("%1 を伝票番号 %2 で登録しました。\n伝票番号 %3 はほかのパソコンで先に使われていました。")
+        .arg(顧客名)
+        .arg(number)
+        .arg(offered);
+}
+
+SaveOutcome saveInvoice(const InvoiceHeader &shownHeader, const QList<DetailLine> &workLines, SaveMode mode)
+{
+    InvoiceHeader header = shownHeader;
     if (const QString problem = headerProblem(header); !problem.isEmpty())
         return {false, 0, problem};
     if (workLines.size() > DetailLineCount)
@@ -216,19 +239,50 @@ SaveOutcome saveInvoice(const InvoiceHeader &header, const QList<DetailLine> &wo
                            db::dataPlace()};
     };
 
+    // Another PC's save waits until this one is committed: what is read of the stored invoices
+    // and the counter below stays true until then.
+    if (!db::lockWriters(data, QStringLiteral("請求書ヘッダ")))
+        return failed();
+    QSqlQuery stored(data);
+    if (!db::exec(stored, QStringLiteral("SELECT COALESCE(更新番号, 0) FROM 請求書ヘッダ WHERE 伝票番号 = ?"), {header.伝票番号}))
+        return failed();
+    std::optional<qint64> storedVersion;
+    if (stored.next())
+        storedVersion = stored.value(0).toLongLong();
+    stored.finish();
+    if (mode == SaveMode::AsShown && header.更新番号 && storedVersion != header.更新番号) {
+        SaveOutcome conflict{false, 0, QStringLiteral("the stored invoice was changed or deleted since it was read")};
+        conflict.conflict = storedVersion ? SaveConflict::Changed : SaveConflict::Deleted;
+        return conflict;
+    }
+    if (mode == SaveMode::AsShown && !header.更新番号 && storedVersion) {
+        // A new invoice whose number was stored meanwhile goes under the next free one.
+        const auto next = counter::nextFreeNumber(data);
+        if (!next)
+            return failed();
+        if (*next == 0)
+            return {false, 0, QStringLiteral("the invoice numbers are used up"), db::Failure::None, {}};
+        header.伝票番号 = *next;
+        storedVersion.reset();
+    }
+    const qint64 version = storedVersion.value_or(0) + 1;
+
     if (!AutoEntry顧客マスタ(data, header) || !AutoEntry商品(data, lines))
         return failed();
     // Saving under a stored number replaces that invoice, lines the new one lacks included.
     if (!db::exec(data, QStringLiteral("DELETE FROM 請求書ヘッダ WHERE 伝票番号 = ?"), {header.伝票番号})
         || !db::exec(data, QStringLiteral("DELETE FROM 請求書 WHERE 伝票番号 = ?"), {header.伝票番号}))
         return failed();
-    if (!writeLines(data, header, lines) || !writeHeader(data, header))
+    if (!writeLines(data, header, lines) || !writeHeader(data, header, version))
         return failed();
     if (!counter::recordInvoiceNumber(data, header.伝票番号))
         return failed();
     if (!transaction.commit())
         return failed();
-    return {true, int(lines.size()), {}};
+    SaveOutcome saved{true, int(lines.size()), {}};
+    saved.number = header.伝票番号;
+    saved.version = version;
+    return saved;
 }
 
 } // namespace records

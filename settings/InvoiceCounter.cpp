@@ -13,9 +13,9 @@ namespace counter {
 namespace {
 
 // The stored maximum: 0 when nothing is saved yet, nothing when the file cannot be read.
-std::optional<qint64> storedMaximum()
+std::optional<qint64> storedMaximum(const QSqlDatabase &database = db::data())
 {
-    QSqlQuery q(db::data());
+    QSqlQuery q(database);
     if (!db::exec(q, QStringLiteral("SELECT 最大請求書番号 FROM 自社情報 ORDER BY rowid LIMIT 1")))
         return std::nullopt;
     if (!q.next())
@@ -57,6 +57,16 @@ bool recordInvoiceNumber(const QSqlDatabase &database, qint64 n)
     if (update.numRowsAffected() > 0)
         return true;
     return db::exec(database, QStringLiteral("INSERT INTO 自社情報 (最大請求書番号) VALUES (?)"), {n});
+}
+
+std::optional<qint64> nextFreeNumber(const QSqlDatabase &database)
+{
+    const auto counted = storedMaximum(database);
+    QSqlQuery q(database);
+    if (!counted || !db::exec(q, QStringLiteral("SELECT COALESCE(max(伝票番号), 0) FROM 請求書ヘッダ")) || !q.next())
+        return std::nullopt;
+    const qint64 highest = std::max(*counted, q.value(0).toLongLong());
+    return highest >= MaxInvoiceNumber ? 0 : highest + 1;
 }
 
 bool setMaxInvoiceNumber(qint64 n)

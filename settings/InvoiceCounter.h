@@ -28,6 +28,11 @@ bool invoiceNumbersUsedUp();
 // can keep its rows and the counter together. False when the row could not be written.
 bool recordInvoiceNumber(const QSqlDatabase &database, qint64 n);
 
+// The number a new invoice gets when the one it was offered was stored meanwhile (by another
+// PC): one above both the counter and the highest stored number, read in the caller's
+// transaction on database. Nothing when it could not be read, and 0 when the numbers are used up.
+std::optional<qint64> nextFreeNumber(const QSqlDatabase &database);
+
 // The same in a transaction of its own on the data database.
 bool setMaxInvoiceNumber(qint64 n);
 

@@ -168,7 +168,7 @@ const QString kSelect = QStringLiteral(
     "顧客リンクアプリ, 顧客リンクパス, 商品リンクアプリ, 商品リンクパス, "
     "白紙TopMargin, 白紙LeftMargin, S101TopMargin, S101LeftMargin, 白紙罫線色, 入数列タイトル, "
     "YubinLocalEriaSw, YubinLocalEria, 消費税率, 登録番号, PDF保存先, バックアップ先, 最終バックアップ, "
-    "バックアップ間隔, 振込先, 支払期限, 支払期限日数 FROM 自社情報 ORDER BY rowid LIMIT 1");
+    "バックアップ間隔, 振込先, 支払期限, 支払期限日数, COALESCE(更新番号, 0) FROM 自社情報 ORDER BY rowid LIMIT 1");
 
 // The columns the settings tab edits; the update and the insert bind them in this order.
 const QStringList kWritten{
@@ -245,17 +245,40 @@ QString comboOrDefault(const QString &text, const QString &fallback)
     return text.isEmpty() ? fallback : text;
 }
 
+// How writeColumns treats the row's version.
+struct Versioned {
+    bool raise = false;               // a save of the settings: the version goes up by one
+    std::optional<qint64> readAt;     // stored only over this version
+    bool *changedElsewhere = nullptr; // set when the stored version is another
+    qint64 *stored = nullptr;         // the version written
+};
+
 // Writes columns into the first row, or adds the row when there is none, in one transaction.
-bool writeColumns(const QStringList &columns, const QVariantList &values)
+bool writeColumns(const QStringList &columns, const QVariantList &values, const Versioned &version = {})
 {
     QSqlDatabase database = db::data();
     db::Transaction transaction(database);
     if (!transaction.isActive())
         return false;
+    if (version.readAt) {
+        // Another PC's save of the settings waits for this one, so the version read stays true.
+        QSqlQuery stored(database);
+        if (!db::lockWriters(database, QStringLiteral("自社情報"))
+            || !db::exec(stored, QStringLiteral("SELECT COALESCE(更新番号, 0) FROM 自社情報 ORDER BY rowid LIMIT 1")))
+            return false;
+        // A row removed since (a data reset) is a change too.
+        if (!stored.next() || stored.value(0).toLongLong() != *version.readAt) {
+            if (version.changedElsewhere)
+                *version.changedElsewhere = true;
+            return false;
+        }
+    }
 
     QStringList assignments;
     for (const QString &column : columns)
         assignments << column + QStringLiteral(" = ?");
+    if (version.raise)
+        assignments << QStringLiteral("更新番号 = COALESCE(更新番号, 0) + 1");
     QSqlQuery update(database);
     if (!db::exec(update,
                   QStringLiteral("UPDATE 自社情報 SET ") + assignments.join(QStringLiteral(", "))
@@ -270,6 +293,12 @@ bool writeColumns(const QStringList &columns, const QVariantList &values)
                           + QStringLiteral(") VALUES (") + marks + QStringLiteral(")"),
                       values))
             return false;
+    }
+    if (version.stored) {
+        QSqlQuery now(database);
+        if (!db::exec(now, QStringLiteral("SELECT COALESCE(更新番号, 0) FROM 自社情報 ORDER BY rowid LIMIT 1")) || !now.next())
+            return false;
+        *version.stored = now.value(0).toLongLong();
     }
     return transaction.commit();
 }
@@ -319,6 +348,7 @@ SettingsRead readSettingsRow()
     r.支払期限 = textValue(q.value(28));
     if (const auto days = realValue(q.value(29)))
         r.支払期限日数 = int(*days);
+    r.更新番号 = q.value(30).toLongLong();
     result.status = ReadStatus::Found;
     return result;
 }
@@ -333,8 +363,10 @@ bool writeRemembered(Remembered what, const QString &value)
     return writeColumns({column}, {bindText(value.isEmpty() ? std::nullopt : std::optional<QString>(value))});
 }
 
-bool writeSettingsRow(const SettingsRow &row)
+bool writeSettingsRow(const SettingsRow &row, bool *changedElsewhere, qint64 *storedVersion)
 {
+    if (changedElsewhere)
+        *changedElsewhere = false;
     const QVariantList written{
         bindText(row.自社名),         bindText(row.自社情報),       bindText(row.年号),
         bindText(row.税端数),         bindText(row.税区分),         bindText(row.商品表示順),
@@ -353,7 +385,7 @@ bool writeSettingsRow(const SettingsRow &row)
         values << QVariant(*row.YubinLocalEriaSw ? 1 : 0) << bindText(row.YubinLocalEria);
     }
 
-    return writeColumns(columns, values);
+    return writeColumns(columns, values, {true, row.更新番号, changedElsewhere, storedVersion});
 }
 
 QString numberText(double value)

@@ -100,6 +100,9 @@ struct SettingsRow {
     std::optional<QString> 振込先;        // the bank account lines printed on the invoices
     std::optional<QString> 支払期限;      // "翌月末" or "日数指定"; Null: no due date
     std::optional<int> 支払期限日数;      // the days of "日数指定"
+    // The row's version when it was read (Null stored counts as 0), raised by every save of
+    // the settings; none for a row that was not read. The counter's moves leave it.
+    std::optional<qint64> 更新番号;
 
     bool operator==(const SettingsRow &) const = default;
 };
@@ -134,8 +137,15 @@ inline constexpr int DefaultBackupDays = 7;
 // Saves the columns the settings tab edits into the first row, or adds the row when there is
 // none. The invoice counter 最大請求書番号, the S101 margins and the postal search columns are
 // never written here: they belong to the counter and to the postal component.
+// A row that carries 更新番号 is stored only over that version: when another PC saved the
+// settings since they were read, nothing is stored and *changedElsewhere is set (the caller
+// asks, and saves a row without 更新番号 to store it all the same). *storedVersion, when given,
+// gets the version the save stored.
 // False when nothing was stored.
-bool writeSettingsRow(const SettingsRow &row);
+bool writeSettingsRow(const SettingsRow &row, bool *changedElsewhere = nullptr, qint64 *storedVersion = nullptr);
+
+inline const QString SettingsChangedElsewhereQuestion =
+    QStringLiteral("ほかのパソコンで設定が変更されています。上書きしますか？");
 
 // The settings tab's boxes as text.
 struct SettingsForm {

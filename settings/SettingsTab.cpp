@@ -218,8 +218,11 @@ void SettingsTab::showForm(const settings::SettingsForm &f)
 void SettingsTab::Read設定()
 {
     const settings::SettingsRead read = settings::readSettingsRow();
+    if (read.status == settings::ReadStatus::NoRow)
+        m_readVersion.reset();
     if (read.status != settings::ReadStatus::Found)
         return;
+    m_readVersion = read.row.更新番号;
     showForm(settings::formFromRow(read.row));
 }
 
@@ -241,10 +244,24 @@ SettingsTab::SaveOutcome SettingsTab::saveSettings(bool ask)
     }
     if (ask && !msg::Msg表示(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral("設定")))
         return SaveOutcome::Declined;
-    if (!settings::writeSettingsRow(settings::rowFromForm(form()))) {
+    settings::SettingsRow row = settings::rowFromForm(form());
+    row.更新番号 = m_readVersion;
+    bool changedElsewhere = false;
+    qint64 version = 0;
+    bool stored = settings::writeSettingsRow(row, &changedElsewhere, &version);
+    if (changedElsewhere) {
+        // Saved on another PC since the tab read them: replaced only when the user says so;
+        // otherwise the edits stay on screen.
+        if (!msg::askDefaultNo(settings::SettingsChangedElsewhereQuestion))
+            return SaveOutcome::Failed;
+        row.更新番号.reset();
+        stored = settings::writeSettingsRow(row, nullptr, &version);
+    }
+    if (!stored) {
         msg::showFailure(QStringLiteral("設定を登録できませんでした。"));
         return SaveOutcome::Failed;
     }
+    m_readVersion = version;
     if (ask)
         msg::Msg表示(QStringLiteral("登録"), QStringLiteral("完了"), QStringLiteral("設定"));
     return SaveOutcome::Stored;

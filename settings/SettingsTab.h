@@ -89,4 +89,7 @@ private:
     std::optional<QString> m_shown自社名;
     std::optional<QString> m_shown自社情報;
     bool m_savingSilently = false;
+    // The settings row's version when the tab last showed it; a save goes over only that one
+    // unasked.
+    std::optional<qint64> m_readVersion;
 };

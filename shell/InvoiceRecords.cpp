@@ -90,8 +90,19 @@ bool InvoiceRecords::Entry請求書()
     const InvoiceHeader header = m_tab->header();
     m_panel->showText(progress::Saving);
     // What is stored is what the grid shows, or nothing.
-    const records::SaveOutcome outcome = records::saveShownInvoice(header, m_tab->shownLines());
+    records::SaveOutcome outcome = records::saveShownInvoice(header, m_tab->shownLines());
     m_panel->finish();
+    if (outcome.conflict != records::SaveConflict::None) {
+        // Changed or deleted on another PC since it was opened: replaced only when the user
+        // says so; otherwise it stays on screen and both are as they were.
+        const bool changed = outcome.conflict == records::SaveConflict::Changed;
+        qCInfo(lcRecords) << "invoice" << header.伝票番号 << (changed ? "changed" : "deleted") << "elsewhere since it was read";
+        if (!msg::askDefaultNo(changed ? records::ChangedElsewhereQuestion : records::DeletedElsewhereQuestion))
+            return false;
+        m_panel->showText(progress::Saving);
+        outcome = records::saveShownInvoice(header, m_tab->shownLines(), records::SaveMode::Overwrite);
+        m_panel->finish();
+    }
     if (!outcome) {
         // Nothing was written: the invoice stays on screen to be saved again.
         qCWarning(lcRecords).noquote() << "invoice" << header.伝票番号 << "not saved:" << outcome.problem;
@@ -103,7 +114,12 @@ bool InvoiceRecords::Entry請求書()
         }
         return false;
     }
-    msg::Msg登録(QStringLiteral("完了"), header.顧客名 + u' ');
+    if (outcome.number == header.伝票番号) {
+        msg::Msg登録(QStringLiteral("完了"), header.顧客名 + u' ');
+    } else if (auto done = msg::catalogueEntry(QStringLiteral("登録"), QStringLiteral("完了"), header.顧客名)) {
+        done->text = records::renumberedText(header.顧客名, header.伝票番号, outcome.number);
+        msg::present(*done);
+    }
     m_tab->Clear請求書(true);
     m_tab->focusCustomerName();
     return true;

@@ -48,7 +48,10 @@ CREATE TABLE "自社情報" (
     -- payment due date is set (Null: none; "翌月末"; "日数指定" with 支払期限日数 days).
     "振込先"           TEXT,
     "支払期限"         TEXT,
-    "支払期限日数"     INTEGER
+    "支払期限日数"     INTEGER,
+    -- Version 5: raised by every save of the settings (not by the counter's moves), so that
+    -- settings read before another PC's save are not saved over it unasked. Null counts as 0.
+    "更新番号"         INTEGER
 );
 
 CREATE TABLE "顧客マスタ" (
@@ -104,7 +107,10 @@ CREATE TABLE "請求書ヘッダ" (
     "軽減税率対象"   INTEGER,
     "軽減税率消費税" INTEGER,
     -- Version 3: the payment due date (Null: none).
-    "支払期限"       TEXT CHECK ("支払期限" IS date("支払期限", '+0 days'))
+    "支払期限"       TEXT CHECK ("支払期限" IS date("支払期限", '+0 days')),
+    -- Version 5: the row version, raised by every save of the invoice (Null: stored before,
+    -- counts as 0). A save replaces only the version it was read at, unless the user says so.
+    "更新番号"       INTEGER
 );
 CREATE UNIQUE INDEX "請求書ヘッダ_伝票番号" ON "請求書ヘッダ" ("伝票番号");
 -- The history search filters by date range, or by customer and date range, newest first (by
@@ -132,6 +138,14 @@ CREATE TABLE "請求書" (
 );
 -- Lines are read and deleted by invoice number, in this order.
 CREATE INDEX "請求書_伝票番号" ON "請求書" ("伝票番号", "伝票区分", "行番号");
+
+-- Version 5: a change number per master (顧客マスタ, 商品マスタ, コードマスタ), raised by every
+-- write to it; a master without a row has not changed (0).
+CREATE TABLE "マスタ更新" (
+    "表名"     TEXT NOT NULL,
+    "更新番号" INTEGER NOT NULL
+);
+CREATE UNIQUE INDEX "マスタ更新_表名" ON "マスタ更新" ("表名");
 
 -- Prefectures in JIS order, spelled as the postal dictionary spells 県漢字.
 CREATE TABLE "都道府県" (

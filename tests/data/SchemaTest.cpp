@@ -69,6 +69,7 @@ const Column kColumns[] = {
     { File::Data, "自社情報", "振込先", "TEXT", false },
     { File::Data, "自社情報", "支払期限", "TEXT", false },
     { File::Data, "自社情報", "支払期限日数", "INTEGER", false },
+    { File::Data, "自社情報", "更新番号", "INTEGER", false },
 
     { File::Data, "顧客マスタ", "顧客名", "TEXT", false },
     { File::Data, "顧客マスタ", "顧客情報", "TEXT", false },
@@ -104,6 +105,7 @@ const Column kColumns[] = {
     { File::Data, "請求書ヘッダ", "軽減税率対象", "INTEGER", false },
     { File::Data, "請求書ヘッダ", "軽減税率消費税", "INTEGER", false },
     { File::Data, "請求書ヘッダ", "支払期限", "TEXT", false },
+    { File::Data, "請求書ヘッダ", "更新番号", "INTEGER", false },
 
     { File::Data, "請求書", "伝票番号", "INTEGER", false },
     { File::Data, "請求書", "顧客名", "TEXT", false },
@@ -120,6 +122,9 @@ const Column kColumns[] = {
     { File::Data, "請求書", "非課税", "INTEGER", false },
     { File::Data, "請求書", "ふりがな", "TEXT", false },
     { File::Data, "請求書", "軽減税率", "INTEGER", false },
+
+    { File::Data, "マスタ更新", "表名", "TEXT", true },
+    { File::Data, "マスタ更新", "更新番号", "INTEGER", true },
 
     { File::Data, "都道府県", "都道府県コード", "TEXT", false },
     { File::Data, "都道府県", "都道府県", "TEXT", false },

@@ -74,10 +74,13 @@ void onFile(const QString &path, const std::function<void(const QSqlDatabase &)>
     ASSERT_TRUE(db::withOwnConnection(path, true, work)) << path.toStdString();
 }
 
-// The rows of every data table on the server and in a file are the same, table by table.
+// The rows of every data table on the server and in a file are the same, table by table (the
+// masters' change numbers apart, which a restore moves on from the replaced data's).
 void expectSameRows(const db::ServerAddress &server, const QString &file)
 {
     for (const schema::TableColumns &t : tables()) {
+        if (t.table == u"マスタ更新")
+            continue;
         Rows there, here;
         onServer(server, [&](const QSqlDatabase &database) { there = tableRows(database, t); });
         onFile(file, [&](const QSqlDatabase &database) { here = tableRows(database, t); });

@@ -2,7 +2,10 @@
 // master as one unit, ticked rows deleted from both.
 #include "MastersTestUtil.h"
 
+#include "data/MasterChanges.h"
 #include "masters/MasterCopy.h"
+
+#include <functional>
 
 using namespace masterstest;
 using masters::RegisterStatus;
@@ -159,3 +162,58 @@ TEST_P(MasterCopyTest, OneCustomerIsOverwrittenByNameOrAdded)
 }
 
 } // namespace
+
+// A window's copy goes over the master only while nobody wrote to the master since the copy
+// was read: another window's registration, a customer saved from the details panel, a write
+// counted by anything else (an invoice's new customer). Refused, the master keeps the other
+// writer's rows and the copy stays; a copy read again registers.
+TEST_P(MasterCopyTest, ACopyReadBeforeAnotherWriteIsNotRegisteredOverIt)
+{
+    const masters::MasterTable &t = masters::customers();
+    const struct {
+        const char *name;
+        std::function<void()> meanwhile;
+        bool refused;
+    } cases[] = {
+        {"nothing", [] {}, false},
+        {"another window registers",
+         [&] {
+             qint64 other = masterchanges::current(db::data(), t.master).value_or(-1);
+             run(db::work(), QStringLiteral("INSERT INTO w顧客マスタ (顧客名) VALUES ('よそ')"));
+             EXPECT_EQ(masters::registerCopy(db::work(), t, &other).status, RegisterStatus::Registered);
+         },
+         true},
+        {"the details panel saves one", [] { EXPECT_TRUE(masters::saveCustomer(db::data(), {QStringLiteral("よそ"), {}, {}, {}})); }, true},
+        {"an invoice adds one", [&] { EXPECT_TRUE(masterchanges::count(db::data(), t.master)); }, true},
+        {"a product is added", [] { EXPECT_TRUE(masterchanges::count(db::data(), masterchanges::Products)); }, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        run(db::data(), QStringLiteral("DELETE FROM 顧客マスタ"));
+        addCustomer(QStringLiteral("山田"), QStringLiteral("やまだ"));
+        qint64 readAt = -1;
+        ASSERT_TRUE(masters::readCopy(db::work(), t, masters::customerOrder(), &readAt));
+        EXPECT_EQ(readAt, masterchanges::current(db::data(), t.master));
+        c.meanwhile();
+        const QStringList master = column(db::data(), QStringLiteral("SELECT 顧客名 FROM 顧客マスタ ORDER BY 顧客名"));
+        run(db::work(), QStringLiteral("DELETE FROM w顧客マスタ"));
+        run(db::work(), QStringLiteral("INSERT INTO w顧客マスタ (顧客名) VALUES ('こちら')"));
+        const qint64 before = readAt;
+        const auto outcome = masters::registerCopy(db::work(), t, &readAt);
+        if (!c.refused) {
+            EXPECT_EQ(outcome.status, RegisterStatus::Registered);
+            EXPECT_EQ(readAt, masterchanges::current(db::data(), t.master)) << "the window's own write moves it on";
+            EXPECT_EQ(column(db::data(), QStringLiteral("SELECT 顧客名 FROM 顧客マスタ")), QStringList{QStringLiteral("こちら")});
+            continue;
+        }
+        EXPECT_EQ(outcome.status, RegisterStatus::Changed);
+        EXPECT_EQ(readAt, before);
+        EXPECT_EQ(column(db::data(), QStringLiteral("SELECT 顧客名 FROM 顧客マスタ ORDER BY 顧客名")), master);
+        EXPECT_EQ(column(db::work(), QStringLiteral("SELECT 顧客名 FROM w顧客マスタ")), QStringList{QStringLiteral("こちら")});
+        // Read again, the master is the window's to change.
+        ASSERT_TRUE(masters::readCopy(db::work(), t, masters::customerOrder(), &readAt));
+        run(db::work(), QStringLiteral("INSERT INTO w顧客マスタ (顧客名) VALUES ('こちら')"));
+        EXPECT_EQ(masters::registerCopy(db::work(), t, &readAt).status, RegisterStatus::Registered);
+        EXPECT_EQ(scalar(db::data(), QStringLiteral("SELECT count(*) FROM 顧客マスタ")).toLongLong(), master.size() + 1);
+    }
+}

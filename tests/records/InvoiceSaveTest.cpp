@@ -43,13 +43,14 @@ QUILLON_ON_BOTH_ENGINES(InvoiceSaveTest);
 
 } // namespace
 
-TEST_P(InvoiceSaveTest, SavingUnderAStoredNumberReplacesHeaderAndEveryLine)
+TEST_P(InvoiceSaveTest, SavingAStoredInvoiceReplacesHeaderAndEveryLine)
 {
     putWorkLines({line("りんご"), line("みかん"), line("ぶどう"), line("もも")});
     ASSERT_TRUE(saveInvoice(header(5)));
     putWorkLines({line("なし")});
     InvoiceHeader second = header(5, QStringLiteral("佐藤商事"));
     second.件名 = QStringLiteral("差し替え");
+    second.更新番号 = 1; // read from the store as saved above
     const auto outcome = saveInvoice(second);
     ASSERT_TRUE(outcome) << outcome.problem.toStdString();
 
@@ -95,7 +96,7 @@ TEST_P(InvoiceSaveTest, EveryLineUpToTheLastUsedOneIsStoredWithEmptyLinesInTheir
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         putWorkLines(c.work); // each save replaces the one before
-        const auto outcome = saveInvoice(header(1));
+        const auto outcome = saveInvoice(header(1), records::SaveMode::Overwrite);
         ASSERT_TRUE(outcome) << outcome.problem.toStdString();
         EXPECT_EQ(outcome.linesStored, c.stored.size());
         EXPECT_EQ(storedNames(1), c.stored);
@@ -227,7 +228,7 @@ TEST_P(InvoiceSaveTest, TheCounterKeepsTheHighestSavedNumber)
     } steps[] = {{5, 5}, {7, 7}, {3, 7}, {7, 7}, {records::MaxInvoiceNumber, records::MaxInvoiceNumber}};
     for (const auto &s : steps) {
         SCOPED_TRACE(s.saved);
-        ASSERT_TRUE(saveInvoice(header(s.saved)));
+        ASSERT_TRUE(saveInvoice(header(s.saved), records::SaveMode::Overwrite));
         EXPECT_EQ(storedMax().toLongLong(), s.max);
         if (s.max < records::MaxInvoiceNumber)
             EXPECT_EQ(counter::nextInvoiceNumber(), s.max + 1);

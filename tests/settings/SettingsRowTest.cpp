@@ -2,10 +2,13 @@
 // read and write of the first row, and the globals.
 #include "SettingsTestUtil.h"
 
+#include "settings/InvoiceCounter.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/SettingsRow.h"
 #include "support/EngineTest.h"
 #include "support/TestDataDir.h"
+
+#include <functional>
 
 using namespace settingstest;
 using settings::SettingsForm;
@@ -173,7 +176,56 @@ TEST_P(SettingsRowFile, TheFirstWriteAddsTheRowAndLaterWritesChangeIt)
 
     const settings::SettingsRead read = settings::readSettingsRow();
     ASSERT_EQ(read.status, settings::ReadStatus::Found);
+    row.更新番号 = 1; // the insert's Null, raised by the update
     EXPECT_EQ(read.row, row);
+}
+
+// Settings read at one version are stored only over it: another PC's save of the settings
+// since stops them (the caller asks); the counter's moves and the remembered folders do not.
+TEST_P(SettingsRowFile, SettingsAreStoredOnlyOverTheVersionTheyWereReadAt)
+{
+    SettingsRow first = settings::rowFromForm(SettingsForm{});
+    first.自社名 = QStringLiteral("最初");
+    ASSERT_TRUE(settings::writeSettingsRow(first));
+    const struct {
+        const char *name;
+        std::function<void()> meanwhile;
+        bool changed;
+    } cases[] = {
+        {"nothing", [] {}, false},
+        {"the counter moves", [] { EXPECT_TRUE(counter::setMaxInvoiceNumber(500)); }, false},
+        {"a folder is remembered", [] { EXPECT_TRUE(settings::writeRemembered(settings::Remembered::PdfFolder, QStringLiteral("/tmp"))); }, false},
+        {"another PC saves the settings",
+         [] {
+             SettingsRow other = settings::readSettingsRow().row;
+             other.自社名 = QStringLiteral("よそ");
+             EXPECT_TRUE(settings::writeSettingsRow(other));
+         },
+         true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsRow mine = settings::readSettingsRow().row;
+        ASSERT_TRUE(mine.更新番号);
+        c.meanwhile();
+        const auto storedBefore = settings::readSettingsRow().row;
+        mine.自社名 = QStringLiteral("こちら");
+        bool changed = false;
+        qint64 version = 0;
+        EXPECT_EQ(settings::writeSettingsRow(mine, &changed, &version), !c.changed);
+        EXPECT_EQ(changed, c.changed);
+        if (!c.changed) {
+            EXPECT_EQ(version, *mine.更新番号 + 1);
+            EXPECT_EQ(settings::readSettingsRow().row.自社名, QStringLiteral("こちら"));
+            continue;
+        }
+        EXPECT_EQ(settings::readSettingsRow().row, storedBefore);
+        // Stored all the same when the user says so.
+        mine.更新番号.reset();
+        ASSERT_TRUE(settings::writeSettingsRow(mine, nullptr, &version));
+        EXPECT_EQ(version, *storedBefore.更新番号 + 1);
+        EXPECT_EQ(settings::readSettingsRow().row.自社名, QStringLiteral("こちら"));
+    }
 }
 
 TEST_P(SettingsRowFile, AWriteLeavesTheCounterTheS101MarginsAndThePostalColumnsAlone)

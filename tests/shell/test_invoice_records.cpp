@@ -780,3 +780,69 @@ TEST_P(TaxRateRecordsTest, AnInvoiceStoredBeforeRatesWereKeptOpensExactlyAsBefor
 }
 
 } // namespace
+
+// An invoice opened here and changed or deleted on another PC before 登録: the question, No by
+// default; No stores nothing and keeps the screen, Yes stores the screen's over it.
+TEST_P(InvoiceRecordsTest, AnInvoiceChangedOrDeletedElsewhereIsStoredOverItOnlyWhenTheUserSaysSo)
+{
+    const struct {
+        const char *name;
+        const char *elsewhere;
+        QString question;
+        QMessageBox::StandardButton answer;
+    } cases[] = {
+        {"changed, No", "UPDATE 請求書ヘッダ SET 件名 = 'よそ', 更新番号 = 更新番号 + 1 WHERE 伝票番号 = 8",
+         records::ChangedElsewhereQuestion, QMessageBox::No},
+        {"changed, Yes", "UPDATE 請求書ヘッダ SET 件名 = 'よそ', 更新番号 = 更新番号 + 1 WHERE 伝票番号 = 8",
+         records::ChangedElsewhereQuestion, QMessageBox::Yes},
+        {"deleted, Yes", "DELETE FROM 請求書ヘッダ WHERE 伝票番号 = 8", records::DeletedElsewhereQuestion, QMessageBox::Yes},
+    };
+    openWithRecords();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(records::saveInvoice(recordstest::header(8), {recordstest::line(QStringLiteral("鉛筆"))},
+                                         records::SaveMode::Overwrite));
+        tab->Clear請求書(true);
+        enterNumber(QStringLiteral("8"));
+        ASSERT_EQ(customer()->currentText(), QStringLiteral("山田商店"));
+        child<QLineEdit>("txt件名")->setText(QStringLiteral("こちら"));
+        recordstest::run(db::data(), QString::fromUtf8(c.elsewhere));
+        const auto elsewhere = rows(db::data(), "SELECT 件名, 更新番号 FROM 請求書ヘッダ WHERE 伝票番号 = 8");
+        const Screen before = screen();
+
+        boxes.shown.clear();
+        boxes.answers << QMessageBox::Yes << c.answer;
+        click("cmd登録");
+        ASSERT_GE(boxes.shown.size(), 2) << boxes.texts().join(u'|').toStdString();
+        EXPECT_EQ(boxes.shown.at(1).text, c.question);
+        EXPECT_EQ(boxes.shown.at(1).defaultButton, QMessageBox::No);
+        if (c.answer == QMessageBox::No) {
+            EXPECT_EQ(boxes.shown.size(), 2) << "nothing more is said";
+            EXPECT_EQ(screen(), before);
+            EXPECT_EQ(rows(db::data(), "SELECT 件名, 更新番号 FROM 請求書ヘッダ WHERE 伝票番号 = 8"), elsewhere);
+            continue;
+        }
+        EXPECT_EQ(boxes.shown.last().title, QStringLiteral("登録完了"));
+        EXPECT_EQ(rows(db::data(), "SELECT 件名 FROM 請求書ヘッダ WHERE 伝票番号 = 8"),
+                  (QList<QVariantList>{{QStringLiteral("こちら")}}));
+    }
+}
+
+// A new invoice whose proposed number another PC stored first goes under the next free one,
+// and the completion message says which.
+TEST_P(InvoiceRecordsTest, ANewInvoiceWhoseNumberWasTakenIsStoredUnderTheNextAndSaysSo)
+{
+    storeInvoice(5);
+    openWithRecords();
+    ASSERT_EQ(number()->text(), QStringLiteral("6"));
+    typeInvoice();
+    storeInvoice(6, QStringLiteral("よその店")); // another PC, meanwhile
+    boxes.answers << QMessageBox::Yes;
+    click("cmd登録");
+    ASSERT_EQ(boxes.shown.size(), 2) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(boxes.shown.at(1).title, QStringLiteral("登録完了"));
+    EXPECT_EQ(boxes.shown.at(1).text, records::renumberedText(QStringLiteral("山田商店"), 6, 7));
+    EXPECT_EQ(rows(db::data(), "SELECT 伝票番号, 顧客名 FROM 請求書ヘッダ ORDER BY 伝票番号"),
+              (QList<QVariantList>{{5, QStringLiteral("佐藤商事")}, {6, QStringLiteral("よその店")}, {7, QStringLiteral("山田商店")}}));
+    EXPECT_EQ(number()->text(), QStringLiteral("8"));
+}
