@@ -574,3 +574,34 @@ TEST_P(SettingsTabTest, DoubleClickingTheSwatchChoosesTheRuleColour)
     EXPECT_EQ(stored(QStringLiteral("白紙罫線色")).toInt(), 0x563412);
     EXPECT_EQ(ModQLNV::白紙罫線色, 0x563412);
 }
+
+// Settings another PC saved after the tab read them are saved over only when the user says so;
+// No keeps the edits on screen and the other PC's settings stored.
+TEST_P(SettingsTabTest, SettingsSavedElsewhereMeanwhileAreReplacedOnlyWhenTheUserSaysSo)
+{
+    settings::SettingsRow first = settings::rowFromForm(settings::SettingsForm{});
+    first.自社名 = QStringLiteral("最初");
+    ASSERT_TRUE(settings::writeSettingsRow(first));
+    auto tab = openTab();
+    settings::SettingsRow other = settings::readSettingsRow().row;
+    other.自社名 = QStringLiteral("よそ");
+    ASSERT_TRUE(settings::writeSettingsRow(other));
+
+    line(*tab, "txt自社名")->setText(QStringLiteral("こちら"));
+    boxes.answers << QMessageBox::Yes << QMessageBox::No;
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("設定 を登録します。よろしいですか"),
+                                         settings::SettingsChangedElsewhereQuestion}));
+    EXPECT_EQ(boxes.shown.last().defaultButton, QMessageBox::No);
+    EXPECT_EQ(stored(QStringLiteral("自社名")).toString(), QStringLiteral("よそ"));
+    EXPECT_EQ(line(*tab, "txt自社名")->text(), QStringLiteral("こちら")) << "the edits stay on screen";
+
+    boxes.clear();
+    boxes.answers << QMessageBox::Yes << QMessageBox::Yes;
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(stored(QStringLiteral("自社名")).toString(), QStringLiteral("こちら"));
+    // The tab's own save is not another PC's: the next one asks nothing more.
+    boxes.clear();
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(boxes.texts().size(), 2) << boxes.texts().join(u'|').toStdString();
+}
