@@ -21,20 +21,25 @@ QString withSeparator(QString dir)
     return dir;
 }
 
+// The three files of a data folder, the dictionary among them.
+Locations filesIn(const QString &dataDir)
+{
+    Locations l;
+    l.dataDir = dataDir;
+    l.dataMdbPath = dataDir + QStringLiteral("QLNVData.mdb");
+    l.workMdbPath = dataDir + QStringLiteral("QLNVWork.mdb");
+    l.yubinMdbPath = dataDir + QStringLiteral("yubin.mdb");
+    return l;
+}
+
 } // namespace
 
 Locations locationsFor(const QString &programDir, bool developmentMarkerPresent)
 {
-    Locations l;
-    if (developmentMarkerPresent) {
-        l.dataDir = QStringLiteral("c:\\develop2\\Pz\\QLNV\\data\\");
-        l.yubinMdbPath = QStringLiteral("c:\\develop\\zu\\yubin\\yubin.mdb");
-    } else {
-        l.dataDir = withSeparator(programDir) + QStringLiteral("data/");
-        l.yubinMdbPath = l.dataDir + QStringLiteral("yubin.mdb");
-    }
-    l.dataMdbPath = l.dataDir + QStringLiteral("QLNVData.mdb");
-    l.workMdbPath = l.dataDir + QStringLiteral("QLNVWork.mdb");
+    if (!developmentMarkerPresent)
+        return filesIn(withSeparator(programDir) + QStringLiteral("data/"));
+    Locations l = filesIn(QStringLiteral("c:\\develop2\\Pz\\QLNV\\data\\"));
+    l.yubinMdbPath = QStringLiteral("c:\\develop\\zu\\yubin\\yubin.mdb");
     return l;
 }
 
@@ -55,12 +60,8 @@ Locations locationsFor(const QString &programDir, const UserPlaces &user)
     const QString dataHome = QDir::isAbsolutePath(user.dataHome)
                                  ? withSeparator(user.dataHome)
                                  : withSeparator(user.home) + QStringLiteral(".local/share/");
-    Locations l;
+    Locations l = filesIn(dataHome + QStringLiteral("quillon/"));
     l.inUserFolder = true;
-    l.dataDir = dataHome + QStringLiteral("quillon/");
-    l.dataMdbPath = l.dataDir + QStringLiteral("QLNVData.mdb");
-    l.workMdbPath = l.dataDir + QStringLiteral("QLNVWork.mdb");
-    l.yubinMdbPath = l.dataDir + QStringLiteral("yubin.mdb");
     if (!QFileInfo::exists(l.yubinMdbPath))
         l.yubinMdbPath = QDir::cleanPath(program + QStringLiteral("../share/quillon/yubin.mdb"));
     l.libraryDir = libraryDirFor(programDir);
