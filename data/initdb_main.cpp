@@ -22,8 +22,7 @@ constexpr char Help[] = "  Creates QLNVData.mdb and QLNVWork.mdb in DIR when the
                         "                 must hold no data yet, in one transaction\n"
                         "  --help     show this text\n"
                         "  --version  show the program's version\n";
-// Kept with the project's version in the top CMakeLists.txt.
-constexpr char Version[] = "quillon-initdb 1.0\n";
+constexpr char Version[] = "quillon-initdb " QUILLON_VERSION "\n";
 
 } // namespace
 

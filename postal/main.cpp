@@ -1,20 +1,51 @@
 // postora-dict SOURCE OUT: builds the postal dictionary OUT (yubin.mdb) from Japan Post's
 // file SOURCE (the zip as downloaded, KEN_ALL.CSV or utf_ken_all.csv). The old OUT stays
 // untouched unless the new one is complete.
+// postora-dict --lookup DICT CODE: prints the addresses of a postal code in the dictionary DICT.
 #include "postal/DictionaryBuilder.h"
+#include "postal/SqlConnection.h"
+#include "postal/YubinText.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 namespace {
 
-constexpr char Usage[] = "usage: postora-dict SOURCE OUT\n";
+constexpr char Usage[] = "usage: postora-dict SOURCE OUT\n"
+                         "       postora-dict --lookup DICT CODE\n";
 constexpr char Help[] = "  SOURCE     Japan Post's ken_all.zip, KEN_ALL.CSV or utf_ken_all.csv\n"
                         "  OUT        the dictionary to write, e.g. data/yubin.mdb\n"
+                        "  --lookup   prints every address of the seven-digit CODE (100-0001 or 1000001)\n"
+                        "             found in the dictionary DICT, one a line; exit status 1 when none\n"
                         "  --help     show this text\n"
                         "  --version  show the program's version\n";
-// Kept with the project's version in the top CMakeLists.txt.
-constexpr char Version[] = "postora-dict 1.0";
+constexpr char Version[] = "postora-dict " QUILLON_VERSION;
+
+// The dictionary is only read: a missing file is an error, never a new empty one.
+int lookUp(const QString &dictionary, const QString &typed, QTextStream &out, QTextStream &err)
+{
+    const QString code = yubin::normalizePostalCode(typed);
+    if (code.size() != 7) {
+        err << "postora-dict: " << typed << " は7桁の郵便番号ではありません。\n";
+        return 2;
+    }
+    QString error;
+    yubin::SqlConnection connection(dictionary, true, error);
+    QSqlQuery q(connection.db());
+    if (!connection.isOpen()
+        || !connection.exec(q, QStringLiteral("SELECT 県漢字, 市町村漢字, 町名漢字 FROM 郵便番号 WHERE 番号 = ? ORDER BY rowid"),
+                            {code})) {
+        err << "postora-dict: " << dictionary << ": " << error << '\n';
+        return 1;
+    }
+    int found = 0;
+    for (; q.next(); ++found)
+        out << yubin::showPostalCode(code) << ' ' << q.value(0).toString() << q.value(1).toString()
+            << q.value(2).toString() << '\n';
+    if (found == 0)
+        err << "postora-dict: " << yubin::showPostalCode(code) << " は辞書にありません。\n";
+    return found > 0 ? 0 : 1;
+}
 
 } // namespace
 
@@ -33,6 +64,8 @@ int main(int argc, char *argv[])
         out << Version << " (dictionary tables version " << yubin::DictionaryVersion << ")\n";
         return 0;
     }
+    if (given.size() == 3 && given.at(0) == u"--lookup")
+        return lookUp(given.at(1), given.at(2), out, err);
     // A mistyped option must not be read as a source or written over as the output.
     for (const QString &argument : given) {
         if (argument.startsWith(QLatin1Char('-'))) {

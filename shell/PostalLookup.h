@@ -1,5 +1,5 @@
 #pragma once
-// Running the postal-code component Postora: loaded from the program's own directory (whether
+// Running the postal-code component Postora: loaded from the program's library folder (whether
 // or not it is registered), its ClsYubinC object created by class identifier, the three paths
 // set, the modal search window shown and the chosen code and address read back.
 #include <QString>

@@ -162,11 +162,18 @@ QLNV::~QLNV()
 
 void QLNV::Form_Load(const QString &programDir)
 {
+    // The development marker is a Windows path: nothing to probe here.
+    ModQLNV::Locations locations = ModQLNV::locationsFor(programDir, false);
+    locations.libraryDir = ModQLNV::libraryDirFor(QCoreApplication::applicationDirPath());
+    Form_Load(locations);
+}
+
+void QLNV::Form_Load(const ModQLNV::Locations &locations)
+{
     show();
     QApplication::processEvents();
 
-    // The development marker is a Windows path: nothing to probe here.
-    ModQLNV::setLocations(ModQLNV::locationsFor(programDir, false));
+    ModQLNV::setLocations(locations);
     // A server that goes away, or comes back, is named in the status line at once; the
     // listener may be told on any thread.
     db::setServerStatusListener([this](const QString &problem) {

@@ -22,6 +22,7 @@ class QLNV;
 }
 
 namespace ModQLNV {
+struct Locations;
 inline const QString AppVersion = QStringLiteral("1.00");
 inline const QString LastUpdate = QStringLiteral("2002/11/19");
 } // namespace ModQLNV
@@ -35,6 +36,8 @@ public:
 
     // Shows the window, places the data files under programDir and loads every tab.
     void Form_Load(const QString &programDir);
+    // The same with the files where the start-up placed them.
+    void Form_Load(const ModQLNV::Locations &locations);
 
     // A second start asked this copy to come forward.
     void bringToFront();

@@ -49,7 +49,7 @@ void QLNV::wireMasters()
     connect(m_invoice, &InvoiceTab::productMasterRequested, this, &QLNV::showProductWindow);
     connect(m_invoice, &InvoiceTab::codeTableRequested, this, &QLNV::showCodeTableWindow);
     connect(m_invoice, &InvoiceTab::postalLookupRequested, this, [this] {
-        const PostalLookup found = lookUpPostalCode(QCoreApplication::applicationDirPath(), db::dataReference(),
+        const PostalLookup found = lookUpPostalCode(ModQLNV::LibraryDir, db::dataReference(),
                                                     ModQLNV::WorkMdbPath, ModQLNV::YubinMdbPath);
         if (!found.ok)
             msg::showFailure(found.error);
