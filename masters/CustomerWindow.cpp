@@ -10,6 +10,7 @@
 #include "masters/MasterCopyModel.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/PickOnlyCombo.h"
+#include "settings/SettingsRow.h"
 #include "ui_CustomerWindow.h"
 
 #include <QCloseEvent>
@@ -19,7 +20,7 @@
 namespace {
 
 // The columns of w顧客マスタ, in table order.
-enum Column { Col顧客名 = 0, Col顧客情報 = 1, Colふりがな = 2, Col敬称 = 3, Colチェック = 4 };
+enum Column { Col顧客名 = 0, Col顧客情報 = 1, Colふりがな = 2, Col敬称 = 3, Colチェック = 4, Col登録番号 = 5, Col電子アドレス = 6 };
 
 const masters::WindowTexts kTexts{QStringLiteral("顧客情報"), QStringLiteral("顧客")};
 const QStringList kHonorifics = {QStringLiteral("様"), QStringLiteral("御中"), QStringLiteral("殿")};
@@ -68,7 +69,6 @@ void CustomerWindow::Form_Load()
         m_model->setTickColumn(Colチェック);
         m_model->setHeaderData(Colチェック, Qt::Horizontal, QString());
         grid->setMasterModel(m_model);
-        grid->setRowEnds(Col顧客名, Col敬称);
         grid->setPlainInputColumns({Colチェック});
         grid->delegate()->setMultiLineColumn(Col顧客情報);
         const int em = grid->fontMetrics().horizontalAdvance(u'あ');
@@ -77,12 +77,27 @@ void CustomerWindow::Form_Load()
         grid->setColumnWidth(Col顧客情報, em * 22);
         grid->setColumnWidth(Colふりがな, em * 10);
         grid->setColumnWidth(Col敬称, em * 4);
+        grid->setColumnWidth(Col登録番号, grid->fontMetrics().horizontalAdvance(QStringLiteral("T0000000000000")) + em * 2);
         grid->horizontalHeader()->setStretchLastSection(true);
     }
+    applyQualified();
     ui->cmb敬称->clear();
     ui->cmb敬称->addItems(kHonorifics);
     closeDetails();
     Read顧客マスタ();
+}
+
+void CustomerWindow::applyQualified()
+{
+    // The electronic invoice's columns show once the settings make invoices qualified ones.
+    MasterGrid *grid = ui->Grid顧客マスタ;
+    const bool qualified = ModQLNV::qualifiedInvoices();
+    grid->setColumnHidden(Col登録番号, !qualified);
+    grid->setColumnHidden(Col電子アドレス, !qualified);
+    grid->setRowEnds(Col顧客名, qualified ? Col電子アドレス : Col敬称);
+    for (QWidget *w : {static_cast<QWidget *>(ui->lbl登録番号), static_cast<QWidget *>(ui->txt登録番号),
+                       static_cast<QWidget *>(ui->lbl電子アドレス), static_cast<QWidget *>(ui->txt電子アドレス)})
+        w->setVisible(qualified);
 }
 
 void CustomerWindow::Read顧客マスタ()
@@ -147,6 +162,8 @@ void CustomerWindow::openDetails()
     ui->txt顧客情報->setPlainText(cell(row, Col顧客情報));
     ui->txtふりがな->setText(cell(row, Colふりがな));
     showHonorific(cell(row, Col敬称));
+    ui->txt登録番号->setText(cell(row, Col登録番号));
+    ui->txt電子アドレス->setText(cell(row, Col電子アドレス));
     ui->txt顧客名->setFocus(Qt::OtherFocusReason);
 }
 
@@ -156,6 +173,8 @@ void CustomerWindow::clearDetails()
     ui->txtふりがな->clear();
     ui->txt顧客情報->clear();
     ui->cmb敬称->setCurrentIndex(-1);
+    ui->txt登録番号->clear();
+    ui->txt電子アドレス->clear();
 }
 
 void CustomerWindow::closeDetails()
@@ -166,8 +185,20 @@ void CustomerWindow::closeDetails()
 
 void CustomerWindow::registerDetails()
 {
+    // Hidden fields are not the user's to mend: they keep what the row holds.
+    const bool qualified = ModQLNV::qualifiedInvoices();
+    const std::optional<QString> number =
+        qualified ? settings::registrationNumber(ui->txt登録番号->text()) : ui->txt登録番号->text();
+    const std::optional<QString> address =
+        qualified ? settings::electronicAddress(ui->txt電子アドレス->text()) : ui->txt電子アドレス->text();
+    if (!number || !address) {
+        msg::Msg表示(QStringLiteral("その他"), QStringLiteral("注意"),
+                     number ? settings::electronicAddressForm(QStringLiteral("電子アドレス")) : settings::registrationNumberForm());
+        (number ? ui->txt電子アドレス : ui->txt登録番号)->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     const masters::CustomerRow row{ui->txt顧客名->text(), ui->txt顧客情報->toPlainText(), ui->txtふりがな->text(),
-                                   ui->cmb敬称->currentText()};
+                                   ui->cmb敬称->currentText(), *number, *address};
     // A customer without a name could be found nowhere.
     if (row.顧客名.trimmed().isEmpty()) {
         msg::Msg表示(QStringLiteral("入力"), QStringLiteral("必須入力なし"), QStringLiteral("顧客名が"));

@@ -27,6 +27,9 @@ public:
     // Opening: the honorific list, then the master read into the edit copy. Run each time
     // the window is shown again, so that it shows the master, not edits left unregistered.
     void Form_Load();
+    // Shows the registration number and electronic address when the settings make invoices
+    // qualified ones, and hides them otherwise.
+    void applyQualified();
 
     void Read顧客マスタ();
     void Entry顧客情報();

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QLoggingCategory>
+#include <QSqlQuery>
 
 #include <algorithm>
 
@@ -204,6 +205,16 @@ Outcome importCustomers(const QSqlDatabase &work, const QString &application, co
         phones = firstPhones(read.data.rows);
     }
 
+    // The linked application knows nothing of electronic invoices: what the copy holds of a
+    // customer's registration number and electronic address stays with that customer's name.
+    QHash<QString, QVariantList> electronic;
+    QSqlQuery kept(work);
+    if (!db::exec(kept, QStringLiteral("SELECT \"顧客名\", \"登録番号\", \"電子アドレス\" FROM \"w顧客マスタ\" "
+                                       "WHERE \"登録番号\" IS NOT NULL OR \"電子アドレス\" IS NOT NULL")))
+        return failed(QStringLiteral("一覧の登録番号と電子アドレスを読めませんでした。"));
+    while (kept.next())
+        electronic.insert(kept.value(0).toString(), {kept.value(1), kept.value(2)});
+
     QList<QVariantList> &linked = customers.data.rows;
     sortBy(linked, Reading);
     QList<QVariantList> rows;
@@ -215,10 +226,12 @@ Outcome importCustomers(const QSqlDatabase &work, const QString &application, co
             c.fax = r.at(Fax);
         }
         const QString info = compose顧客情報(application, c, phones.value(r.at(Name).toString()));
-        rows << QVariantList{textOrNull(r.at(Name)), textOrNull(info), textOrNull(r.at(Reading)), textOrNull(r.at(Honorific))};
+        rows << QVariantList{textOrNull(r.at(Name)), textOrNull(info), textOrNull(r.at(Reading)), textOrNull(r.at(Honorific))}
+                    + electronic.value(r.at(Name).toString(), {QVariant(), QVariant()});
     }
     return written(work, QStringLiteral("w顧客マスタ"),
-                   {QStringLiteral("顧客名"), QStringLiteral("顧客情報"), QStringLiteral("ふりがな"), QStringLiteral("敬称")},
+                   {QStringLiteral("顧客名"), QStringLiteral("顧客情報"), QStringLiteral("ふりがな"), QStringLiteral("敬称"),
+                    QStringLiteral("登録番号"), QStringLiteral("電子アドレス")},
                    rows, out);
 }
 

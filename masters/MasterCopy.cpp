@@ -28,7 +28,7 @@ const MasterTable &customers()
 {
     static const MasterTable table{QStringLiteral("顧客マスタ"), QStringLiteral("w顧客マスタ"), QStringLiteral("顧客名"),
                                    {QStringLiteral("顧客名"), QStringLiteral("顧客情報"), QStringLiteral("ふりがな"),
-                                    QStringLiteral("敬称")}};
+                                    QStringLiteral("敬称"), QStringLiteral("登録番号"), QStringLiteral("電子アドレス")}};
     return table;
 }
 
@@ -153,17 +153,17 @@ bool saveCustomer(const QSqlDatabase &data, const CustomerRow &row)
     if (row.顧客名.isEmpty())
         return false;
     const QVariantList values{db::textOrNull(row.顧客情報), db::textOrNull(row.ふりがな), db::textOrNull(row.敬称),
-                              row.顧客名};
+                              db::textOrNull(row.登録番号), db::textOrNull(row.電子アドレス), row.顧客名};
     db::Transaction tx(data);
     QSqlQuery q(data);
     if (!tx.isActive()
-        || !db::exec(q, QStringLiteral("UPDATE \"顧客マスタ\" SET \"顧客情報\" = ?, \"ふりがな\" = ?, \"敬称\" = ? "
-                                       "WHERE \"顧客名\" = ?"),
+        || !db::exec(q, QStringLiteral("UPDATE \"顧客マスタ\" SET \"顧客情報\" = ?, \"ふりがな\" = ?, \"敬称\" = ?, "
+                                       "\"登録番号\" = ?, \"電子アドレス\" = ? WHERE \"顧客名\" = ?"),
                      values))
         return false;
     if (q.numRowsAffected() == 0
-        && !db::exec(data, QStringLiteral("INSERT INTO \"顧客マスタ\" (\"顧客情報\", \"ふりがな\", \"敬称\", \"顧客名\") "
-                                          "VALUES (?, ?, ?, ?)"),
+        && !db::exec(data, QStringLiteral("INSERT INTO \"顧客マスタ\" (\"顧客情報\", \"ふりがな\", \"敬称\", \"登録番号\", "
+                                          "\"電子アドレス\", \"顧客名\") VALUES (?, ?, ?, ?, ?, ?)"),
                      values))
         return false;
     return masterchanges::count(data, masterchanges::Customers) && tx.commit();

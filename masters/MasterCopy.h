@@ -70,6 +70,8 @@ struct CustomerRow {
     QString 顧客情報;
     QString ふりがな;
     QString 敬称;
+    QString 登録番号;     // "T" and 13 digits, or empty
+    QString 電子アドレス; // scheme:id, or empty
 };
 
 // Writes one customer straight into the master: the row of that name is overwritten, or a new

@@ -27,6 +27,7 @@ bool YubinLocalEriaSw = false;
 QString YubinLocalEria;
 QString 消費税率 = settings::default消費税率();
 QString 登録番号;
+QString 電子アドレス;
 QString PDF保存先;
 QString バックアップ先;
 QString 最終バックアップ;
@@ -69,11 +70,17 @@ void applySettings(const settings::SettingsRow &row)
     振込先 = shown.振込先;
     支払期限 = shown.支払期限;
     支払期限日数 = shown.支払期限日数.toInt();
+    電子アドレス = shown.電子アドレス.isEmpty() ? settings::defaultElectronicAddress(登録番号) : shown.電子アドレス;
 }
 
 void resetSettingsGlobals()
 {
     applySettings(settings::SettingsRow{});
+}
+
+bool qualifiedInvoices()
+{
+    return !登録番号.isEmpty() || settings::taxPercentFromText(消費税率).value_or(5) != 5;
 }
 
 bool Read自社情報()
@@ -83,6 +90,12 @@ bool Read自社情報()
         return false;
     applySettings(read.row);
     return true;
+}
+
+void rememberPdfFolder(const QString &folder)
+{
+    PDF保存先 = folder;
+    settings::writeRemembered(settings::Remembered::PdfFolder, folder);
 }
 
 } // namespace ModQLNV

@@ -45,6 +45,7 @@ extern int バックアップ間隔;     // days after which the start-up remind
 extern QString 振込先;           // the bank account lines printed on the invoices
 extern QString 支払期限;         // how a new invoice's due date is set (settings::dueDateFor)
 extern int 支払期限日数;
+extern QString 電子アドレス; // the own Peppol participant id (scheme:id), the default filled in
 
 // Loads the first settings row into the globals; a Null column gives its default. With no
 // row, or when the data file cannot be read, the globals keep their values and the result
@@ -53,6 +54,14 @@ bool Read自社情報();
 
 // Puts a row's values into the globals (Null columns as their defaults).
 void applySettings(const settings::SettingsRow &row);
+
+// Whether the settings make invoices qualified ones (適格請求書): a registration number, or a
+// rate other than the program's first 5 %. Only then do electronic invoices show anywhere.
+bool qualifiedInvoices();
+
+// The folder a PDF or an electronic invoice was just saved to, where the next one starts; a
+// settings row that cannot be written only forgets it.
+void rememberPdfFolder(const QString &folder);
 
 // Puts every global back to its default (the state of a fresh start).
 void resetSettingsGlobals();

@@ -107,6 +107,34 @@ std::optional<QString> registrationNumber(const QString &text)
     return plain;
 }
 
+std::optional<QString> electronicAddress(const QString &text)
+{
+    QString plain = text.normalized(QString::NormalizationForm_KC);
+    plain.remove(QRegularExpression(QStringLiteral("\\s")));
+    if (plain.isEmpty())
+        return QString();
+    static const QRegularExpression form(QStringLiteral("^([0-9]{4}):([0-9A-Za-z][0-9A-Za-z._\\-]{0,49})$"));
+    const QRegularExpressionMatch m = form.match(plain);
+    if (!m.hasMatch())
+        return std::nullopt;
+    static const QRegularExpression corporateNumber(QStringLiteral("^[0-9]{13}$"));
+    if (m.captured(1) == u"0188" && !corporateNumber.match(m.captured(2)).hasMatch())
+        return std::nullopt;
+    return plain;
+}
+
+QString defaultElectronicAddress(const QString &登録番号)
+{
+    const std::optional<QString> number = registrationNumber(登録番号);
+    return number && !number->isEmpty() ? QStringLiteral("0188:") + number->mid(1) : QString();
+}
+
+QString electronicAddressForm(const QString &field)
+{
+    return QStringLiteral("%1は「0188:」に続けて法人番号13桁のように、4桁のスキーム番号・コロン・ID で入力してください"
+                          "（例: 0188:1234567890123）。").arg(field);
+}
+
 QString registrationNumberForm()
 {
     return QStringLiteral("登録番号は「T」に続けて13桁の数字で入力してください（例: T1234567890123）。");
@@ -168,7 +196,7 @@ const QString kSelect = QStringLiteral(
     "顧客リンクアプリ, 顧客リンクパス, 商品リンクアプリ, 商品リンクパス, "
     "白紙TopMargin, 白紙LeftMargin, S101TopMargin, S101LeftMargin, 白紙罫線色, 入数列タイトル, "
     "YubinLocalEriaSw, YubinLocalEria, 消費税率, 登録番号, PDF保存先, バックアップ先, 最終バックアップ, "
-    "バックアップ間隔, 振込先, 支払期限, 支払期限日数, COALESCE(更新番号, 0) FROM 自社情報 ORDER BY rowid LIMIT 1");
+    "バックアップ間隔, 振込先, 支払期限, 支払期限日数, COALESCE(更新番号, 0), 電子アドレス FROM 自社情報 ORDER BY rowid LIMIT 1");
 
 // The columns the settings tab edits; the update and the insert bind them in this order.
 const QStringList kWritten{
@@ -179,7 +207,7 @@ const QStringList kWritten{
     QStringLiteral("商品リンクパス"),   QStringLiteral("白紙TopMargin"),  QStringLiteral("白紙LeftMargin"),
     QStringLiteral("白紙罫線色"),     QStringLiteral("入数列タイトル"), QStringLiteral("消費税率"),
     QStringLiteral("登録番号"),       QStringLiteral("バックアップ間隔"), QStringLiteral("振込先"),
-    QStringLiteral("支払期限"),       QStringLiteral("支払期限日数"),
+    QStringLiteral("支払期限"),       QStringLiteral("支払期限日数"),   QStringLiteral("電子アドレス"),
 };
 
 std::optional<QString> textValue(const QVariant &v)
@@ -349,6 +377,7 @@ SettingsRead readSettingsRow()
     if (const auto days = realValue(q.value(29)))
         r.支払期限日数 = int(*days);
     r.更新番号 = q.value(30).toLongLong();
+    r.電子アドレス = textValue(q.value(31));
     result.status = ReadStatus::Found;
     return result;
 }
@@ -375,7 +404,7 @@ bool writeSettingsRow(const SettingsRow &row, bool *changedElsewhere, qint64 *st
         bindText(row.商品リンクパス),   bindReal(row.白紙TopMargin),  bindReal(row.白紙LeftMargin),
         bindInt(row.白紙罫線色),      bindText(row.入数列タイトル), bindReal(row.消費税率),
         bindText(row.登録番号),       bindInt(row.バックアップ間隔), bindText(row.振込先),
-        bindText(row.支払期限),       bindInt(row.支払期限日数),
+        bindText(row.支払期限),       bindInt(row.支払期限日数),   bindText(row.電子アドレス),
     };
     QStringList columns = kWritten;
     QVariantList values = written;
@@ -431,6 +460,7 @@ SettingsForm formFromRow(const SettingsRow &row)
     // A stored rule the list does not offer decides no due date, as none does.
     f.支払期限 = row.支払期限 && 支払期限Choices().contains(*row.支払期限) ? *row.支払期限 : default支払期限();
     f.支払期限日数 = QString::number(row.支払期限日数.value_or(DefaultDueDays));
+    f.電子アドレス = orDefault(row.電子アドレス, {});
     return f;
 }
 
@@ -476,6 +506,9 @@ SettingsRow rowFromForm(const SettingsForm &f)
     r.支払期限 = rule == default支払期限() ? std::nullopt : std::optional<QString>(rule);
     const auto dueDays = formats::parseWholeNumber(f.支払期限日数);
     r.支払期限日数 = dueDays && *dueDays >= 1 && *dueDays <= MaxDueDays ? int(*dueDays) : DefaultDueDays;
+    // The default is not stored: it follows the registration number.
+    const QString address = electronicAddress(f.電子アドレス).value_or(QString());
+    r.電子アドレス = address == defaultElectronicAddress(f.登録番号) ? std::nullopt : textOrNull(address);
     return r;
 }
 

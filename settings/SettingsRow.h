@@ -67,6 +67,17 @@ QString registrationNumberForm();
 // Asked when the settings are registered with a registration number at 5 %.
 QString qualifiedAtFivePercentQuestion();
 
+// An electronic address (a Peppol participant id) as the program stores it: a four-digit
+// scheme, a colon and the id ("0188:1234567890123"), full-width characters as their plain
+// forms and blanks left out. Scheme 0188 (Japan's corporate numbers) takes 13 digits. An empty
+// text is no address (empty); anything else is not an address (nothing).
+std::optional<QString> electronicAddress(const QString &text);
+// The address a seller without one of their own has: "0188:" and the 13 digits of the
+// registration number; empty without a registration number.
+QString defaultElectronicAddress(const QString &登録番号);
+// What the user is told of an address of the wrong form; field names the box.
+QString electronicAddressForm(const QString &field);
+
 // The row as stored; nullopt is a Null column.
 struct SettingsRow {
     std::optional<QString> 自社名;
@@ -100,6 +111,7 @@ struct SettingsRow {
     std::optional<QString> 振込先;        // the bank account lines printed on the invoices
     std::optional<QString> 支払期限;      // "翌月末" or "日数指定"; Null: no due date
     std::optional<int> 支払期限日数;      // the days of "日数指定"
+    std::optional<QString> 電子アドレス;  // the own Peppol participant id, scheme:id
     // The row's version when it was read (Null stored counts as 0), raised by every save of
     // the settings; none for a row that was not read. The counter's moves leave it.
     std::optional<qint64> 更新番号;
@@ -175,6 +187,7 @@ struct SettingsForm {
     QString 振込先;
     QString 支払期限;     // a 支払期限Choices() text
     QString 支払期限日数; // days
+    QString 電子アドレス; // scheme:id; empty: the default from the registration number
 
     bool operator==(const SettingsForm &) const = default;
 };

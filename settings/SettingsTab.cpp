@@ -63,6 +63,10 @@ SettingsTab::SettingsTab(QWidget *parent)
     ui->num白紙罫線色->setText(defaults.罫線色);
 
     connect(ui->Command8, &QPushButton::clicked, this, &SettingsTab::closeRequested);
+    // An empty electronic address stands for the one made of the registration number.
+    connect(ui->txt登録番号, &QLineEdit::textChanged, this, [this](const QString &number) {
+        ui->txt電子アドレス->setPlaceholderText(settings::defaultElectronicAddress(number));
+    });
     connect(ui->cmd設定登録, &QPushButton::clicked, this, &SettingsTab::cmd設定登録_Click);
     connect(ui->cmd設定クリア, &QPushButton::clicked, this, &SettingsTab::Clear設定);
     connect(ui->cmd初期化, &QPushButton::clicked, this, &SettingsTab::Data初期化);
@@ -129,6 +133,7 @@ void SettingsTab::Clear設定()
     fillList(ui->cmb小数, settings::小数Choices(), settings::default小数());
     fillList(ui->cmb消費税率, settings::消費税率Choices(), settings::default消費税率());
     ui->txt登録番号->clear();
+    ui->txt電子アドレス->clear();
     ui->numバックアップ間隔->setText(QString::number(settings::DefaultBackupDays));
     ui->txt振込先->clear();
     fillList(ui->cmb支払期限, settings::支払期限Choices(), settings::default支払期限());
@@ -168,6 +173,7 @@ settings::SettingsForm SettingsTab::form() const
     f.YubinLocalEria = ui->txtYubinLocalEria->text();
     f.消費税率 = ui->cmb消費税率->currentText();
     f.登録番号 = ui->txt登録番号->text();
+    f.電子アドレス = ui->txt電子アドレス->text();
     f.バックアップ間隔 = ui->numバックアップ間隔->text();
     f.振込先 = ui->txt振込先->toPlainText();
     f.支払期限 = ui->cmb支払期限->currentText();
@@ -206,6 +212,7 @@ void SettingsTab::showForm(const settings::SettingsForm &f)
     ui->txtYubinLocalEria->setText(f.YubinLocalEria);
     show(ui->cmb消費税率, f.消費税率);
     ui->txt登録番号->setText(f.登録番号);
+    ui->txt電子アドレス->setText(f.電子アドレス);
     ui->numバックアップ間隔->setText(f.バックアップ間隔);
     ui->txt振込先->setPlainText(f.振込先);
     show(ui->cmb支払期限, f.支払期限);
@@ -232,6 +239,11 @@ SettingsTab::SaveOutcome SettingsTab::saveSettings(bool ask)
     if (!settings::registrationNumber(ui->txt登録番号->text())) {
         msg::Msg表示(QStringLiteral("その他"), QStringLiteral("注意"), settings::registrationNumberForm());
         ui->txt登録番号->setFocus(Qt::OtherFocusReason);
+        return SaveOutcome::Failed;
+    }
+    if (!settings::electronicAddress(ui->txt電子アドレス->text())) {
+        msg::Msg表示(QStringLiteral("その他"), QStringLiteral("注意"), settings::electronicAddressForm(QStringLiteral("電子アドレス")));
+        ui->txt電子アドレス->setFocus(Qt::OtherFocusReason);
         return SaveOutcome::Failed;
     }
     // A registration number makes the invoices qualified ones, which are taxed at today's

@@ -51,14 +51,21 @@ CREATE TABLE "自社情報" (
     "支払期限日数"     INTEGER,
     -- Version 5: raised by every save of the settings (not by the counter's moves), so that
     -- settings read before another PC's save are not saved over it unasked. Null counts as 0.
-    "更新番号"         INTEGER
+    "更新番号"         INTEGER,
+    -- Version 6: the own electronic address for electronic invoices (a Peppol participant id
+    -- as scheme:id; Null: "0188:" and the 13 digits of 登録番号).
+    "電子アドレス"     TEXT
 );
 
 CREATE TABLE "顧客マスタ" (
     "顧客名"   TEXT,
     "顧客情報" TEXT,
     "ふりがな" TEXT,
-    "敬称"     TEXT
+    "敬称"     TEXT,
+    -- Version 6: the customer's registration number ("T" and 13 digits) and electronic address
+    -- (scheme:id), both for electronic invoices.
+    "登録番号"     TEXT,
+    "電子アドレス" TEXT
 );
 -- Customers are found by name; the lists are ordered by reading.
 CREATE UNIQUE INDEX "顧客マスタ_顧客名" ON "顧客マスタ" ("顧客名");

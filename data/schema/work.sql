@@ -78,7 +78,10 @@ CREATE TABLE "w顧客マスタ" (
     "顧客情報" TEXT,
     "ふりがな" TEXT,
     "敬称"     TEXT,
-    "チェック" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("チェック" IN (0, 1))
+    "チェック" INTEGER NOT NULL ON CONFLICT REPLACE DEFAULT 0 CHECK ("チェック" IN (0, 1)),
+    -- Version 5, after the tick as an upgraded file has them.
+    "登録番号"     TEXT,
+    "電子アドレス" TEXT
 );
 CREATE INDEX "w顧客マスタ_顧客名" ON "w顧客マスタ" ("顧客名");
 

@@ -70,11 +70,14 @@ const Column kColumns[] = {
     { File::Data, "自社情報", "支払期限", "TEXT", false },
     { File::Data, "自社情報", "支払期限日数", "INTEGER", false },
     { File::Data, "自社情報", "更新番号", "INTEGER", false },
+    { File::Data, "自社情報", "電子アドレス", "TEXT", false },
 
     { File::Data, "顧客マスタ", "顧客名", "TEXT", false },
     { File::Data, "顧客マスタ", "顧客情報", "TEXT", false },
     { File::Data, "顧客マスタ", "ふりがな", "TEXT", false },
     { File::Data, "顧客マスタ", "敬称", "TEXT", false },
+    { File::Data, "顧客マスタ", "登録番号", "TEXT", false },
+    { File::Data, "顧客マスタ", "電子アドレス", "TEXT", false },
 
     { File::Data, "商品マスタ", "品名", "TEXT", false },
     { File::Data, "商品マスタ", "入数", "TEXT", false },
@@ -177,6 +180,8 @@ const Column kColumns[] = {
     { File::Work, "w顧客マスタ", "ふりがな", "TEXT", false },
     { File::Work, "w顧客マスタ", "敬称", "TEXT", false },
     { File::Work, "w顧客マスタ", "チェック", "INTEGER", true },
+    { File::Work, "w顧客マスタ", "登録番号", "TEXT", false },
+    { File::Work, "w顧客マスタ", "電子アドレス", "TEXT", false },
 
     { File::Work, "w商品マスタ", "品名", "TEXT", false },
     { File::Work, "w商品マスタ", "入数", "TEXT", false },

@@ -24,7 +24,7 @@ using namespace masterstest;
 
 namespace {
 
-enum { Col顧客名 = 0, Col顧客情報 = 1, Colふりがな = 2, Col敬称 = 3, Colチェック = 4 };
+enum { Col顧客名 = 0, Col顧客情報 = 1, Colふりがな = 2, Col敬称 = 3, Colチェック = 4, Col登録番号 = 5, Col電子アドレス = 6 };
 
 class CustomerWindowTest : public MasterWindowTest<CustomerWindow>
 {
@@ -170,6 +170,61 @@ TEST_P(CustomerWindowTest, TheDetailsPanelOverwritesOrAddsAndDropsGridEdits)
     EXPECT_EQ(customerNames().size(), 4);
     click("cmd顧客詳細ESC");
     EXPECT_FALSE(child<QGroupBox>("Cn顧客詳細")->isVisible());
+}
+
+// The buyer's registration number and electronic address, for electronic invoices, show and
+// are checked only once the settings make invoices qualified; hidden, they keep what is stored.
+TEST_P(CustomerWindowTest, TheBuyersNumbersForElectronicInvoicesShowOnlyForQualifiedInvoices)
+{
+    run(db::data(), QStringLiteral("UPDATE 顧客マスタ SET 登録番号 = 'T12', 電子アドレス = '0188:1' WHERE 顧客名 = '山田商店'"));
+    open();
+    EXPECT_TRUE(grid()->isColumnHidden(Col登録番号));
+    EXPECT_TRUE(grid()->isColumnHidden(Col電子アドレス));
+    grid()->setCurrentCell(2, Col顧客名);
+    click("cmd詳細");
+    EXPECT_FALSE(child<QLineEdit>("txt電子アドレス")->isVisible());
+    child<QPlainTextEdit>("txt顧客情報")->setPlainText(QStringLiteral("東京都港区"));
+    click("cmd商品詳細登録");
+    const QStringList asked{QStringLiteral("山田商店 を登録します。よろしいですか")};
+    EXPECT_EQ(boxes.texts(), asked) << "no word of the hidden fields";
+    EXPECT_EQ(column(db::data(), QStringLiteral("SELECT 顧客情報 || 登録番号 || 電子アドレス FROM 顧客マスタ WHERE 顧客名 = '山田商店'")),
+              QStringList{QStringLiteral("東京都港区T120188:1")}) << "what is hidden is kept";
+
+    ModQLNV::登録番号 = QStringLiteral("T1234567890123");
+    window->applyQualified();
+    EXPECT_FALSE(grid()->isColumnHidden(Col登録番号));
+    EXPECT_FALSE(grid()->isColumnHidden(Col電子アドレス));
+    click("cmd詳細");
+    EXPECT_TRUE(child<QLineEdit>("txt電子アドレス")->isVisible());
+    struct Case {
+        const char *number, *address;
+        const char *message; // empty: stored after the usual question
+        const char *stored;
+    };
+    const Case cases[] = {
+        {"T12", "0188:3210987654321", "登録番号は「T」に続けて13桁", "T120188:1"},
+        {"Ｔ３２１０９８７６５４３２１", "0188:12", "電子アドレスは「0188:」に続けて", "T120188:1"},
+        {"Ｔ３２１０９８７６５４３２１", "０１８８：３２１０９８７６５４３２１", "", "T32109876543210188:3210987654321"},
+        {"", "9999:yamada-shop", "", "9999:yamada-shop"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.address);
+        boxes.clear();
+        if (!child<QGroupBox>("Cn顧客詳細")->isVisible())
+            click("cmd詳細");
+        child<QLineEdit>("txt登録番号")->setText(QString::fromUtf8(c.number));
+        child<QLineEdit>("txt電子アドレス")->setText(QString::fromUtf8(c.address));
+        click("cmd商品詳細登録");
+        if (*c.message) {
+            ASSERT_EQ(boxes.texts().size(), 1);
+            EXPECT_TRUE(boxes.texts()[0].startsWith(QString::fromUtf8(c.message))) << boxes.texts()[0].toStdString();
+        } else {
+            EXPECT_EQ(boxes.texts(), asked);
+        }
+        EXPECT_EQ(column(db::data(), QStringLiteral("SELECT coalesce(登録番号, '') || 電子アドレス FROM 顧客マスタ WHERE 顧客名 = '山田商店'")),
+                  QStringList{QString::fromUtf8(c.stored)});
+    }
+    EXPECT_EQ(shown(2, Col電子アドレス), QStringLiteral("9999:yamada-shop"));
 }
 
 TEST_P(CustomerWindowTest, ARegistrationThatFailsSaysSoAndKeepsTheEdits)

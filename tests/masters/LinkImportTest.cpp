@@ -92,6 +92,8 @@ QUILLON_ON_BOTH_ENGINES(LinkImportTest);
 TEST_P(LinkImportTest, OrbCustomersComeInReadingOrderWithTheirInformation)
 {
     addCustomer(QStringLiteral("登録済み"), QStringLiteral("とうろく"));
+    // The linked application knows nothing of electronic invoices: those fields stay by name.
+    run(db::work(), QStringLiteral("INSERT INTO w顧客マスタ (顧客名, 登録番号, 電子アドレス) VALUES ('O''Brien', 'T3210987654321', '0188:3210987654321')"));
     const QString file = linkedFile(path("orbdata.mdb"), {kOrbTable,
         QStringLiteral("INSERT INTO 顧客マスタ VALUES (1, '山田商店', '1000001', '東京都千代田区', NULL, '03-1', '03-2', 'やまだ', '様', 'x')"),
         QStringLiteral("INSERT INTO 顧客マスタ VALUES (2, 'O''Brien', '', '', '', '', '', 'おぶらいえん', NULL, NULL)"),
@@ -107,6 +109,8 @@ TEST_P(LinkImportTest, OrbCustomersComeInReadingOrderWithTheirInformation)
               (QStringList{QStringLiteral("阿部|<Null>|御中0"), QStringLiteral("O'Brien|<Null>|<Null>0"),
                            QStringLiteral("山田商店|〒100-0001\r\n東京都千代田区\r\nTEL 03-1 FAX 03-2|様0"),
                            QStringLiteral("山田商店|横浜\r\n|殿0")}));
+    EXPECT_EQ(copy(QStringLiteral("SELECT 顧客名 || 登録番号 || 電子アドレス FROM w顧客マスタ WHERE 登録番号 IS NOT NULL")),
+              QStringList{QStringLiteral("O'BrienT32109876543210188:3210987654321")});
     EXPECT_EQ(customerNames(), QStringList{QStringLiteral("登録済み")}) << "the master waits for 登録";
 }
 

@@ -165,6 +165,53 @@ TEST_P(SettingsTabTest, TheBankLinesAndTheDueDateRuleAreStored)
     EXPECT_EQ(days->text(), QStringLiteral("45"));
 }
 
+// The own electronic address: empty stands for the one of the registration number, which is
+// not stored, so that it follows a new number; another one is stored as typed, in half-width.
+TEST_P(SettingsTabTest, TheElectronicAddressDefaultsToTheRegistrationNumberAndIsCheckedOtherwise)
+{
+    auto tab = openTab();
+    pick(*tab, "cmb消費税率", QStringLiteral("10%"));
+    line(*tab, "txt登録番号")->setText(QStringLiteral("T1234567890123"));
+    EXPECT_EQ(line(*tab, "txt電子アドレス")->placeholderText(), QStringLiteral("0188:1234567890123"));
+    struct Case {
+        const char *typed;
+        const char *refused; // the start of the message; empty: stored
+        QVariant stored;
+        const char *global;
+    };
+    const Case cases[] = {
+        {"", "", QVariant(), "0188:1234567890123"},
+        {"0188:1234567890123", "", QVariant(), "0188:1234567890123"},
+        {"０１８８：９８７６５４３２１０１２３", "", QStringLiteral("0188:9876543210123"), "0188:9876543210123"},
+        {"9999:yamada_shop-1", "", QStringLiteral("9999:yamada_shop-1"), "9999:yamada_shop-1"},
+        {"0188:12345", "電子アドレスは", QStringLiteral("9999:yamada_shop-1"), "9999:yamada_shop-1"},
+        {"yamada@example.jp", "電子アドレスは", QStringLiteral("9999:yamada_shop-1"), "9999:yamada_shop-1"},
+        {"0188:1234567890123'", "電子アドレスは", QStringLiteral("9999:yamada_shop-1"), "9999:yamada_shop-1"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed);
+        boxes.clear();
+        boxes.answers << QMessageBox::Yes;
+        line(*tab, "txt電子アドレス")->setText(QString::fromUtf8(c.typed));
+        click(*tab, "cmd設定登録");
+        if (*c.refused) {
+            EXPECT_EQ(boxes.texts().size(), 1);
+            EXPECT_TRUE(boxes.texts().value(0).startsWith(QString::fromUtf8(c.refused))) << boxes.texts().join(u'|').toStdString();
+            EXPECT_TRUE(line(*tab, "txt電子アドレス")->hasFocus());
+        }
+        EXPECT_EQ(stored(QStringLiteral("電子アドレス")).isNull(), c.stored.isNull());
+        EXPECT_EQ(stored(QStringLiteral("電子アドレス")).toString(), c.stored.toString());
+        EXPECT_EQ(ModQLNV::電子アドレス, QString::fromUtf8(c.global));
+    }
+
+    // A new registration number moves the default address with it.
+    line(*tab, "txt電子アドレス")->clear();
+    line(*tab, "txt登録番号")->setText(QStringLiteral("T3210987654321"));
+    boxes.answers << QMessageBox::Yes;
+    click(*tab, "cmd設定登録");
+    EXPECT_EQ(ModQLNV::電子アドレス, QStringLiteral("0188:3210987654321"));
+}
+
 TEST_P(SettingsTabTest, ARegistrationNumberAtFivePercentIsStoredOnlyAfterTheUserKeepsTheRate)
 {
     auto tab = openTab();
