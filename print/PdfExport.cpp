@@ -6,7 +6,6 @@
 #include "app/SaveTarget.h"
 #include "print/ReportPainter.h"
 #include "settings/ModQLNVSettings.h"
-#include "settings/SettingsRow.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -59,15 +58,11 @@ PdfOutcome savePdf(QWidget *parent, Paper paper, const InvoiceHeader &invoice, b
     if (path.isEmpty())
         return {PdfResult::Cancelled, {}};
     const QString shown = QDir::toNativeSeparators(path);
-    const QString folder = QFileInfo(path).absolutePath();
     if (!report::writePdf(*report, path)) {
         msg::showFailure(QStringLiteral("PDF を保存できませんでした（%1）。ディスクの空きと書き込みの許可を確かめてください。").arg(shown));
         return {PdfResult::Failed, {}};
     }
-    // The next PDF starts in the same folder; a settings row that cannot be written only
-    // forgets it.
-    ModQLNV::PDF保存先 = folder;
-    settings::writeRemembered(settings::Remembered::PdfFolder, folder);
+    ModQLNV::rememberPdfFolder(QFileInfo(path).absolutePath());
     msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"), QStringLiteral("PDF を保存しました。\n%1").arg(shown));
     return {PdfResult::Saved, path};
 }

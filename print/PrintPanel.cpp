@@ -16,6 +16,7 @@ PrintPanel::PrintPanel(QWidget *parent) : QFrame(parent), ui(std::make_unique<Ui
     connect(ui->cmd印刷実行, &QPushButton::clicked, this, &PrintPanel::cmd印刷実行_Click);
     connect(ui->cmdPDF保存, &QPushButton::clicked, this, &PrintPanel::cmdPDF保存_Click);
     connect(ui->cmd印刷選択キャンセル, &QPushButton::clicked, this, &PrintPanel::cmd印刷選択キャンセル_Click);
+    connect(ui->cmd電子インボイス, &QPushButton::clicked, this, &PrintPanel::electronicInvoiceRequested);
     hide();
 }
 
@@ -31,6 +32,7 @@ void PrintPanel::Open印刷選択()
     show();
     raise();
     ui->chk日付印刷->setChecked(true);
+    ui->cmd電子インボイス->setVisible(ModQLNV::qualifiedInvoices());
     const int paper = ui->cmb用紙選択->findText(ModQLNV::印刷用紙);
     ui->cmb用紙選択->setCurrentIndex(paper >= 0 ? paper : 0);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Cn印刷選択, the print panel of the invoice tab: the paper, whether the date is printed,
-// and the preview, print, PDF and close buttons. Hidden until opened with Open印刷選択 (the
+// and the preview, print, PDF, electronic invoice and close buttons. Hidden until opened with Open印刷選択 (the
 // invoice tab's print button). What it prints is asked for at each click: the invoice
 // header from the source the tab installs, the lines from w明細, the settings globals.
 #include "invoice/InvoiceData.h"
@@ -37,6 +37,8 @@ signals:
     void previewFinished();
     // The panel was closed: the detail grid takes the cursor.
     void cancelled();
+    // "電子インボイス" was pressed (shown only when the settings make invoices qualified).
+    void electronicInvoiceRequested();
 
 private:
     void cmdプレビュー_Click();

@@ -68,6 +68,18 @@ std::optional<qint64> countListed(const QSqlDatabase &work)
     return scalar(work, CountListed);
 }
 
+std::optional<QList<qint64>> listedNumbers(const QSqlDatabase &work)
+{
+    QSqlQuery q(work);
+    q.setForwardOnly(true);
+    if (!db::exec(q, QStringLiteral("SELECT 伝票番号 FROM w履歴リスト WHERE 伝票番号 IS NOT NULL ORDER BY rowid")))
+        return std::nullopt;
+    QList<qint64> numbers;
+    while (q.next())
+        numbers << q.value(0).toLongLong();
+    return numbers;
+}
+
 bool setTicked(const QSqlDatabase &work, qint64 row, bool ticked)
 {
     return db::exec(work, QStringLiteral("UPDATE w履歴リスト SET チェック = ? WHERE rowid = ?"), {ticked ? 1 : 0, row});

@@ -32,6 +32,9 @@ bool Clear履歴(const QSqlDatabase &work);
 // The number of rows in the list.
 std::optional<qint64> countListed(const QSqlDatabase &work);
 
+// The invoice numbers of the list, in its order; nothing when it cannot be read.
+std::optional<QList<qint64>> listedNumbers(const QSqlDatabase &work);
+
 // Ticks or unticks the list's row (its rowid).
 bool setTicked(const QSqlDatabase &work, qint64 row, bool ticked);
 

@@ -64,6 +64,7 @@ HistoryTab::HistoryTab(QWidget *parent)
     connect(ui->cmd履歴削除, &QPushButton::clicked, this, &HistoryTab::Delete履歴);
     connect(ui->cmd請求書, &QPushButton::clicked, this, &HistoryTab::cmd請求書_Click);
     connect(ui->cmdCSV出力, &QPushButton::clicked, this, &HistoryTab::cmdCSV出力_Click);
+    connect(ui->cmd電子インボイス一括, &QPushButton::clicked, this, &HistoryTab::cmd電子インボイス一括_Click);
     ui->cmbCSV文字コード->addItems({CsvCp932, CsvUtf8});
     settings::makePickOnly(ui->cmbCSV文字コード);
     connect(ui->Grid履歴リスト, &QTableView::doubleClicked, this, &HistoryTab::gridDoubleClicked);
@@ -155,6 +156,21 @@ void HistoryTab::Delete履歴()
         return;
     }
     showCount(outcome.remaining);
+}
+
+void HistoryTab::applyQualified()
+{
+    ui->cmd電子インボイス一括->setVisible(ModQLNV::qualifiedInvoices());
+}
+
+void HistoryTab::cmd電子インボイス一括_Click()
+{
+    const auto numbers = records::history::listedNumbers(db::work());
+    if (!numbers) {
+        msg::showFailure(records::history::SearchFailedNotice);
+        return;
+    }
+    emit electronicInvoicesRequested(*numbers);
 }
 
 void HistoryTab::cmdCSV出力_Click()

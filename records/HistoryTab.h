@@ -1,6 +1,7 @@
 #pragma once
 // The history tab: searches the stored invoices by customer and date range into the list,
 // opens one on the invoice tab, deletes the ticked ones together, and writes the list as CSV.
+#include <QList>
 #include <QStringList>
 #include <QWidget>
 
@@ -39,6 +40,9 @@ public:
     // Writes the listed invoices to a CSV file the user chooses (the CSV button).
     void cmdCSV出力_Click();
 
+    // Shows "電子インボイス一括" when the settings make invoices qualified ones.
+    void applyQualified();
+
     HistoryListModel *listModel() const { return m_model; }
 
 signals:
@@ -46,6 +50,9 @@ signals:
     void closeRequested();
     // The user chose an invoice of the list: the main window shows it on the invoice tab.
     void openInvoiceRequested(qint64 伝票番号);
+    // "電子インボイス一括": the listed invoices, in the list's order, to be written as electronic
+    // invoices.
+    void electronicInvoicesRequested(const QList<qint64> &numbers);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -55,6 +62,7 @@ private:
     void showCount(qint64 count);
     void cmd履歴クリア_Click();
     void cmd請求書_Click();
+    void cmd電子インボイス一括_Click();
     void gridDoubleClicked(const QModelIndex &index);
     void openRow(int row);
 

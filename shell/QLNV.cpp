@@ -5,6 +5,7 @@
 #include "app/Locations.h"
 #include "app/Msg.h"
 #include "app/ScreenFit.h"
+#include "einvoice/ElectronicInvoice.h"
 #include "invoice/Decimal.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceTab.h"
@@ -147,6 +148,10 @@ QLNV::QLNV(QWidget *parent)
     connect(m_invoice->printButton(), &QPushButton::clicked, m_printPanel, &PrintPanel::Open印刷選択);
     connect(m_printPanel, &PrintPanel::previewFinished, m_invoice, &InvoiceTab::focusCustomerName);
     connect(m_printPanel, &PrintPanel::cancelled, this, [this] { m_invoice->grid()->setFocus(); });
+    connect(m_printPanel, &PrintPanel::electronicInvoiceRequested, this,
+            [this] { einvoice::writeFromScreen(this, m_invoice->header()); });
+    connect(m_history, &HistoryTab::electronicInvoicesRequested, this,
+            [this](const QList<qint64> &numbers) { einvoice::writeListed(this, numbers); });
 
     wireMasters();
 }
@@ -210,6 +215,7 @@ void QLNV::FormInit()
     m_settings->FormInit商品表示順();
     m_invoice->FormInit();
     m_history->applyDateStyle();
+    m_history->applyQualified();
     ui->lblVersion->setText(QStringLiteral("QLNV 請求書 Ver ") + ModQLNV::AppVersion
                             + QStringLiteral(" LastUpdate ") + ModQLNV::LastUpdate);
 }

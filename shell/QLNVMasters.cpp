@@ -11,6 +11,7 @@
 #include "masters/CodeTableWindow.h"
 #include "masters/CustomerWindow.h"
 #include "masters/ProductWindow.h"
+#include "records/HistoryTab.h"
 #include "settings/SettingsTab.h"
 #include "shell/PostalLookup.h"
 
@@ -61,6 +62,9 @@ void QLNV::wireMasters()
     // products, the pack-size category of the code tables.
     connect(m_settings, &SettingsTab::settingsReloaded, this, [this] {
         m_invoice->settingsChanged();
+        m_history->applyQualified();
+        if (m_customers)
+            m_customers->applyQualified();
         if (m_products)
             m_products->FormInit();
         if (m_codes)

@@ -12,10 +12,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -111,6 +113,44 @@ TEST(TabWiring, AHistoryRowOpensItsInvoiceOnTheInvoiceTab)
     EXPECT_EQ(child<QComboBox>(w, "cmb顧客名")->currentText(), QStringLiteral("O'Brien"));
     EXPECT_EQ(child<AmountBox>(w, "num請求金額")->value(), std::optional<qint64>(1000));
     EXPECT_EQ(QApplication::focusWidget(), child<QComboBox>(w, "cmb顧客名"));
+}
+
+// The electronic invoice commands show only once the settings make invoices qualified; the
+// history's writes the listed invoices into the chosen folder.
+TEST(TabWiring, ElectronicInvoicesShowForQualifiedInvoicesAndWriteTheListedOnes)
+{
+    for (const bool qualified : {false, true}) {
+        SCOPED_TRACE(qualified ? "qualified" : "the 5 % invoice");
+        TestDataDir dir;
+        if (qualified) {
+            ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 自社情報 (自社名, 消費税率, 登録番号) "
+                                                            "VALUES ('山田商事', 0.1, 'T1234567890123')")));
+            ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 請求書ヘッダ (伝票番号, 日付, 顧客名, 税抜計, 消費税, 合計, 請求金額, "
+                                                            "消費税率, 標準税率対象, 標準税率消費税, 軽減税率対象, 軽減税率消費税, 更新番号) "
+                                                            "VALUES (7, '2026-11-30', 'O''Brien', 1000, 100, 1100, 1100, 0.1, 1000, 100, 0, 0, 1)")));
+            ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 請求書 (伝票番号, 顧客名, 日付, 伝票区分, 行番号, 品名, 金額) "
+                                                            "VALUES (7, 'O''Brien', '2026-11-30', 1, 0, '鉛筆', 1000)")));
+            ASSERT_TRUE(db::exec(db::data(), QStringLiteral("INSERT INTO 顧客マスタ (顧客名, 電子アドレス) VALUES ('O''Brien', '0188:3210987654321')")));
+        }
+        RecordingPresenter boxes;
+        QLNV w;
+        w.Form_Load(dir.programDir());
+        child<QPushButton>(w, "cmd印刷")->click();
+        EXPECT_EQ(child<QPushButton>(w, "cmd電子インボイス")->isVisible(), qualified);
+        child<QPushButton>(w, "cmd印刷選択キャンセル")->click();
+        auto *tabs = child<QTabWidget>(w, "SSTab1");
+        tabs->setCurrentIndex(1);
+        auto *batch = child<QPushButton>(w, "cmd電子インボイス一括");
+        EXPECT_EQ(batch->isVisible(), qualified);
+        if (!qualified)
+            continue;
+        child<QPushButton>(w, "cmd_ENT")->click();
+        QTemporaryDir out;
+        boxes.fileAnswers << out.path();
+        batch->click();
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("電子インボイスを 1 件保存しました。\n") + out.path()});
+        EXPECT_TRUE(QFile::exists(out.filePath(QStringLiteral("請求書_000007_2026-11-30_O'Brien.xml"))));
+    }
 }
 
 // Esc closes the program, but not while a cell is being edited: there it only cancels the
