@@ -4,16 +4,21 @@
 #include "data/Provision.h"
 #include "masters/LinkedFile.h"
 #include "shell/DataLock.h"
+#include "shell/PostalLookup.h"
 #include "shell/QLNV.h"
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLibrary>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
+#include <QPushButton>
 #include <QTextStream>
+#include <QTimer>
 #include <QTranslator>
 
 #include <cstdio>
@@ -26,7 +31,8 @@ constexpr char Help[] = "  Starts Quillon, the invoicing program. Its data lives
                         "  program when there is one, else in $XDG_DATA_HOME/quillon (~/.local/share/quillon),\n"
                         "  which is made with empty databases on the first start.\n"
                         "  --check    starts, loads the main window, names the files it uses and ends:\n"
-                        "             exit status 0 when everything the program needs was found\n"
+                        "             and looks up 100-0001 in the postal search window; exit status 0\n"
+                        "             when everything the program needs was found\n"
                         "  --help     show this text\n"
                         "  --version  show the program's version\n";
 
@@ -52,6 +58,35 @@ bool checkInstallation(const QLNV &window, const ModQLNV::Locations &l)
          QStringLiteral("cannot load Postora: %1").arg(postora.errorString()));
     need(QFileInfo(linkfile::readerProgram()).isExecutable(),
          QStringLiteral("missing the Access reader %1").arg(linkfile::readerProgram()));
+    if (!ok)
+        return false;
+
+    // The postal search window as the invoice tab's button opens it: the code typed with
+    // Enter, then "選択"; what it hands back is printed. The window is waited for while it
+    // opens; one without its fields is closed, so that the check fails instead of hanging.
+    auto *typing = new QTimer(qApp);
+    typing->setInterval(50);
+    QObject::connect(typing, &QTimer::timeout, typing, [typing] {
+        QWidget *search = QApplication::activeModalWidget();
+        if (!search)
+            return;
+        typing->deleteLater();
+        typing->stop();
+        auto *box = search->findChild<QLineEdit *>(QStringLiteral("TXT郵便番号"));
+        auto *choose = search->findChild<QPushButton *>(QStringLiteral("cmd_Enter"));
+        if (!box || !choose) {
+            search->close();
+            return;
+        }
+        box->setText(QStringLiteral("1000001"));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(box, &enter);
+        choose->click();
+    });
+    typing->start();
+    const PostalLookup found = lookUpPostalCode(l.libraryDir, db::dataReference(), l.workMdbPath, l.yubinMdbPath);
+    need(found.ok, QStringLiteral("the postal search did not open: %1").arg(found.error));
+    out << "postal search " << found.code << ' ' << found.address << '\n';
     return ok;
 }
 
