@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -141,6 +142,15 @@ bool removeWithSideFiles(const QString &path)
             removed = QFile::remove(side) && removed;
     }
     return removed;
+}
+
+bool writeWhole(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return false;
+    syncFolderOf(path); // the file is there; this only makes its name outlast a power cut
+    return true;
 }
 
 } // namespace files

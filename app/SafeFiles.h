@@ -35,6 +35,10 @@ Result renameOver(const QString &from, const QString &to);
 // has none, a whole copy written beside to and renamed when synced. Never replaces a file.
 Result keepAs(const QString &from, const QString &to);
 
+// Writes bytes as the whole file at path, replacing one that is there only once all of them
+// are written (QSaveFile), then syncs the folder. False when it could not be written.
+bool writeWhole(const QString &path, const QByteArray &bytes);
+
 // Removes path and the journal, log and shared-memory files SQLite keeps beside it. False when
 // one of them is there still.
 bool removeWithSideFiles(const QString &path);

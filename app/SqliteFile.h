@@ -15,7 +15,7 @@ namespace db {
 // The schema versions (PRAGMA user_version) of the data and work files that this program
 // reads and writes. data/ makes new files at these versions and brings older ones up to them
 // at start-up; a file of another version is never opened for writing.
-inline constexpr int DataFileVersion = 6;
+inline constexpr int DataFileVersion = 7;
 inline constexpr int WorkFileVersion = 5;
 // The version path should have: DataFileVersion or WorkFileVersion, 0 for other files.
 int expectedVersion(const QString &path);

@@ -105,12 +105,14 @@ QString serverStatement(const QString &sqliteStatement)
     static const QRegularExpression dateCheck(QStringLiteral(R"re(CHECK \("([^"]+)" IS date\("\1", '\+0 days'\)\))re"));
     static const QRegularExpression integer(QStringLiteral(R"(\bINTEGER\b)"));
     static const QRegularExpression real(QStringLiteral(R"(\bREAL\b)"));
+    static const QRegularExpression blob(QStringLiteral(R"(\bBLOB\b)"));
     static const QRegularExpression twoDigits(QStringLiteral(R"(printf\('%02d', ([^)]+)\))"));
     QString s = sqliteStatement;
     s.replace(createTable, QStringLiteral(R"(\1"rowid" BIGINT GENERATED ALWAYS AS IDENTITY, )"));
     s.replace(dateCheck, QStringLiteral(R"(CHECK (quillon.iso_date("\1")))"));
     s.replace(integer, QStringLiteral("BIGINT"));
     s.replace(real, QStringLiteral("DOUBLE PRECISION"));
+    s.replace(blob, QStringLiteral("BYTEA"));
     s.replace(twoDigits, QStringLiteral(R"(lpad((\1)::text, 2, '0'))"));
     // A descending key of an index puts Null last, as SQLite's does, so the queries that sort
     // that way (the history's) read the index in order instead of sorting.

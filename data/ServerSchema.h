@@ -15,7 +15,7 @@
 namespace schema {
 
 // A statement of our SQLite schema files as the server takes it: INTEGER as BIGINT, REAL as
-// DOUBLE PRECISION, TEXT compared by character codes (COLLATE "C", as SQLite compares), the ISO
+// DOUBLE PRECISION, BLOB as BYTEA, TEXT compared by character codes (COLLATE "C", as SQLite compares), the ISO
 // date check as quillon.iso_date(), and every table with a "rowid" column that numbers its rows
 // in the order they were added, as SQLite's does.
 QString serverStatement(const QString &sqliteStatement);

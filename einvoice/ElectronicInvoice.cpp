@@ -5,13 +5,13 @@
 #include "app/Msg.h"
 #include "app/SafeFiles.h"
 #include "app/SaveTarget.h"
+#include "archive/Issuing.h"
 #include "print/PdfExport.h"
 #include "records/InvoiceLoad.h"
 #include "settings/ModQLNVSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlQuery>
 
 #include <tuple>
@@ -107,12 +107,6 @@ QString proposedXmlName(const InvoiceHeader &invoice)
     return name + QStringLiteral(".xml");
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
-
 WriteResult writeFromScreen(QWidget *parent, const InvoiceHeader &screen, QString *path)
 {
     const auto refused = [](const QString &why) {
@@ -144,12 +138,13 @@ WriteResult writeFromScreen(QWidget *parent, const InvoiceHeader &screen, QStrin
     if (target.isEmpty())
         return WriteResult::Cancelled;
     const QString shown = QDir::toNativeSeparators(target);
-    if (!writeFile(target, made.xml)) {
+    if (!files::writeWhole(target, made.xml)) {
         msg::showFailure(QStringLiteral("電子インボイスを保存できませんでした（%1）。ディスクの空きと書き込みの許可を確かめてください。").arg(shown));
         return WriteResult::Failed;
     }
-    files::syncFolderOf(target);
     ModQLNV::rememberPdfFolder(QFileInfo(target).absolutePath());
+    const Document &d = stored.document;
+    archive::archiveIssued(archive::issueOf(d.header, d.lines, archive::pdfOf(d.header, d.lines), made.xml, archive::Method::Electronic));
     msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"), QStringLiteral("電子インボイスを保存しました。\n%1").arg(shown));
     if (path)
         *path = target;
@@ -174,15 +169,17 @@ BatchReport writeBatch(const QSqlDatabase &data, const QList<qint64> &numbers, c
             continue;
         }
         const QString path = dir.filePath(proposedXmlName(stored.document.header));
-        if (!writeFile(path, made.xml)) {
+        if (!files::writeWhole(path, made.xml)) {
             report.failed = true;
             report.failure = QStringLiteral("%1 を書き込めませんでした。").arg(QDir::toNativeSeparators(path));
             break;
         }
         ++report.written;
+        const Document &d = stored.document;
+        if (!archive::recordIssue(data, archive::issueOf(d.header, d.lines, archive::pdfOf(d.header, d.lines), made.xml,
+                                                         archive::Method::Electronic)))
+            ++report.unarchived;
     }
-    if (report.written > 0)
-        files::syncFolderOf(dir.filePath(QStringLiteral(".")));
     return report;
 }
 
@@ -215,6 +212,9 @@ void writeListed(QWidget *parent, const QList<qint64> &numbers)
         if (report.skipped.size() > Shown)
             text += QStringLiteral("\nほか %1 件").arg(report.skipped.size() - Shown);
     }
+    if (report.unarchived > 0)
+        text += QStringLiteral("\n\n%1 件は保存書類に記録できませんでした。データの保存先を確かめて、もう一度書き出してください。")
+                    .arg(report.unarchived);
     if (report.failed) {
         msg::showFailure(text + QStringLiteral("\n\n") + report.failure
                          + QStringLiteral("ディスクの空きと書き込みの許可を確かめてください。残りの請求書は書き出していません。"));

@@ -35,9 +35,6 @@ QString unchangedSinceStored(const InvoiceHeader &screen, const QList<DetailLine
 // "請求書_000123_2026-12-07_山田商店.xml", named as the PDF is.
 QString proposedXmlName(const InvoiceHeader &invoice);
 
-// Writes the bytes under path in one rename; false when the file could not be written.
-bool writeFile(const QString &path, const QByteArray &bytes);
-
 enum class WriteResult { Written, Refused, Cancelled, Failed };
 
 // The print panel's command: checks the invoice on the screen against the store, asks where
@@ -50,6 +47,7 @@ WriteResult writeFromScreen(QWidget *parent, const InvoiceHeader &screen, QStrin
 struct BatchReport {
     int written = 0;
     QStringList skipped; // "伝票番号 12（山田商店）: why"
+    int unarchived = 0;  // written, but not recorded in the archive of issued invoices
     bool failed = false; // a file could not be written: the rest was not tried
     QString failure;
 };

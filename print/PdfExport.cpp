@@ -3,6 +3,7 @@
 #include "app/Database.h"
 #include "app/Formats.h"
 #include "app/Msg.h"
+#include "app/SafeFiles.h"
 #include "app/SaveTarget.h"
 #include "print/ReportPainter.h"
 #include "settings/ModQLNVSettings.h"
@@ -58,13 +59,14 @@ PdfOutcome savePdf(QWidget *parent, Paper paper, const InvoiceHeader &invoice, b
     if (path.isEmpty())
         return {PdfResult::Cancelled, {}};
     const QString shown = QDir::toNativeSeparators(path);
-    if (!report::writePdf(*report, path)) {
+    const QByteArray bytes = report::pdfBytes(*report);
+    if (bytes.isEmpty() || !files::writeWhole(path, bytes)) {
         msg::showFailure(QStringLiteral("PDF を保存できませんでした（%1）。ディスクの空きと書き込みの許可を確かめてください。").arg(shown));
         return {PdfResult::Failed, {}};
     }
     ModQLNV::rememberPdfFolder(QFileInfo(path).absolutePath());
     msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"), QStringLiteral("PDF を保存しました。\n%1").arg(shown));
-    return {PdfResult::Saved, path};
+    return {PdfResult::Saved, path, bytes};
 }
 
 } // namespace print

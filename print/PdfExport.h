@@ -25,7 +25,8 @@ enum class PdfResult { Saved, Cancelled, Failed };
 
 struct PdfOutcome {
     PdfResult result = PdfResult::Cancelled;
-    QString path; // the file written, when Saved
+    QString path;    // the file written, when Saved
+    QByteArray bytes; // what was written
 };
 
 // Asks where to save, then writes the invoice's PDF on the paper. Tells the user what went

@@ -72,6 +72,13 @@ std::optional<report::Report> prepare請求書(Paper paper, const InvoiceHeader 
     return build請求書(paper, header, *lines, PrintSettings::fromGlobals());
 }
 
+report::Report reportFor(Paper paper, const InvoiceHeader &invoice, bool 日付印刷, const QList<DetailLine> &lines)
+{
+    PrintHeader header = makePrintHeader(invoice, 日付印刷, lines);
+    header.行数 = qint16(qMin(namedLineCount(lines), int(DetailLineCount)));
+    return build請求書(paper, header, lines, PrintSettings::fromGlobals());
+}
+
 bool SetPrnData請求書A4(QWidget *parent, const InvoiceHeader &invoice, bool 日付印刷, bool preview)
 {
     return SetPrnData請求書(Paper::A4, parent, invoice, 日付印刷, preview);

@@ -28,6 +28,8 @@ report::Report build請求書(Paper paper, const PrintHeader &header, const QLis
 // the settings globals. Nothing when w明細 cannot be read.
 std::optional<report::Report> prepare請求書(Paper paper, const InvoiceHeader &invoice, bool 日付印刷,
                                             const QSqlDatabase &work);
+// The same for an invoice with its lines at hand (a stored one).
+report::Report reportFor(Paper paper, const InvoiceHeader &invoice, bool 日付印刷, const QList<DetailLine> &lines);
 
 // Prepares the report on db::work() and shows it in the preview window (preview true) or
 // prints it after the printer dialog. A report that cannot be prepared, shown or printed is

@@ -1,7 +1,9 @@
 #include "print/PrintPanel.h"
 
+#include "app/Database.h"
 #include "print/PdfExport.h"
 #include "print/PrintCommands.h"
+#include "print/ReportPainter.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/PickOnlyCombo.h"
 #include "settings/SettingsRow.h"
@@ -37,17 +39,21 @@ void PrintPanel::Open印刷選択()
     ui->cmb用紙選択->setCurrentIndex(paper >= 0 ? paper : 0);
 }
 
-void PrintPanel::runReport(bool preview)
+bool PrintPanel::runReport(bool preview)
 {
     const bool 日付印刷 = ui->chk日付印刷->isChecked();
     const std::optional<print::Paper> paper = print::paperFromText(ui->cmb用紙選択->currentText());
     if (!paper)
-        return;
+        return false;
     const InvoiceHeader invoice = m_source ? m_source() : InvoiceHeader{};
-    if (*paper == print::Paper::A4)
-        print::SetPrnData請求書A4(window(), invoice, 日付印刷, preview);
-    else
-        print::SetPrnData請求書B5(window(), invoice, 日付印刷, preview);
+    const bool done = *paper == print::Paper::A4 ? print::SetPrnData請求書A4(window(), invoice, 日付印刷, preview)
+                                                 : print::SetPrnData請求書B5(window(), invoice, 日付印刷, preview);
+    if (done && !preview) {
+        // What went to the printer, drawn once more as the archive keeps it.
+        if (const auto report = print::prepare請求書(*paper, invoice, 日付印刷, db::work()))
+            emit issued(archive::Method::Print, invoice, report::pdfBytes(*report));
+    }
+    return done;
 }
 
 void PrintPanel::cmdプレビュー_Click()
@@ -67,7 +73,10 @@ void PrintPanel::cmdPDF保存_Click()
     const std::optional<print::Paper> paper = print::paperFromText(ui->cmb用紙選択->currentText());
     if (!paper)
         return;
-    print::savePdf(window(), *paper, m_source ? m_source() : InvoiceHeader{}, ui->chk日付印刷->isChecked());
+    const InvoiceHeader invoice = m_source ? m_source() : InvoiceHeader{};
+    const print::PdfOutcome saved = print::savePdf(window(), *paper, invoice, ui->chk日付印刷->isChecked());
+    if (saved.result == print::PdfResult::Saved)
+        emit issued(archive::Method::Pdf, invoice, saved.bytes);
 }
 
 void PrintPanel::cmd印刷選択キャンセル_Click()

@@ -1,8 +1,10 @@
 #pragma once
 // Cn印刷選択, the print panel of the invoice tab: the paper, whether the date is printed,
-// and the preview, print, PDF, electronic invoice and close buttons. Hidden until opened with Open印刷選択 (the
-// invoice tab's print button). What it prints is asked for at each click: the invoice
-// header from the source the tab installs, the lines from w明細, the settings globals.
+// and the preview, print, PDF, electronic invoice and close buttons. Hidden until opened
+// with Open印刷選択 (the invoice tab's print button). What it prints is asked for at each
+// click: the invoice header from the source the tab installs, the lines from w明細, the
+// settings globals.
+#include "data/Archive.h"
 #include "invoice/InvoiceData.h"
 
 #include <QFrame>
@@ -39,6 +41,8 @@ signals:
     void cancelled();
     // "電子インボイス" was pressed (shown only when the settings make invoices qualified).
     void electronicInvoiceRequested();
+    // The invoice was printed or saved as PDF: issued, as pdf shows it (a preview is not).
+    void issued(archive::Method how, const InvoiceHeader &invoice, const QByteArray &pdf);
 
 private:
     void cmdプレビュー_Click();
@@ -46,7 +50,8 @@ private:
     void cmdPDF保存_Click();
     void cmd印刷選択キャンセル_Click();
     // Runs the layout of the chosen paper; any other paper text produces nothing.
-    void runReport(bool preview);
+    // True when it was shown or printed.
+    bool runReport(bool preview);
 
     std::unique_ptr<Ui::PrintPanel> ui;
     InvoiceSource m_source;

@@ -2,12 +2,12 @@
 
 #include "app/SafeFiles.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPageRanges>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QPrinter>
 #include <QTextLayout>
 
@@ -290,31 +290,35 @@ bool printReport(QPrinter &printer, const Report &report)
     return painter.end();
 }
 
-bool writePdf(const Report &report, const QString &path)
+QByteArray pdfBytes(const Report &report)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return {};
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setPageLayout(QPageLayout(report.pageSize, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         writer.setTitle(report.title);
         writer.setCreator(QStringLiteral("Quillon"));
         QPainter painter;
         if (!painter.begin(&writer))
-            return false;
+            return {};
         for (qsizetype i = 0; i < report.pages.size(); ++i) {
             if (i > 0 && !writer.newPage())
-                return false;
+                return {};
             paintPage(painter, report.pages[i]);
         }
         if (!painter.end())
-            return false;
+            return {};
     }
-    if (!file.commit())
-        return false;
-    files::syncFolderOf(path); // the file is there; this only makes its name outlast a power cut
-    return true;
+    return bytes;
+}
+
+bool writePdf(const Report &report, const QString &path)
+{
+    const QByteArray bytes = pdfBytes(report);
+    return !bytes.isEmpty() && files::writeWhole(path, bytes);
 }
 
 QImage pageImage(const Report &report, int page, double dotsPerInch)

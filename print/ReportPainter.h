@@ -49,6 +49,8 @@ bool printReport(QPrinter &printer, const Report &report);
 // Writes the report as a PDF with its fonts embedded. The file is replaced only once the whole
 // PDF is written; false when it cannot be written (and then it is left as it was).
 bool writePdf(const Report &report, const QString &path);
+// The same PDF as bytes (what writePdf writes); empty when it could not be drawn.
+QByteArray pdfBytes(const Report &report);
 
 // One page as an image (white paper) at the given resolution.
 QImage pageImage(const Report &report, int page, double dotsPerInch);

@@ -31,14 +31,6 @@ QString slashDate(const QVariant &v)
     return date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : QString();
 }
 
-// A text a spreadsheet would take for a formula (=, +, -, @, or a tab or carriage return
-// before one) is read as text with an apostrophe before it, as spreadsheets write it.
-QString asText(const QString &text)
-{
-    static const QString starts = QStringLiteral("=+-@\t\r");
-    return !text.isEmpty() && starts.contains(text.front()) ? u'\'' + text : text;
-}
-
 } // namespace
 
 const QStringList &columns()
@@ -51,19 +43,6 @@ const QStringList &columns()
         QStringLiteral("軽減税率消費税"), QStringLiteral("支払期限"),
     };
     return list;
-}
-
-QString record(const QStringList &fields)
-{
-    QStringList quoted;
-    quoted.reserve(fields.size());
-    for (const QString &field : fields) {
-        if (field.contains(u',') || field.contains(u'"') || field.contains(u'\n') || field.contains(u'\r'))
-            quoted << u'"' + QString(field).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
-        else
-            quoted << field;
-    }
-    return quoted.join(u',') + QStringLiteral("\r\n");
 }
 
 std::optional<Built> buildHistoryCsv(const QSqlDatabase &work, Encoding encoding)
@@ -107,23 +86,18 @@ std::optional<Built> buildHistoryCsv(const QSqlDatabase &work, Encoding encoding
 
     Built built;
     const auto add = [&](qint64 number, const QString &text) {
-        if (encoding == Encoding::Utf8WithBom) {
-            built.bytes += text.toUtf8();
-            return;
-        }
         QString missing;
-        if (const auto bytes = formats::toCp932(text, &missing))
+        if (const auto bytes = csvtext::encode(text, encoding, &missing))
             built.bytes += *bytes;
         else
             built.unmappable.append({number, missing});
     };
-    if (encoding == Encoding::Utf8WithBom)
-        built.bytes += QByteArray("\xEF\xBB\xBF");
+    built.bytes += csvtext::start(encoding);
     add(0, record(columns()));
     for (const Listed &row : listed) {
         const QVariantList f = figures.value(row.number, QVariantList(Figures));
-        add(row.number, record({QString::number(row.number), slashDate(row.日付), asText(row.顧客名.toString()),
-                                asText(row.件名.toString()), amount(f[0]), amount(f[1]), amount(f[2]), amount(f[3]),
+        add(row.number, record({QString::number(row.number), slashDate(row.日付), csvtext::asText(row.顧客名.toString()),
+                                csvtext::asText(row.件名.toString()), amount(f[0]), amount(f[1]), amount(f[2]), amount(f[3]),
                                 rate(f[4]), amount(f[5]), amount(f[6]), amount(f[7]), amount(f[8]), slashDate(f[9])}));
         ++built.invoices;
     }

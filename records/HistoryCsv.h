@@ -3,6 +3,8 @@
 // spreadsheet. RFC 4180 quoting, so that names with commas, quotes and line breaks survive;
 // code page 932 (Shift_JIS, what spreadsheet programs on Japanese Windows expect) or UTF-8
 // with a byte order mark. A character code page 932 lacks is reported, never dropped.
+#include "app/CsvText.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QSqlDatabase>
@@ -14,15 +16,14 @@
 
 namespace records::csv {
 
-enum class Encoding { Cp932, Utf8WithBom };
+using Encoding = csvtext::Encoding;
 
 // The columns, in order: number, date, customer, subject, the four totals, the rate and the
 // amounts per rate (empty for an invoice that has none).
 const QStringList &columns();
 
-// One record: the fields joined by commas, a field holding a comma, a quote or a line break
-// in quotes with its quotes doubled, and CRLF at the end.
-QString record(const QStringList &fields);
+// One record (csvtext::record).
+using csvtext::record;
 
 struct Built {
     QByteArray bytes;

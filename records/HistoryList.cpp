@@ -1,6 +1,7 @@
 #include "records/HistoryList.h"
 
 #include "app/Database.h"
+#include "data/Archive.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -96,8 +97,12 @@ DeleteOutcome Delete履歴(const QSqlDatabase &work)
     // A ticked invoice may have been deleted from the invoice tab since the search: the count is
     // of the headers that were still there.
     int deleted = 0;
+    QList<qint64> numbers;
+    for (const QVariant &number : *ticked)
+        numbers << number.toLongLong();
     if (!ticked->isEmpty()
-        && (!crossing.forKeys(QStringLiteral("DELETE FROM 請求書 WHERE 伝票番号 IN"), *ticked)
+        && (!archive::recordDeletions(crossing.dataSide(), numbers)
+            || !crossing.forKeys(QStringLiteral("DELETE FROM 請求書 WHERE 伝票番号 IN"), *ticked)
             || !crossing.forKeys(QStringLiteral("DELETE FROM 請求書ヘッダ WHERE 伝票番号 IN"), *ticked, &deleted)
             || !db::exec(work, QStringLiteral("DELETE FROM w履歴リスト WHERE チェック = 1"))))
         return {};

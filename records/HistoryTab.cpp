@@ -65,6 +65,7 @@ HistoryTab::HistoryTab(QWidget *parent)
     connect(ui->cmd請求書, &QPushButton::clicked, this, &HistoryTab::cmd請求書_Click);
     connect(ui->cmdCSV出力, &QPushButton::clicked, this, &HistoryTab::cmdCSV出力_Click);
     connect(ui->cmd電子インボイス一括, &QPushButton::clicked, this, &HistoryTab::cmd電子インボイス一括_Click);
+    connect(ui->cmd保存書類, &QPushButton::clicked, this, &HistoryTab::archiveRequested);
     ui->cmbCSV文字コード->addItems({CsvCp932, CsvUtf8});
     settings::makePickOnly(ui->cmbCSV文字コード);
     connect(ui->Grid履歴リスト, &QTableView::doubleClicked, this, &HistoryTab::gridDoubleClicked);
@@ -156,6 +157,11 @@ void HistoryTab::Delete履歴()
         return;
     }
     showCount(outcome.remaining);
+}
+
+csvtext::Encoding HistoryTab::csvEncoding() const
+{
+    return ui->cmbCSV文字コード->currentText() == CsvUtf8 ? csvtext::Encoding::Utf8WithBom : csvtext::Encoding::Cp932;
 }
 
 void HistoryTab::applyQualified()

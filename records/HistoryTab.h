@@ -1,6 +1,8 @@
 #pragma once
 // The history tab: searches the stored invoices by customer and date range into the list,
 // opens one on the invoice tab, deletes the ticked ones together, and writes the list as CSV.
+#include "app/CsvText.h"
+
 #include <QList>
 #include <QStringList>
 #include <QWidget>
@@ -35,6 +37,9 @@ public:
 
     // Fills the list from the filters (the search button).
     void Read請求履歴();
+    // The CSV encoding chosen on the tab.
+    csvtext::Encoding csvEncoding() const;
+
     // Deletes the ticked invoices after confirmation (the delete button).
     void Delete履歴();
     // Writes the listed invoices to a CSV file the user chooses (the CSV button).
@@ -53,6 +58,8 @@ signals:
     // "電子インボイス一括": the listed invoices, in the list's order, to be written as electronic
     // invoices.
     void electronicInvoicesRequested(const QList<qint64> &numbers);
+    // "保存書類": the archive of issued invoices is to be opened.
+    void archiveRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,6 +1,7 @@
 #include "records/InvoiceLoad.h"
 
 #include "app/Database.h"
+#include "data/Archive.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -102,7 +103,9 @@ DeleteOutcome deleteInvoice(qint64 伝票番号)
     if (!transaction.isActive())
         return {};
     QSqlQuery header(data);
-    if (!db::exec(data, QStringLiteral("DELETE FROM 請求書 WHERE 伝票番号 = ?"), {伝票番号})
+    // An issued invoice leaves its archived copy; the archive records the deletion.
+    if (!archive::recordDeletions(data, {伝票番号})
+        || !db::exec(data, QStringLiteral("DELETE FROM 請求書 WHERE 伝票番号 = ?"), {伝票番号})
         || !db::exec(header, QStringLiteral("DELETE FROM 請求書ヘッダ WHERE 伝票番号 = ?"), {伝票番号}))
         return {};
     const bool existed = header.numRowsAffected() > 0;

@@ -2,6 +2,8 @@
 
 #include "app/Database.h"
 #include "app/DataSource.h"
+#include "data/Archive.h"
+#include "invoice/InvoiceFingerprint.h"
 #include "app/Locations.h"
 #include "app/Formats.h"
 #include "data/MasterChanges.h"
@@ -266,6 +268,16 @@ SaveOutcome saveInvoice(const InvoiceHeader &shownHeader, const QList<DetailLine
         storedVersion.reset();
     }
     const qint64 version = storedVersion.value_or(0) + 1;
+    // An issued invoice registered again with other content keeps its archived copy; the
+    // archive records the correction.
+    if (storedVersion) {
+        const std::optional<QString> issued = archive::lastFingerprint(data, header.伝票番号);
+        if (!issued)
+            return failed();
+        if (!issued->isEmpty() && *issued != contentFingerprint(header, lines)
+            && !archive::recordCorrection(data, header.伝票番号, {header.税抜計, header.消費税, header.請求金額}))
+            return failed();
+    }
 
     if (!AutoEntry顧客マスタ(data, header) || !AutoEntry商品(data, lines))
         return failed();

@@ -8,6 +8,7 @@
 #include "app/Msg.h"
 #include "app/SaveTarget.h"
 #include "app/ServerConnection.h"
+#include "data/Archive.h"
 #include "data/Backup.h"
 #include "data/DataReset.h"
 #include "settings/ModQLNVSettings.h"
@@ -378,6 +379,9 @@ void SettingsTab::cmd復元_Click()
                  : QStringLiteral("データファイルを %1 の内容で置き換えます。今のデータファイルは同じフォルダに残します。"
                                   "入力中の請求書は消えます。よろしいですか？")
                        .arg(QDir::toNativeSeparators(path));
+    if (const auto missing = archive::missingFromBackup(db::data(), path); missing && *missing > 0
+        && !msg::askDefaultNo(archive::restoreQuestion(*missing)))
+        return;
     if (!msg::askDefaultNo(question))
         return;
     const backup::RestoreOutcome restored = backup::restoreDataFile(path);
@@ -402,7 +406,10 @@ void SettingsTab::Data初期化()
     if (!msg::Msg表示(QStringLiteral("その他"), QStringLiteral("確認"),
                       QStringLiteral("すべてのデータを初期化します。")))
         return;
-    if (!resetAllData()) {
+    // The copies of issued invoices are kept by law; they go only on a second, explicit Yes.
+    const int archived = archive::documentCount(db::data()).value_or(0);
+    const bool archiveToo = archived > 0 && msg::askDefaultNo(archive::resetQuestion(archived));
+    if (!resetAllData(archiveToo)) {
         msg::showFailure(QStringLiteral("データの初期化に失敗しました。データは変更されていません。"));
         return;
     }

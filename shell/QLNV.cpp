@@ -5,6 +5,8 @@
 #include "app/Locations.h"
 #include "app/Msg.h"
 #include "app/ScreenFit.h"
+#include "archive/ArchiveWindow.h"
+#include "archive/Issuing.h"
 #include "einvoice/ElectronicInvoice.h"
 #include "invoice/Decimal.h"
 #include "invoice/DetailGrid.h"
@@ -152,6 +154,17 @@ QLNV::QLNV(QWidget *parent)
             [this] { einvoice::writeFromScreen(this, m_invoice->header()); });
     connect(m_history, &HistoryTab::electronicInvoicesRequested, this,
             [this](const QList<qint64> &numbers) { einvoice::writeListed(this, numbers); });
+    // What was printed or saved as PDF goes into the archive of issued invoices as it stands.
+    connect(m_printPanel, &PrintPanel::issued, this, [](archive::Method how, const InvoiceHeader &invoice, const QByteArray &pdf) {
+        if (const auto lines = detail::readLines(db::work()))
+            archive::archiveIssued(archive::issueOf(invoice, *lines, pdf, {}, how));
+        else
+            msg::showFailure(QStringLiteral("請求書の明細を読み込めないため、保存書類に記録できませんでした。"));
+    });
+    connect(m_history, &HistoryTab::archiveRequested, this, [this] {
+        Frm保存書類 window(this, m_history->csvEncoding());
+        window.exec();
+    });
 
     wireMasters();
 }

@@ -2,6 +2,7 @@
 // what is said afterwards.
 #include "SettingsTestUtil.h"
 
+#include "data/Archive.h"
 #include "data/DataReset.h"
 #include "settings/InvoiceCounter.h"
 #include "settings/SettingsTab.h"
@@ -83,6 +84,34 @@ TEST_P(DataResetTest, YesEmptiesTheMastersInvoicesAndSettingsButKeepsTheCodeSlot
     EXPECT_EQ(boxes.shown.last().icon, QMessageBox::Information);
     EXPECT_EQ(counts(), (Counts{0, 0, 0, 0, 0, codes, 0}));
     EXPECT_EQ(ModQLNV::Proc管理(QStringLiteral("最大請求書番号"), QStringLiteral("Get"), {}), QStringLiteral("1"));
+}
+
+// The copies of issued invoices are kept by law: the reset leaves them unless a second
+// question, which says so, is answered Yes.
+TEST_P(DataResetTest, TheArchiveOfIssuedInvoicesGoesOnlyAfterASecondYes)
+{
+    seed();
+    archive::Issue issue;
+    issue.伝票番号 = 12;
+    issue.顧客名 = QStringLiteral("山田");
+    issue.内容指紋 = QStringLiteral("a");
+    issue.pdf = "%PDF-1.4 issued";
+    ASSERT_TRUE(archive::recordIssue(db::data(), issue));
+    const auto archived = [] { return QList<int>{count(QStringLiteral("保存書類")), count(QStringLiteral("保存書類内容")), count(QStringLiteral("保存記録"))}; };
+    const int codes = count(QStringLiteral("コードマスタ"));
+    SettingsTab tab;
+    pressReset(tab); // Yes, then the default No
+    EXPECT_EQ(boxes.texts(), (QStringList{kConfirm, archive::resetQuestion(1), kDone}));
+    EXPECT_EQ(boxes.shown.at(1).defaultButton, QMessageBox::No);
+    EXPECT_TRUE(boxes.shown.at(1).text.contains(QStringLiteral("7 年間")));
+    EXPECT_EQ(counts(), (Counts{0, 0, 0, 0, 0, codes, 0}));
+    EXPECT_EQ(archived(), (QList<int>{1, 1, 1}));
+
+    boxes.clear();
+    boxes.answers << QMessageBox::Yes << QMessageBox::Yes;
+    pressReset(tab);
+    EXPECT_EQ(boxes.texts(), (QStringList{kConfirm, archive::resetQuestion(1), kDone}));
+    EXPECT_EQ(archived(), (QList<int>{0, 0, 0}));
 }
 
 TEST_P(DataResetTest, AFailingStatementDeletesNothingAndSaysSo)

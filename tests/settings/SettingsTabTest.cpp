@@ -2,6 +2,7 @@
 // and choosers are answered by the recording presenter, results read back with SQL.
 #include "SettingsTestUtil.h"
 
+#include "data/Archive.h"
 #include "settings/ColorSwatch.h"
 #include "settings/ModQLNVSettings.h"
 #include "settings/SettingsTab.h"
@@ -287,6 +288,47 @@ TEST_F(SettingsTabLocal, ABackupIsTakenIntoTheChosenFolderAndRestoredAfterAQuest
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("読めません")));
     EXPECT_EQ(restored.size(), 1);
+}
+
+// A restore of a backup older than some issued invoices first says how many of their archived
+// copies it would take out of the archive.
+TEST_F(SettingsTabLocal, ARestoreSaysFirstHowManyIssuedInvoicesWouldLeaveTheArchive)
+{
+    TestDataDir dir;
+    QTemporaryDir out;
+    archive::Issue issue;
+    issue.伝票番号 = 1;
+    issue.顧客名 = QStringLiteral("山田");
+    issue.内容指紋 = QStringLiteral("before the backup");
+    issue.pdf = "%PDF-1.4 one";
+    ASSERT_TRUE(archive::recordIssue(db::data(), issue));
+    auto tab = openTab();
+    boxes.fileAnswers << out.path();
+    click(*tab, "cmdバックアップ");
+    const QStringList copies = QDir(out.path()).entryList({QStringLiteral("QLNVData_*.mdb")});
+    ASSERT_EQ(copies.size(), 1) << boxes.texts().join(u'|').toStdString();
+    for (int number : {2, 3}) {
+        issue.伝票番号 = number;
+        issue.内容指紋 = QString::number(number);
+        ASSERT_TRUE(archive::recordIssue(db::data(), issue));
+    }
+    issue.伝票番号 = 1; // issued again: the copy is in the backup
+    issue.内容指紋 = QStringLiteral("before the backup");
+    ASSERT_TRUE(archive::recordIssue(db::data(), issue));
+
+    boxes.clear();
+    boxes.fileAnswers << out.filePath(copies[0]);
+    click(*tab, "cmd復元"); // the default No
+    EXPECT_EQ(boxes.texts(), QStringList{archive::restoreQuestion(2)});
+    EXPECT_EQ(boxes.shown.at(0).defaultButton, QMessageBox::No);
+    EXPECT_EQ(count(QStringLiteral("保存書類")), 3);
+
+    boxes.clear();
+    boxes.fileAnswers << out.filePath(copies[0]);
+    boxes.answers << QMessageBox::Yes << QMessageBox::Yes;
+    click(*tab, "cmd復元");
+    ASSERT_EQ(boxes.texts().size(), 3) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(count(QStringLiteral("保存書類")), 1);
 }
 
 TEST_P(SettingsTabTest, NullColumnsLoadAsDefaults)
