@@ -151,9 +151,16 @@ ArchiveWindow::ArchiveWindow(QWidget *parent, csvtext::Encoding encoding) : QDia
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->setWordWrap(false);
     const int em = fontMetrics().horizontalAdvance(u'あ');
-    for (const auto &[column, width] : {std::pair{0, 6}, {1, 5}, {2, 16}, {3, 7}, {4, 10}, {5, 7}})
-        m_grid->setColumnWidth(column, em * width);
+    const auto wide = [this, em](const QString &sample) { return fontMetrics().horizontalAdvance(sample) + em * 2; };
+    for (const auto &[column, width] : {std::pair{0, wide(QStringLiteral("0000/00/00"))}, {1, wide(QStringLiteral("伝票番号"))},
+                                        {2, em * 16}, {3, wide(QStringLiteral("-00,000,000"))},
+                                        {4, wide(QStringLiteral("0000/00/00 00:00:00"))}, {5, wide(QStringLiteral("電子インボイス"))}})
+        m_grid->setColumnWidth(column, width);
+    int gridWidth = wide(gridColumns().last()) + em * 2;
+    for (int column = 0; column + 1 < gridColumns().size(); ++column)
+        gridWidth += m_grid->columnWidth(column);
 
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("lbl保存件数"));
@@ -171,7 +178,7 @@ ArchiveWindow::ArchiveWindow(QWidget *parent, csvtext::Encoding encoding) : QDia
     layout->addLayout(conditions);
     layout->addWidget(m_grid, 1);
     layout->addLayout(buttons);
-    resize(em * 62, em * 36);
+    resize(gridWidth + em * 2, em * 36);
 
     connect(search, &QPushButton::clicked, this, &ArchiveWindow::cmd保存検索_Click);
     connect(show, &QPushButton::clicked, this, &ArchiveWindow::cmd保存表示_Click);
