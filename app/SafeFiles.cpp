@@ -144,12 +144,13 @@ bool removeWithSideFiles(const QString &path)
     return removed;
 }
 
-bool writeWhole(const QString &path, const QByteArray &bytes)
+bool writeWhole(const QString &path, const QByteArray &bytes, bool syncFolder)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return false;
-    syncFolderOf(path); // the file is there; this only makes its name outlast a power cut
+    if (syncFolder)
+        syncFolderOf(path); // the file is there; this only makes its name outlast a power cut
     return true;
 }
 

@@ -36,8 +36,9 @@ Result renameOver(const QString &from, const QString &to);
 Result keepAs(const QString &from, const QString &to);
 
 // Writes bytes as the whole file at path, replacing one that is there only once all of them
-// are written (QSaveFile), then syncs the folder. False when it could not be written.
-bool writeWhole(const QString &path, const QByteArray &bytes);
+// are written (QSaveFile), then syncs the folder (unless the caller syncs it once for many
+// files). False when it could not be written.
+bool writeWhole(const QString &path, const QByteArray &bytes, bool syncFolder = true);
 
 // Removes path and the journal, log and shared-memory files SQLite keeps beside it. False when
 // one of them is there still.

@@ -272,6 +272,16 @@ std::optional<Content> content(const QSqlDatabase &data, qint64 書類番号)
     return Content{q.value(0).toByteArray(), q.value(1).toByteArray()};
 }
 
+std::optional<QByteArray> issuedPdf(const QSqlDatabase &data, qint64 伝票番号, const QString &内容指紋)
+{
+    QSqlQuery q(data);
+    if (!db::exec(q, QStringLiteral("SELECT c.PDF FROM 保存書類 d JOIN 保存書類内容 c ON c.書類番号 = d.書類番号 "
+                                    "WHERE d.伝票番号 = ? AND d.内容指紋 = ? ORDER BY d.書類番号 LIMIT 1"),
+                  {伝票番号, 内容指紋}))
+        return std::nullopt;
+    return q.next() ? q.value(0).toByteArray() : QByteArray();
+}
+
 Check verify(const QSqlDatabase &data)
 {
     Check check;

@@ -90,6 +90,8 @@ struct Content {
     QByteArray xml;
 };
 std::optional<Content> content(const QSqlDatabase &data, qint64 書類番号);
+// The PDF archived of the invoice with this content; empty when there is none.
+std::optional<QByteArray> issuedPdf(const QSqlDatabase &data, qint64 伝票番号, const QString &内容指紋);
 
 struct Check {
     bool read = false;     // false: the archive could not be read at all

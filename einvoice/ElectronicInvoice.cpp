@@ -6,6 +6,7 @@
 #include "app/SafeFiles.h"
 #include "app/SaveTarget.h"
 #include "archive/Issuing.h"
+#include "invoice/InvoiceFingerprint.h"
 #include "print/PdfExport.h"
 #include "records/InvoiceLoad.h"
 #include "settings/ModQLNVSettings.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <tuple>
 
@@ -156,6 +158,12 @@ BatchReport writeBatch(const QSqlDatabase &data, const QList<qint64> &numbers, c
     BatchReport report;
     const Party seller = sellerFromSettings();
     const QDir dir(folder);
+    struct Written {
+        Document document;
+        QByteArray xml;
+        QFuture<QByteArray> pdf; // drawn on another core while the next ones are read
+    };
+    QList<Written> written;
     for (const qint64 number : numbers) {
         const Stored stored = readStored(data, number, seller);
         const QString customer = stored.document.header.顧客名;
@@ -169,15 +177,26 @@ BatchReport writeBatch(const QSqlDatabase &data, const QList<qint64> &numbers, c
             continue;
         }
         const QString path = dir.filePath(proposedXmlName(stored.document.header));
-        if (!files::writeWhole(path, made.xml)) {
+        if (!files::writeWhole(path, made.xml, false)) {
             report.failed = true;
             report.failure = QStringLiteral("%1 を書き込めませんでした。").arg(QDir::toNativeSeparators(path));
             break;
         }
         ++report.written;
+        // The archive's PDF of the invoice: the one it has of this content when the invoice was
+        // printed or saved as PDF, else drawn now. Drawing is most of the batch's time.
         const Document &d = stored.document;
-        if (!archive::recordIssue(data, archive::issueOf(d.header, d.lines, archive::pdfOf(d.header, d.lines), made.xml,
-                                                         archive::Method::Electronic)))
+        const QString fingerprint = contentFingerprint(d.header, d.lines);
+        const std::optional<QByteArray> issued = archive::issuedPdf(data, d.header.伝票番号, fingerprint);
+        written.append({d, made.xml,
+                        issued && !issued->isEmpty() ? QtFuture::makeReadyFuture(*issued)
+                                                     : QtConcurrent::run([d] { return archive::pdfOf(d.header, d.lines); })});
+    }
+    if (!written.isEmpty())
+        files::syncFolderOf(dir.filePath(proposedXmlName(written.constFirst().document.header)));
+    for (Written &w : written) {
+        const Document &d = w.document;
+        if (!archive::recordIssue(data, archive::issueOf(d.header, d.lines, w.pdf.result(), w.xml, archive::Method::Electronic)))
             ++report.unarchived;
     }
     return report;

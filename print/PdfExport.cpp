@@ -51,18 +51,18 @@ PdfOutcome savePdf(QWidget *parent, Paper paper, const InvoiceHeader &invoice, b
     const std::optional<report::Report> report = prepare請求書(paper, invoice, 日付印刷, db::work());
     if (!report) {
         msg::showFailure(QStringLiteral("請求書の明細を読み込めないため、PDF を保存できませんでした。"));
-        return {PdfResult::Failed, {}};
+        return {PdfResult::Failed, {}, {}};
     }
     const QString path = ModQLNV::chooseSaveTarget(
         parent, QStringLiteral("PDF保存"), QDir(ModQLNV::startFolder(ModQLNV::PDF保存先)).filePath(proposedPdfName(invoice)),
         QStringLiteral("PDF (*.pdf)"), QStringLiteral(".pdf"), QStringLiteral("PDF"));
     if (path.isEmpty())
-        return {PdfResult::Cancelled, {}};
+        return {PdfResult::Cancelled, {}, {}};
     const QString shown = QDir::toNativeSeparators(path);
     const QByteArray bytes = report::pdfBytes(*report);
     if (bytes.isEmpty() || !files::writeWhole(path, bytes)) {
         msg::showFailure(QStringLiteral("PDF を保存できませんでした（%1）。ディスクの空きと書き込みの許可を確かめてください。").arg(shown));
-        return {PdfResult::Failed, {}};
+        return {PdfResult::Failed, {}, {}};
     }
     ModQLNV::rememberPdfFolder(QFileInfo(path).absolutePath());
     msg::Msg表示(QStringLiteral("その他"), QStringLiteral("メッセージ"), QStringLiteral("PDF を保存しました。\n%1").arg(shown));

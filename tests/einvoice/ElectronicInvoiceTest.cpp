@@ -1,6 +1,7 @@
 // "電子インボイス" on stored invoices, on both engines: the print panel's file of the invoice on
 // the screen (only when it is the stored one), and the history tab's batch into a folder with
 // what it skipped and why.
+#include "data/Archive.h"
 #include "einvoice/ElectronicInvoice.h"
 #include "records/InvoiceSave.h"
 #include "records/RecordsTestUtil.h"
@@ -144,6 +145,22 @@ TEST_P(ElectronicInvoiceTest, TheListedInvoicesAreWrittenAndTheSkippedOnesToldWi
     EXPECT_TRUE(report.skipped[0].contains(QStringLiteral("顧客情報ウィンドウの「電子アドレス」")));
     EXPECT_TRUE(report.skipped[1].contains(QStringLiteral("消費税率 5%"))) << report.skipped[1].toStdString();
     EXPECT_TRUE(report.skipped[2].contains(QStringLiteral("伝票番号 99 の請求書は登録されていません"))) << report.skipped[2].toStdString();
+
+    // What was written is archived as issued: the XML and a PDF of the invoice.
+    const auto archived = archive::search(db::data(), {});
+    ASSERT_TRUE(archived);
+    ASSERT_EQ(archived->size(), 2);
+    for (const archive::Row &row : *archived) {
+        EXPECT_TRUE(row.electronic);
+        EXPECT_EQ(row.方法, QStringLiteral("電子インボイス"));
+        const auto issued = archive::content(db::data(), row.書類番号);
+        ASSERT_TRUE(issued);
+        EXPECT_TRUE(issued->pdf.startsWith("%PDF-"));
+        QFile file(QDir(out.path()).filePath(einvoice::proposedXmlName(stored(row.伝票番号).header)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(issued->xml, file.readAll());
+    }
+    EXPECT_EQ(report.unarchived, 0);
 
     // A folder that cannot be written stops at the first file and says so.
     QTemporaryDir folder;
