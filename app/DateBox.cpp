@@ -86,7 +86,14 @@ DateBox::DateBox(QWidget *parent)
     updateTitle();
 }
 
-DateBox::~DateBox() = default;
+DateBox::~DateBox()
+{
+    // The line edit outlives this part of the box by a moment: losing the focus then must
+    // not reach the box any more.
+    m_edit->removeEventFilter(this);
+    m_popup->removeEventFilter(this);
+    disconnect(m_edit, nullptr, this, nullptr);
+}
 
 void DateBox::setDisplayFormat(const QString &pattern)
 {

@@ -113,9 +113,17 @@ QUILLON_ON_BOTH_ENGINES(PdfSaveTest);
 
 TEST_P(PdfSaveTest, WritesTheInvoiceAsTheRendererDrawsItAndRemembersTheFolder)
 {
+    QList<QByteArray> issued; // the saved file is an issue of the invoice, a cancelled one is not
+    QObject::connect(&*panel, &PrintPanel::issued, [&issued](archive::Method how, const InvoiceHeader &, const QByteArray &pdf) {
+        EXPECT_EQ(how, archive::Method::Pdf);
+        issued << pdf;
+    });
     save(out.filePath(QStringLiteral("chosen"))); // the extension is added
     const QString path = out.filePath(QStringLiteral("chosen.pdf"));
     ASSERT_TRUE(QFile::exists(path)) << boxes.texts().join(u'|').toStdString();
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(issued, QList<QByteArray>{written.readAll()});
     ASSERT_EQ(boxes.fileRequests.size(), 1);
     EXPECT_TRUE(boxes.fileRequests[0].dir.endsWith(QStringLiteral("/請求書_000012_2026-12-07_株式会社みどり商店.pdf")))
         << boxes.fileRequests[0].dir.toStdString();
@@ -143,6 +151,7 @@ TEST_P(PdfSaveTest, WritesTheInvoiceAsTheRendererDrawsItAndRemembersTheFolder)
     EXPECT_EQ(ModQLNV::PDF保存先, out.path()) << "read back from the settings row";
     boxes.clear();
     save(QString()); // cancelled
+    EXPECT_EQ(issued.size(), 2) << "A4 and B5";
     ASSERT_EQ(boxes.fileRequests.size(), 1);
     EXPECT_EQ(QFileInfo(boxes.fileRequests[0].dir).absolutePath(), out.path());
     EXPECT_TRUE(boxes.shown.isEmpty());

@@ -152,6 +152,13 @@ TEST_P(PrintPanelTest, PrintUsesTheScreenAsItStandsAndKeepsThePanelOpen)
 {
     writeLines(workRows({line(QStringLiteral("未保存の行"))}));
     invoice.顧客名 = QStringLiteral("保存前の顧客");
+    QList<std::pair<archive::Method, QByteArray>> issued; // a print is an issue; a preview or a cancel is not
+    QObject::connect(&*panel, &PrintPanel::issued, [&issued](archive::Method how, const InvoiceHeader &, const QByteArray &pdf) {
+        issued.append({how, pdf});
+    });
+    panel->Open印刷選択();
+    click("cmdプレビュー");
+    ASSERT_EQ(output.previewed.size(), 1);
     panel->Open印刷選択();
     child<QCheckBox>("chk日付印刷")->setChecked(false);
     click("cmd印刷実行");
@@ -161,12 +168,15 @@ TEST_P(PrintPanelTest, PrintUsesTheScreenAsItStandsAndKeepsThePanelOpen)
     EXPECT_EQ(column(page, QStringLiteral("txt品名")), QStringList{QStringLiteral("未保存の行")});
     EXPECT_EQ(textOf(page, QStringLiteral("txtCday")), QString());
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(output.previewed.isEmpty());
+    ASSERT_EQ(issued.size(), 1);
+    EXPECT_EQ(issued[0].first, archive::Method::Print);
+    EXPECT_TRUE(issued[0].second.startsWith("%PDF-")) << "what was printed, drawn as the archive keeps it";
 
     // A cancelled printer dialog is no failure.
     output.printAnswer = print::ReportOutput::PrintResult::Cancelled;
     click("cmd印刷実行");
     EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(issued.size(), 1);
 }
 
 TEST_P(PrintPanelTest, CancelHidesThePanelWithoutAReport)

@@ -2,6 +2,7 @@
 // settings tab, the print panel, and keys that must not close the program.
 #include "app/AmountBox.h"
 #include "app/Database.h"
+#include "archive/ArchiveWindow.h"
 #include "invoice/DetailGrid.h"
 #include "invoice/InvoiceData.h"
 #include "invoice/InvoiceTab.h"
@@ -18,6 +19,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -151,6 +153,35 @@ TEST(TabWiring, ElectronicInvoicesShowForQualifiedInvoicesAndWriteTheListedOnes)
         EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("電子インボイスを 1 件保存しました。\n") + out.path()});
         EXPECT_TRUE(QFile::exists(out.filePath(QStringLiteral("請求書_000007_2026-11-30_O'Brien.xml"))));
     }
+}
+
+// A PDF saved from the print panel goes into the archive of issued invoices, which the history
+// tab's 保存書類 opens.
+TEST(TabWiring, WhatThePrintPanelIssuesIsInTheArchiveTheHistoryTabOpens)
+{
+    TestDataDir dir;
+    RecordingPresenter boxes;
+    QLNV w;
+    w.Form_Load(dir.programDir());
+    child<QLineEdit>(w, "txt件名")->setText(QStringLiteral("12月分"));
+    QTemporaryDir out;
+    boxes.fileAnswers << out.filePath(QStringLiteral("請求書.pdf"));
+    child<QPushButton>(w, "cmd印刷")->click();
+    child<QPushButton>(w, "cmdPDF保存")->click();
+    ASSERT_TRUE(QFile::exists(out.filePath(QStringLiteral("請求書.pdf")))) << boxes.texts().join(u'|').toStdString();
+
+    child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
+    qsizetype listed = -1;
+    QTimer::singleShot(0, [&listed] {
+        if (auto *window = qobject_cast<Frm保存書類 *>(QApplication::activeModalWidget())) {
+            listed = window->listed().size();
+            if (listed == 1)
+                EXPECT_EQ(window->listed().first().方法, QStringLiteral("PDF"));
+            window->accept();
+        }
+    });
+    child<QPushButton>(w, "cmd保存書類")->click();
+    EXPECT_EQ(listed, 1);
 }
 
 // Esc closes the program, but not while a cell is being edited: there it only cancels the
