@@ -186,7 +186,8 @@ ArchiveWindow::ArchiveWindow(QWidget *parent, csvtext::Encoding encoding) : QDia
     connect(check, &QPushButton::clicked, this, &ArchiveWindow::cmd保存検証_Click);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_grid, &QTableView::doubleClicked, this, &ArchiveWindow::cmd保存表示_Click);
-    cmd保存検索_Click();
+    // Seven years of documents are too many to list unasked.
+    m_count->setText(QStringLiteral("条件を入れて「検索」を押してください（条件なしで全件）"));
 }
 
 void ArchiveWindow::cmd保存検索_Click()

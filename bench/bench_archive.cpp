@@ -91,6 +91,28 @@ void BM_ArchiveSearchCounterparty(benchmark::State &state)
 }
 BENCHMARK(BM_ArchiveSearchCounterparty)->Unit(benchmark::kMillisecond);
 
+// No condition: the whole archive listed.
+void BM_ArchiveSearchAll(benchmark::State &state)
+{
+    if (!ready(state))
+        return;
+    qsizetype found = 0;
+    for (auto _ : state)
+        found = archive::search(db::data(), {}).value_or(QList<archive::Row>{}).size();
+    state.counters["found"] = double(found);
+}
+BENCHMARK(BM_ArchiveSearchAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The header of the ten lines below.
+InvoiceHeader tenLineHeader()
+{
+    InvoiceHeader h;
+    h.日付 = QDate(2026, 12, 7);
+    h.顧客名 = QStringLiteral("株式会社みどり商店");
+    h.税抜計 = 108900, h.消費税 = 10890, h.合計 = 119790, h.請求金額 = 119790;
+    return h;
+}
+
 QList<DetailLine> tenLines()
 {
     QList<DetailLine> lines;
@@ -113,10 +135,7 @@ void BM_ArchiveOnPrint(benchmark::State &state)
     if (!ready(state))
         return;
     const QList<DetailLine> lines = tenLines();
-    InvoiceHeader h;
-    h.日付 = QDate(2026, 12, 7);
-    h.顧客名 = QStringLiteral("株式会社みどり商店");
-    h.税抜計 = 108900, h.消費税 = 10890, h.合計 = 119790, h.請求金額 = 119790;
+    InvoiceHeader h = tenLineHeader();
     qint64 number = kDocuments;
     for (auto _ : state) {
         h.伝票番号 = ++number;
@@ -135,10 +154,7 @@ void BM_ArchiveOnPdf(benchmark::State &state)
     if (!ready(state))
         return;
     const QList<DetailLine> lines = tenLines();
-    InvoiceHeader h;
-    h.日付 = QDate(2026, 12, 7);
-    h.顧客名 = QStringLiteral("株式会社みどり商店");
-    h.請求金額 = 119790;
+    InvoiceHeader h = tenLineHeader();
     const QByteArray pdf = report::pdfBytes(print::reportFor(print::Paper::A4, h, true, lines));
     qint64 number = 2 * kDocuments;
     for (auto _ : state) {

@@ -4,6 +4,7 @@
 #include "archive/ArchiveWindow.h"
 #include "archive/Issuing.h"
 #include "data/Archive.h"
+#include "data/Backup.h"
 #include "records/InvoiceLoad.h"
 #include "records/InvoiceSave.h"
 #include "records/RecordsTestUtil.h"
@@ -201,6 +202,28 @@ TEST_P(ArchiveTest, ACorrectionAndADeletionOfAnIssuedInvoiceAreRecordedWithTheir
     EXPECT_TRUE(problems().isEmpty()) << problems().join(u'\n').toStdString();
 }
 
+// A backup (from the server too) holds the archive as issued, its chain whole.
+TEST_P(ArchiveTest, ABackupKeepsTheArchiveAsIssued)
+{
+    archive::Issue electronic = issue(2, QDate(2026, 12, 7), QStringLiteral("山田商店"), 11000);
+    electronic.pdf = QByteArrayLiteral("%PDF-1.4 \x00\xff binary");
+    electronic.xml = "<Invoice>\xe5\xb1\xb1</Invoice>";
+    issueAll({issue(1, QDate(2026, 12, 7), QStringLiteral("山田商店"), 1100), electronic});
+    QTemporaryDir out;
+    const backup::BackupOutcome made = backup::backupDataFile(out.path());
+    ASSERT_TRUE(made.made) << made.problem.toStdString();
+    {
+        const QSqlDatabase copy = db::openFile(made.path, true);
+        const archive::Check check = archive::verify(copy);
+        EXPECT_TRUE(check.read);
+        EXPECT_EQ(check.documents, 2);
+        EXPECT_TRUE(check.problems.isEmpty()) << check.problems.join(u'\n').toStdString();
+        EXPECT_EQ(archive::content(copy, 2)->xml, electronic.xml);
+        EXPECT_EQ(archive::content(copy, 2)->pdf, electronic.pdf) << "every byte, a zero byte too";
+    }
+    db::closeFile(made.path);
+}
+
 TEST_P(ArchiveTest, TheExportWritesTheListedDocumentsAndAnIndexOfTheGrid)
 {
     archive::Issue electronic = issue(2, QDate(2026, 12, 7), QStringLiteral("山田商店"), 11000, "%PDF-1.4 two");
@@ -208,7 +231,9 @@ TEST_P(ArchiveTest, TheExportWritesTheListedDocumentsAndAnIndexOfTheGrid)
     issueAll({issue(1, QDate(2026, 12, 7), QStringLiteral("山田商店"), 11000, "%PDF-1.4 one"), electronic,
               issue(3, QDate(2026, 12, 8), QStringLiteral("O'Brien, \"Co\" / =1"), -500, "%PDF-1.4 three")});
     Frm保存書類 window(nullptr, csvtext::Encoding::Cp932);
-    ASSERT_EQ(window.listed().size(), 3) << "everything is listed when it opens";
+    EXPECT_TRUE(window.listed().isEmpty()) << "nothing is listed unasked";
+    window.findChild<QPushButton *>(QStringLiteral("cmd保存検索"))->click();
+    ASSERT_EQ(window.listed().size(), 3) << "no condition lists everything";
     EXPECT_EQ(window.findChild<QTableView *>(QStringLiteral("Grid保存書類"))->model()->rowCount(), 3);
 
     QTemporaryDir out;

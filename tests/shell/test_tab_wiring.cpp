@@ -174,6 +174,7 @@ TEST(TabWiring, WhatThePrintPanelIssuesIsInTheArchiveTheHistoryTabOpens)
     qsizetype listed = -1;
     QTimer::singleShot(0, [&listed] {
         if (auto *window = qobject_cast<Frm保存書類 *>(QApplication::activeModalWidget())) {
+            window->cmd保存検索_Click();
             listed = window->listed().size();
             if (listed == 1)
                 EXPECT_EQ(window->listed().first().方法, QStringLiteral("PDF"));
