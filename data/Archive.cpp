@@ -51,6 +51,7 @@ struct Record {
     qint64 伝票番号 = 0;
     std::optional<qint64> 書類番号;
     QString 書類ハッシュ;
+    QString 内容指紋;
     Totals before, after;
 };
 
@@ -64,13 +65,14 @@ bool append(const QSqlDatabase &data, const Record &r)
     last.finish();
     const QString when = r.when.toString(Qt::ISODate);
     const QStringList fields{QString::number(number), r.種別, r.方法, when, QString::number(r.伝票番号), text(r.書類番号),
-                             r.書類ハッシュ, text(r.before.税抜計), text(r.before.消費税), text(r.before.請求金額),
+                             r.書類ハッシュ, r.内容指紋, text(r.before.税抜計), text(r.before.消費税), text(r.before.請求金額),
                              text(r.after.税抜計), text(r.after.消費税), text(r.after.請求金額), previous};
     return db::exec(data,
-                    QStringLiteral("INSERT INTO 保存記録 (連番, 種別, 方法, 日時, 伝票番号, 書類番号, 書類ハッシュ, 訂正前税抜計, "
-                                   "訂正前消費税, 訂正前請求金額, 訂正後税抜計, 訂正後消費税, 訂正後請求金額, 前ハッシュ, 記録ハッシュ) "
-                                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                    QStringLiteral("INSERT INTO 保存記録 (連番, 種別, 方法, 日時, 伝票番号, 書類番号, 書類ハッシュ, 内容指紋, "
+                                   "訂正前税抜計, 訂正前消費税, 訂正前請求金額, 訂正後税抜計, 訂正後消費税, 訂正後請求金額, "
+                                   "前ハッシュ, 記録ハッシュ) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                     {number, r.種別, db::textOrNull(r.方法), when, r.伝票番号, nullable(r.書類番号), db::textOrNull(r.書類ハッシュ),
+                     db::textOrNull(r.内容指紋),
                      nullable(r.before.税抜計), nullable(r.before.消費税), nullable(r.before.請求金額), nullable(r.after.税抜計),
                      nullable(r.after.消費税), nullable(r.after.請求金額), previous, recordHash(fields)});
 }
@@ -154,13 +156,16 @@ bool recordIssue(const QSqlDatabase &data, const Issue &issue)
     r.伝票番号 = issue.伝票番号;
     r.書類番号 = number;
     r.書類ハッシュ = hash;
+    r.内容指紋 = issue.内容指紋;
     return append(data, r) && transaction.commit();
 }
 
 std::optional<QString> lastFingerprint(const QSqlDatabase &data, qint64 伝票番号)
 {
     QSqlQuery q(data);
-    if (!db::exec(q, QStringLiteral("SELECT 内容指紋 FROM 保存書類 WHERE 伝票番号 = ? ORDER BY 書類番号 DESC LIMIT 1"), {伝票番号}))
+    if (!db::exec(q, QStringLiteral("SELECT 内容指紋 FROM 保存記録 WHERE 伝票番号 = ? AND 内容指紋 IS NOT NULL "
+                                    "ORDER BY 連番 DESC LIMIT 1"),
+                  {伝票番号}))
         return std::nullopt;
     return q.next() ? q.value(0).toString() : QString();
 }
@@ -182,7 +187,8 @@ std::optional<Totals> issuedTotals(const QSqlDatabase &data, qint64 伝票番号
 
 } // namespace
 
-bool recordCorrection(const QSqlDatabase &data, qint64 伝票番号, const Totals &after, const QDateTime &when)
+bool recordCorrection(const QSqlDatabase &data, qint64 伝票番号, const QString &内容指紋, const Totals &after,
+                      const QDateTime &when)
 {
     bool ok = false;
     const std::optional<Totals> before = issuedTotals(data, 伝票番号, &ok);
@@ -192,6 +198,7 @@ bool recordCorrection(const QSqlDatabase &data, qint64 伝票番号, const Total
     r.種別 = QStringLiteral("訂正");
     r.when = when;
     r.伝票番号 = 伝票番号;
+    r.内容指紋 = 内容指紋;
     r.before = *before;
     r.after = after;
     return db::lockWriters(data, QStringLiteral("保存記録")) && append(data, r);
@@ -289,16 +296,16 @@ Check verify(const QSqlDatabase &data)
     {
         QSqlQuery q(data);
         q.setForwardOnly(true);
-        if (!db::exec(q, QStringLiteral("SELECT 連番, 種別, 方法, 日時, 伝票番号, 書類番号, 書類ハッシュ, 訂正前税抜計, 訂正前消費税, "
-                                        "訂正前請求金額, 訂正後税抜計, 訂正後消費税, 訂正後請求金額, 前ハッシュ, 記録ハッシュ "
-                                        "FROM 保存記録 ORDER BY 連番")))
+        if (!db::exec(q, QStringLiteral("SELECT 連番, 種別, 方法, 日時, 伝票番号, 書類番号, 書類ハッシュ, 内容指紋, 訂正前税抜計, "
+                                        "訂正前消費税, 訂正前請求金額, 訂正後税抜計, 訂正後消費税, 訂正後請求金額, 前ハッシュ, "
+                                        "記録ハッシュ FROM 保存記録 ORDER BY 連番")))
             return check;
         qint64 expected = 1;
         QString previous = Genesis;
         while (q.next()) {
             ++check.records;
             QStringList fields;
-            for (int i = 0; i < 14; ++i)
+            for (int i = 0; i < 15; ++i)
                 fields << (q.value(i).isNull() ? QString() : q.value(i).toString()); // a Null number is no "0"
             const qint64 number = q.value(0).toLongLong();
             if (number != expected)
@@ -307,11 +314,11 @@ Check verify(const QSqlDatabase &data)
                                        : QStringLiteral("保存記録 %1〜%2 がありません（削除されています）。").arg(expected).arg(number - 1));
             else if (fields.last() != previous)
                 check.problems << QStringLiteral("保存記録 %1: 前の記録とつながっていません。").arg(number);
-            if (recordHash(fields) != q.value(14).toString())
+            if (recordHash(fields) != q.value(15).toString())
                 check.problems << QStringLiteral("保存記録 %1（伝票番号 %2）: 記録の内容が変更されています。").arg(number).arg(fields[4]);
             if (fields[1] == u"発行" && !q.value(5).isNull() && !issuedHash.contains(q.value(5).toLongLong()))
                 issuedHash.insert(q.value(5).toLongLong(), fields[6]);
-            previous = q.value(14).toString();
+            previous = q.value(15).toString();
             expected = number + 1;
         }
         if (!db::readToEnd(q))

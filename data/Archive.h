@@ -50,13 +50,14 @@ struct Totals {
     std::optional<qint64> 請求金額;
 };
 
-// The 内容指紋 of the last document archived of the invoice; empty when it was never issued.
+// The 内容指紋 the invoice had when it was last issued or corrected; empty when it was never
+// issued.
 std::optional<QString> lastFingerprint(const QSqlDatabase &data, qint64 伝票番号);
 
 // Inside the caller's transaction, before the stored invoice is replaced: records that the
-// issued invoice 伝票番号 is registered again with other content, with the stored totals
-// before and after.
-bool recordCorrection(const QSqlDatabase &data, qint64 伝票番号, const Totals &after,
+// issued invoice 伝票番号 is registered again with the content 内容指紋, with the stored totals
+// before and the new ones after.
+bool recordCorrection(const QSqlDatabase &data, qint64 伝票番号, const QString &内容指紋, const Totals &after,
                       const QDateTime &when = QDateTime::currentDateTime());
 // Inside the caller's transaction, before the stored invoices are deleted: records the
 // deletion of those of numbers that were issued, with their stored totals.

@@ -2,11 +2,11 @@
 
 #include "app/Database.h"
 #include "app/DataSource.h"
-#include "data/Archive.h"
-#include "invoice/InvoiceFingerprint.h"
 #include "app/Locations.h"
 #include "app/Formats.h"
+#include "data/Archive.h"
 #include "data/MasterChanges.h"
+#include "invoice/InvoiceFingerprint.h"
 #include "invoice/PickLists.h"
 #include "settings/InvoiceCounter.h"
 
@@ -271,11 +271,12 @@ SaveOutcome saveInvoice(const InvoiceHeader &shownHeader, const QList<DetailLine
     // An issued invoice registered again with other content keeps its archived copy; the
     // archive records the correction.
     if (storedVersion) {
-        const std::optional<QString> issued = archive::lastFingerprint(data, header.伝票番号);
-        if (!issued)
+        const std::optional<QString> last = archive::lastFingerprint(data, header.伝票番号);
+        const QString content = contentFingerprint(header, lines);
+        if (!last)
             return failed();
-        if (!issued->isEmpty() && *issued != contentFingerprint(header, lines)
-            && !archive::recordCorrection(data, header.伝票番号, {header.税抜計, header.消費税, header.請求金額}))
+        if (!last->isEmpty() && *last != content
+            && !archive::recordCorrection(data, header.伝票番号, content, {header.税抜計, header.消費税, header.請求金額}))
             return failed();
     }
 

@@ -156,7 +156,8 @@ CREATE UNIQUE INDEX "マスタ更新_表名" ON "マスタ更新" ("表名");
 
 -- Version 7: the archive of issued invoices, kept as issued (保存書類, its bytes apart in
 -- 保存書類内容 so that the search reads narrow rows), and a hash chain of what happened to them
--- (保存記録): 発行 with how, 訂正 with the totals before and after, 削除. The program only adds
+-- (保存記録): 発行 with how, 訂正 with the totals before and after and the new content's
+-- fingerprint, 削除. The program only adds
 -- rows; data/Archive.h.
 CREATE TABLE "保存書類" (
     "書類番号"     INTEGER NOT NULL,
@@ -186,6 +187,7 @@ CREATE TABLE "保存記録" (
     "伝票番号"       INTEGER NOT NULL,
     "書類番号"       INTEGER,
     "書類ハッシュ"   TEXT,
+    "内容指紋"       TEXT,
     "訂正前税抜計"   INTEGER,
     "訂正前消費税"   INTEGER,
     "訂正前請求金額" INTEGER,

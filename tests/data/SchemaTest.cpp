@@ -152,6 +152,7 @@ const Column kColumns[] = {
     { File::Data, "保存記録", "伝票番号", "INTEGER", true },
     { File::Data, "保存記録", "書類番号", "INTEGER", false },
     { File::Data, "保存記録", "書類ハッシュ", "TEXT", false },
+    { File::Data, "保存記録", "内容指紋", "TEXT", false },
     { File::Data, "保存記録", "訂正前税抜計", "INTEGER", false },
     { File::Data, "保存記録", "訂正前消費税", "INTEGER", false },
     { File::Data, "保存記録", "訂正前請求金額", "INTEGER", false },

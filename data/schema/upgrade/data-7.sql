@@ -30,6 +30,7 @@ CREATE TABLE "保存記録" (
     "伝票番号"       INTEGER NOT NULL,
     "書類番号"       INTEGER,
     "書類ハッシュ"   TEXT,
+    "内容指紋"       TEXT,
     "訂正前税抜計"   INTEGER,
     "訂正前消費税"   INTEGER,
     "訂正前請求金額" INTEGER,
