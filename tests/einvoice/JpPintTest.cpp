@@ -252,9 +252,14 @@ TEST(JpPint, InvoicesPassTheOfficialRulesAndCarryTheStoredAmounts)
 
     const QString tool = validator();
     if (tool.isEmpty()) {
+        // Without the shared folder there are no rules to run; with it, under CI, a validator
+        // that cannot run (Saxon-HE not installed, say) is a fault of the set-up.
+        const QString tools = QFileInfo(QStringLiteral(QUILLON_JP_PINT_VALIDATE)).absolutePath();
+        if (!QFileInfo(tools).absoluteDir().exists())
+            GTEST_SKIP() << "the shared folder with the JP PINT rules is not beside the checkout (../shared): the files were not validated";
         if (qEnvironmentVariable("CI") == u"true")
-            FAIL() << "the JP PINT validator " QUILLON_JP_PINT_VALIDATE " (and Saxon-HE) must be there under CI";
-        GTEST_SKIP() << "the JP PINT rules are not beside the checkout (../shared): the files were not validated";
+            FAIL() << "the JP PINT validator " QUILLON_JP_PINT_VALIDATE " (and Saxon-HE) must run under CI";
+        GTEST_SKIP() << "the JP PINT validator or Saxon-HE is missing: the files were not validated";
     }
     QProcess run;
     run.start(tool, files);
