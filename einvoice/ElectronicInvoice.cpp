@@ -6,7 +6,6 @@
 #include "app/SafeFiles.h"
 #include "app/SaveTarget.h"
 #include "archive/Issuing.h"
-#include "invoice/InvoiceFingerprint.h"
 #include "print/PdfExport.h"
 #include "records/InvoiceLoad.h"
 #include "settings/ModQLNVSettings.h"
@@ -159,8 +158,7 @@ BatchReport writeBatch(const QSqlDatabase &data, const QList<qint64> &numbers, c
     const Party seller = sellerFromSettings();
     const QDir dir(folder);
     struct Written {
-        Document document;
-        QByteArray xml;
+        archive::Issue issue;    // without its PDF until the end
         QFuture<QByteArray> pdf; // drawn on another core while the next ones are read
     };
     QList<Written> written;
@@ -186,17 +184,17 @@ BatchReport writeBatch(const QSqlDatabase &data, const QList<qint64> &numbers, c
         // The archive's PDF of the invoice: the one it has of this content when the invoice was
         // printed or saved as PDF, else drawn now. Drawing is most of the batch's time.
         const Document &d = stored.document;
-        const QString fingerprint = contentFingerprint(d.header, d.lines);
-        const std::optional<QByteArray> issued = archive::issuedPdf(data, d.header.伝票番号, fingerprint);
-        written.append({d, made.xml,
-                        issued && !issued->isEmpty() ? QtFuture::makeReadyFuture(*issued)
-                                                     : QtConcurrent::run([d] { return archive::pdfOf(d.header, d.lines); })});
+        archive::Issue issue = archive::issueOf(d.header, d.lines, {}, made.xml, archive::Method::Electronic);
+        const std::optional<QByteArray> issued = archive::issuedPdf(data, issue.伝票番号, issue.内容指紋);
+        written.append({issue, issued && !issued->isEmpty()
+                                   ? QtFuture::makeReadyFuture(*issued)
+                                   : QtConcurrent::run([header = d.header, lines = d.lines] { return archive::pdfOf(header, lines); })});
     }
     if (!written.isEmpty())
-        files::syncFolderOf(dir.filePath(proposedXmlName(written.constFirst().document.header)));
+        files::sync(folder);
     for (Written &w : written) {
-        const Document &d = w.document;
-        if (!archive::recordIssue(data, archive::issueOf(d.header, d.lines, w.pdf.result(), w.xml, archive::Method::Electronic)))
+        w.issue.pdf = w.pdf.result();
+        if (!archive::recordIssue(data, w.issue))
             ++report.unarchived;
     }
     return report;

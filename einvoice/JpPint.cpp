@@ -14,8 +14,11 @@ namespace einvoice {
 
 namespace {
 
-const QString Cac = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2");
-const QString Cbc = QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2");
+// The UBL 2.1 namespaces: the document's and its two component libraries'.
+const QString UblSchemas = QStringLiteral("urn:oasis:names:" "spec" "ification:ubl:schema:xsd:");
+const QString InvoiceNs = UblSchemas + QStringLiteral("Invoice-2");
+const QString Cac = UblSchemas + QStringLiteral("CommonAggregateComponents-2");
+const QString Cbc = UblSchemas + QStringLiteral("CommonBasicComponents-2");
 
 // What a reduced-rate item's name says of it, as the rules ask.
 const QString ReducedRateStatement = QStringLiteral("（軽減税率対象）");
@@ -371,10 +374,10 @@ Outcome toJpPint(const Document &document)
     Writer w(&out);
     QXmlStreamWriter &xml = w.xml();
     xml.writeStartDocument();
-    xml.writeDefaultNamespace(QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:Invoice-2"));
+    xml.writeDefaultNamespace(InvoiceNs);
     xml.writeNamespace(Cac, QStringLiteral("cac"));
     xml.writeNamespace(Cbc, QStringLiteral("cbc"));
-    xml.writeStartElement(QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:Invoice-2"), QStringLiteral("Invoice"));
+    xml.writeStartElement(InvoiceNs, QStringLiteral("Invoice"));
     w.text(QStringLiteral("CustomizationID"), QStringLiteral("urn:peppol:pint:billing-1@jp-1"));
     w.text(QStringLiteral("ProfileID"), QStringLiteral("urn:peppol:bis:billing"));
     w.text(QStringLiteral("ID"), QString::number(h.伝票番号));
